@@ -1,0 +1,5 @@
+#include "glider/Glider.h"
+
+// Placeholder until drawing lands.
+void Glider::computeNormals() {}
+void Glider::draw() {}
