@@ -1,7 +1,143 @@
 #include "glider/Glider.h"
 
-// Placeholder until the glider lands.
-Glider::Glider(const Vector3D&, double, double, int subdivisions_, double, double)
-    : subdivisions(subdivisions_), wingParticleCount(0) {}
+#include <cassert>
+
+#include "physics/DistanceConstraint.h"
+#include "physics/WingTriangle.h"
+
+namespace {
+
+// The wing is as wide per row as its row index: rows 0..n hold 1..n+1 particles.
+int wingParticleCountFor(int subdivisions) { return (subdivisions + 1) * (subdivisions + 2) / 2; }
+
+// A particle of the wing mesh, row i, place j. The wing plane drops by 0.2 in z
+// per unit of y from apex to base, so the wing meets the air nose up.
+Vector3D wingPosition(const Vector3D& position, double span, double chord, int n, int i, int j) {
+    const double u = static_cast<double>(2 * j + n - i) / static_cast<double>(2 * n) - 0.5;
+    const double v = static_cast<double>(i) / static_cast<double>(n) - 0.5;
+    return Vector3D(position.x + u * span, position.y + v * chord, position.z - 0.2 * v * chord);
+}
+
+Particle makeParticle(const Vector3D& position, double mass, bool ignoresTerrain) {
+    Particle p;
+    p.position = position;
+    p.mass = mass;
+    p.ignoresTerrain = ignoresTerrain;
+    return p;
+}
+
+} // namespace
+
+Glider::Glider(const Vector3D& position, double span, double chord, int subdivisions_, double wingMass,
+               double pilotMass)
+    : subdivisions(subdivisions_),
+      wingParticleCount(wingParticleCountFor(subdivisions_)),
+      pilotRestPosition(position + Vector3D(0.0, 0.2, -0.4)) {
+    // Both would divide by zero further down (the layout by n, every
+    // constraint by the masses) and fill the world with infinities.
+    assert(subdivisions >= 1 && "a wing needs at least one row step");
+    assert(wingMass > 0.0 && "the wing needs a positive mass");
+    assert(pilotMass > 0.0 && "the pilot needs a positive mass");
+
+    const int n = subdivisions;
+    // The frame particles weigh as much as one wing particle each.
+    const double particleMass = wingMass / static_cast<double>(wingParticleCount);
+
+    wing = std::make_unique<Particle[]>(static_cast<std::size_t>(wingParticleCount));
+    for (int i = 0; i <= n; ++i) {
+        for (int j = 0; j <= i; ++j) {
+            wing[static_cast<std::size_t>(rowStart(i) + j)] =
+                makeParticle(wingPosition(position, span, chord, n, i, j), particleMass, false);
+        }
+    }
+
+    // The mast passes through the wing's centre; its ends may cross the ground.
+    mastTop = makeParticle(position + Vector3D(0.0, 0.0, 0.2 * span), particleMass, true);
+    hub = makeParticle(position, particleMass, false);
+    mastBottom = makeParticle(position + Vector3D(0.0, 0.0, -0.2 * span), particleMass, true);
+    pilot = makeParticle(pilotRestPosition, pilotMass, false);
+
+    // The two side edges, in the order the suspension constraints will take.
+    const int edgeCount = suspensionCount();
+    edgeRestPositions = std::make_unique<Vector3D[]>(static_cast<std::size_t>(edgeCount));
+    edgeRestPositions[0] = wing[0].position;
+    for (int i = 1; i <= n; ++i) {
+        edgeRestPositions[static_cast<std::size_t>(2 * i - 1)] = wing[static_cast<std::size_t>(rowStart(i))].position;
+        edgeRestPositions[static_cast<std::size_t>(2 * i)] = wing[static_cast<std::size_t>(rowStart(i) + i)].position;
+    }
+
+    vertexNormals = std::make_unique<Vector3D[]>(static_cast<std::size_t>(wingParticleCount));
+}
+
 Glider::~Glider() = default;
-void Glider::registerWith(ParticleSystem& world_) { world = &world_; }
+
+void Glider::registerWith(ParticleSystem& world_) {
+    // A second registration would hand the world every particle twice.
+    assert(world == nullptr && "a glider registers with one world, once");
+    world = &world_;
+    const int n = subdivisions;
+    auto join = [&](Particle& a, Particle& b) { return world_.addConstraint(DistanceConstraint::make(a, b)); };
+    auto wingAt = [&](int row, int place) -> Particle& {
+        return wing[static_cast<std::size_t>(rowStart(row) + place)];
+    };
+
+    // Particles: their order here is their index in the world.
+    for (int k = 0; k < wingParticleCount; ++k) {
+        world_.addParticle(&wing[static_cast<std::size_t>(k)]);
+    }
+    world_.addParticle(&mastTop);
+    world_.addParticle(&hub);
+    world_.addParticle(&mastBottom);
+    world_.addParticle(&pilot);
+
+    // Wing mesh: each particle of a row with the two below it, and the
+    // triangles between rows, all winding clockwise seen from above.
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j <= i; ++j) {
+            Particle& top = wingAt(i, j);
+            Particle& left = wingAt(i + 1, j);
+            Particle& right = wingAt(i + 1, j + 1);
+            join(top, left);
+            join(top, right);
+            join(left, right);
+            world_.addTriangle(WingTriangle{&top, &left, &right});
+            if (j < i) {
+                world_.addTriangle(WingTriangle{&top, &right, &wingAt(i, j + 1)});
+            }
+        }
+    }
+
+    // Frame: the mast and its centre.
+    join(mastTop, mastBottom);
+    join(mastTop, hub);
+    join(hub, mastBottom);
+
+    // Edges: both side edges braced to the mast and hung to the pilot; the
+    // pilot's lines are the ones steering rewrites.
+    suspensionConstraints = std::make_unique<int[]>(static_cast<std::size_t>(suspensionCount()));
+    int nextSuspension = 0;
+    for (int i = 0; i <= n; ++i) {
+        Particle& first = wingAt(i, 0);
+        Particle& last = wingAt(i, i);
+        join(first, mastTop);
+        join(first, hub);
+        join(first, mastBottom);
+        suspensionConstraints[static_cast<std::size_t>(nextSuspension++)] = join(first, pilot);
+        if (i > 0) {
+            suspensionConstraints[static_cast<std::size_t>(nextSuspension++)] = join(last, pilot);
+            join(first, last);
+            join(last, mastTop);
+            join(last, hub);
+            join(last, mastBottom);
+        }
+    }
+
+    join(hub, pilot);
+
+    // Keel: the centreline particles of the even rows, braced to the mast.
+    for (int k = 0; k <= n / 2; ++k) {
+        Particle& keel = wing[static_cast<std::size_t>(2 * k * (k + 1))];
+        join(keel, mastTop);
+        join(keel, mastBottom);
+    }
+}

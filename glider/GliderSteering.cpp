@@ -1,5 +1,20 @@
 #include "glider/Glider.h"
 
-// Placeholder until steering lands.
-void Glider::steer(double, double) {}
-void Glider::reset(const Vector3D&) {}
+void Glider::steer(double dx, double dy) {
+    // The pilot's reference lives in construction coordinates, so the shift is
+    // in the glider's own frame whatever its attitude; the relaxation then
+    // draws the pilot towards it. Nothing bounds the shift.
+    pilotRestPosition.x = pilotRestPosition.x + dx;
+    pilotRestPosition.y = pilotRestPosition.y + dy;
+    for (int k = 0; k < suspensionCount(); ++k) {
+        world->constraintAt(suspensionConstraints[static_cast<std::size_t>(k)]).restLength =
+            edgeRestPositions[static_cast<std::size_t>(k)].distanceTo(pilotRestPosition);
+    }
+}
+
+void Glider::reset(const Vector3D& position) {
+    // A pure translation that also stops every particle: shape, attitude and
+    // the steering shift survive.
+    const Vector3D shift = position - hub.position;
+    world->translate(shift);
+}
