@@ -1,0 +1,169 @@
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "glider/Glider.h"
+#include "scene/StartScene.h"
+#include "tests/support/FloatingPointTraps.h"
+#include "tests/support/GlRecorder.h"
+
+namespace {
+
+using glrec::Call;
+
+
+// The wing index whose position a recorded vertex names; -1 if none.
+int wingIndexAt(const Glider& glider, const glrec::Record& vertex) {
+    for (int k = 0; k < glider.wingSize(); ++k) {
+        const Vector3D& p = glider.wingParticle(k).position;
+        if (p.x == vertex.a[0] && p.y == vertex.a[1] && p.z == vertex.a[2]) {
+            return k;
+        }
+    }
+    return -1;
+}
+
+// The wing indices of the drawn triangles, three per triangle, in call order.
+std::vector<int> drawnWingIndices(const Glider& glider) {
+    std::vector<int> indices;
+    for (const glrec::Record& r : glrec::calls()) {
+        if (r.call == Call::Vertex3d) {
+            indices.push_back(wingIndexAt(glider, r));
+        }
+    }
+    return indices;
+}
+
+void expectCall(const glrec::Record& r, Call call, double a0 = 0.0, double a1 = 0.0, double a2 = 0.0) {
+    EXPECT_EQ(r.call, call);
+    EXPECT_EQ(r.a[0], a0);
+    EXPECT_EQ(r.a[1], a1);
+    EXPECT_EQ(r.a[2], a2);
+}
+
+class GliderDrawing : public ::testing::Test {
+protected:
+    void SetUp() override { glrec::clear(); }
+};
+
+TEST_F(GliderDrawing, DrawsTheWingThenTheHubLineThenThePilotSphereInBalancedMatrices) {
+    Glider glider(start::kGliderPosition, start::kSpan, start::kChord, start::kSubdivisions, start::kWingMass,
+                  start::kPilotMass);
+    glider.draw(); // never registered: only the positions are read
+
+    const std::vector<glrec::Record>& calls = glrec::calls();
+    const std::size_t wingVertices = 3 * 8 * 8;
+    ASSERT_EQ(calls.size(), 3 + 2 * wingVertices + 1 + 5 + 5);
+    std::size_t i = 0;
+    expectCall(calls[i++], Call::PushMatrix);
+    expectCall(calls[i++], Call::Color3f, 0.8f, 0.2f, 0.1f);
+    expectCall(calls[i++], Call::Begin, GL_TRIANGLES);
+    for (std::size_t v = 0; v < wingVertices; ++v) {
+        EXPECT_EQ(calls[i++].call, Call::Normal3d) << v;
+        EXPECT_EQ(calls[i++].call, Call::Vertex3d) << v;
+    }
+    expectCall(calls[i++], Call::End);
+    expectCall(calls[i++], Call::Color3f, 0.2f, 0.3f, 0.8f);
+    expectCall(calls[i++], Call::Begin, GL_LINES);
+    const Vector3D pilot = glider.pilotParticle().position;
+    const Vector3D hub = glider.hubParticle().position;
+    expectCall(calls[i++], Call::Vertex3f, static_cast<float>(pilot.x), static_cast<float>(pilot.y),
+               static_cast<float>(pilot.z));
+    expectCall(calls[i++], Call::Vertex3f, static_cast<float>(hub.x), static_cast<float>(hub.y),
+               static_cast<float>(hub.z));
+    expectCall(calls[i++], Call::End);
+    expectCall(calls[i++], Call::PushMatrix);
+    expectCall(calls[i++], Call::Translated, pilot.x, pilot.y, pilot.z);
+    expectCall(calls[i++], Call::SolidSphere, 0.3, 8, 8);
+    expectCall(calls[i++], Call::PopMatrix);
+    expectCall(calls[i++], Call::PopMatrix);
+}
+
+TEST_F(GliderDrawing, ConstructionPoseNormalsAllPointAwayFromTheUpperSide) {
+    FloatingPointTraps traps;
+    Glider glider(start::kGliderPosition, start::kSpan, start::kChord, start::kSubdivisions, start::kWingMass,
+                  start::kPilotMass);
+    glider.draw();
+    const double s = std::sqrt(26.0);
+    for (int k = 0; k < glider.wingSize(); ++k) {
+        EXPECT_NEAR(glider.vertexNormal(k).x, 0.0, 1e-12) << k;
+        EXPECT_NEAR(glider.vertexNormal(k).y, -1.0 / s, 1e-12) << k;
+        EXPECT_NEAR(glider.vertexNormal(k).z, -5.0 / s, 1e-12) << k;
+    }
+    // Each vertex is drawn with the normal of the particle it names.
+    const std::vector<glrec::Record>& calls = glrec::calls();
+    for (std::size_t i = 0; i + 1 < calls.size(); ++i) {
+        if (calls[i].call != Call::Normal3d) {
+            continue;
+        }
+        const int k = wingIndexAt(glider, calls[i + 1]);
+        ASSERT_GE(k, 0);
+        EXPECT_EQ(calls[i].a[0], glider.vertexNormal(k).x);
+        EXPECT_EQ(calls[i].a[1], glider.vertexNormal(k).y);
+        EXPECT_EQ(calls[i].a[2], glider.vertexNormal(k).z);
+    }
+}
+
+TEST_F(GliderDrawing, SingleStepWingIsOneTriangleWhoseVertexNormalsAreItsFaceNormal) {
+    Glider glider(start::kGliderPosition, start::kSpan, start::kChord, 1, start::kWingMass, start::kPilotMass);
+    glider.draw();
+    EXPECT_EQ(drawnWingIndices(glider), (std::vector<int>{0, 1, 2}));
+    const Vector3D& p0 = glider.wingParticle(0).position;
+    const Vector3D& p1 = glider.wingParticle(1).position;
+    const Vector3D& p2 = glider.wingParticle(2).position;
+    Vector3D face = (p1 - p0).cross(p2 - p1);
+    face.normalize();
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(glider.vertexNormal(k).x, face.x, 1e-15) << k;
+        EXPECT_NEAR(glider.vertexNormal(k).y, face.y, 1e-15) << k;
+        EXPECT_NEAR(glider.vertexNormal(k).z, face.z, 1e-15) << k;
+    }
+}
+
+TEST_F(GliderDrawing, TwoStepWingIsCutAlongTheOtherDiagonalThanThePhysics) {
+    Glider glider(start::kGliderPosition, start::kSpan, start::kChord, 2, start::kWingMass, start::kPilotMass);
+    glider.draw();
+    EXPECT_EQ(drawnWingIndices(glider), (std::vector<int>{0, 1, 4, 0, 4, 2, 1, 3, 4, 2, 4, 5}));
+}
+
+TEST_F(GliderDrawing, ThreeStepWingDrawsDiamondsThenTheLastRow) {
+    Glider glider(start::kGliderPosition, start::kSpan, start::kChord, 3, start::kWingMass, start::kPilotMass);
+    glider.draw();
+    EXPECT_EQ(drawnWingIndices(glider), (std::vector<int>{0, 1, 4, 0, 4, 2,                       // row 0
+                                                          1, 3, 7, 1, 7, 4, 2, 4, 8, 2, 8, 5,    // row 1
+                                                          3, 6, 7, 4, 7, 8, 5, 8, 9}));          // row 2
+}
+
+TEST_F(GliderDrawing, CollapsedWingDrawsZeroNormalsInsteadOfNaN) {
+    FloatingPointTraps traps;
+    // No span and no chord: every drawn triangle is a point.
+    Glider glider(start::kGliderPosition, 0.0, 0.0, 2, start::kWingMass, start::kPilotMass);
+    glider.draw();
+    for (int k = 0; k < glider.wingSize(); ++k) {
+        EXPECT_EQ(glider.vertexNormal(k), Vector3D(0.0, 0.0, 0.0)) << k;
+    }
+    for (const glrec::Record& r : glrec::calls()) {
+        for (double a : r.a) {
+            EXPECT_FALSE(std::isnan(a));
+        }
+    }
+}
+
+TEST_F(GliderDrawing, WingFlattenedToALineDrawsFiniteNormals) {
+    FloatingPointTraps traps;
+    // No span: the rows stack on the centreline and every triangle is a
+    // segment, whose cross product is zero or rounding noise. Either way each
+    // normal stays finite: zero, or of unit length.
+    Glider glider(start::kGliderPosition, 0.0, start::kChord, 3, start::kWingMass, start::kPilotMass);
+    glider.draw();
+    for (int k = 0; k < glider.wingSize(); ++k) {
+        const double length = glider.vertexNormal(k).length();
+        EXPECT_TRUE(length == 0.0 || std::fabs(length - 1.0) < 1e-12) << k << ": " << length;
+    }
+}
+
+} // namespace
