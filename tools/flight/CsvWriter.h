@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdio>
+
+#include "tools/flight/FlightSample.h"
+
+// The trajectory as comma-separated values, one row per reported step. Every
+// number is printed with 17 significant digits, so it reads back to the very
+// double the simulation held and two runs compare byte for byte.
+namespace flight {
+
+constexpr const char* kCsvHeader = "step,time,x,y,z,vx,vy,vz,speed,terrain";
+
+void writeCsvHeader(std::FILE* out);
+void writeCsvRow(std::FILE* out, const FlightSample& sample);
+
+// Rows go to steps 0, K, 2K, ... and to the run's last step.
+inline bool isCsvRowStep(int step, int every, bool lastStep) { return lastStep || step % every == 0; }
+
+} // namespace flight

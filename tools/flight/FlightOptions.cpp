@@ -1,0 +1,182 @@
+#include "tools/flight/FlightOptions.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+#include "scene/StartScene.h"
+#include "tools/flight/OptionValues.h"
+
+namespace flight {
+
+namespace {
+
+// Option texts as CLI11 collected them; numbers are read strictly afterwards
+// so that every malformed value gets a message naming its option.
+struct RawOptions {
+    std::string steps;
+    std::string terrain;
+    std::vector<std::string> keys;
+    std::string wind;
+    std::string every;
+    std::string igc;
+    std::string origin;
+    std::string date;
+};
+
+CommandLine failure(const std::string& option, const std::string& reason) {
+    CommandLine line;
+    line.outcome = CommandLine::Outcome::Error;
+    line.message = option + ": " + reason;
+    return line;
+}
+
+void describe(CLI::App& app, FlightOptions& options, RawOptions& raw) {
+    app.add_option("--steps", raw.steps, "Steps to run, 0.01 s each (default 6000)")->type_name("N");
+    app.add_flag("--until-landed", options.untilLanded,
+                 "Stop after the first step that ends with the pilot on the ground");
+    CLI::Option* terrain = app.add_option("--terrain", raw.terrain,
+                                          "Greyscale JPEG heightmap (default terrain.jpg, else the generated terrain)")
+                               ->type_name("PATH");
+    app.add_flag("--generated-terrain", options.generatedTerrain,
+                 "The generated terrain, even where terrain.jpg exists")
+        ->excludes(terrain);
+    app.add_option("--key", raw.keys,
+                   "Before step STEP, press KEY: f1, left, right, up or down (repeatable; one step's keys "
+                   "apply in the order given)")
+        ->type_name("STEP:KEY")
+        ->allow_extra_args(false);
+    app.add_option("--wind", raw.wind, "The air's velocity in m/s (default 0,0,0)")->type_name("X,Y,Z");
+    app.add_option("--csv", options.csvPath, "CSV output, - for standard output (default -)")->type_name("PATH");
+    app.add_option("--every", raw.every, "A CSV row every K steps; step 0 and the last step always (default 1)")
+        ->type_name("K");
+    app.add_option("--igc", raw.igc, "Also write an IGC flight log, one fix per simulated second")
+        ->type_name("PATH");
+    app.add_option("--origin", raw.origin,
+                   "The world origin on the Earth: degrees north, degrees east, metres (default 45.0,6.0,500)")
+        ->type_name("LAT,LON,ELEV");
+    app.add_option("--date", raw.date, "The flight's date in the IGC log (default 2000-01-01)")
+        ->type_name("YYYY-MM-DD");
+}
+
+// Reads every collected text into `options`; the first bad value wins.
+CommandLine readValues(const CLI::App& app, const RawOptions& raw, FlightOptions options) {
+    const auto given = [&app](const char* name) { return app.count(name) > 0; };
+    std::string reason;
+    if (given("--steps") && !(reason = readWholeNumber(raw.steps, 0, kMaxSteps, options.steps)).empty()) {
+        return failure("--steps", reason);
+    }
+    if (given("--every") && !(reason = readWholeNumber(raw.every, 1, kMaxSteps, options.every)).empty()) {
+        return failure("--every", reason);
+    }
+    if (given("--wind")) {
+        double wind[3] = {0.0, 0.0, 0.0};
+        if (!(reason = readNumberList(raw.wind, 3, wind)).empty()) {
+            return failure("--wind", reason);
+        }
+        for (double component : wind) {
+            // Beyond hurricane strength the explicit integration is no longer
+            // a flight, and far beyond it the air forces overflow.
+            if (std::fabs(component) > kMaxWindComponent) {
+                const std::string limit = std::to_string(static_cast<int>(kMaxWindComponent));
+                return failure("--wind", "each component must lie within -" + limit + " to " + limit +
+                                             " m/s, got '" + raw.wind + "'");
+            }
+        }
+        options.wind = Vector3D(wind[0], wind[1], wind[2]);
+    }
+    if (given("--origin")) {
+        double origin[3] = {0.0, 0.0, 0.0};
+        if (!(reason = readNumberList(raw.origin, 3, origin)).empty()) {
+            return failure("--origin", reason);
+        }
+        // Longitude offsets are scaled by 1 / cos(latitude): the poles are out.
+        if (!(origin[0] > -90.0 && origin[0] < 90.0) || !(origin[1] >= -180.0 && origin[1] <= 180.0)) {
+            return failure("--origin", "latitude must lie strictly between -90 and 90 and longitude within "
+                                       "-180 to 180, got '" + raw.origin + "'");
+        }
+        options.origin = GeoOrigin{origin[0], origin[1], origin[2]};
+    }
+    if (given("--date") && !(reason = readDate(raw.date, options.date)).empty()) {
+        return failure("--date", reason);
+    }
+    for (const std::string& text : raw.keys) {
+        KeyPress press;
+        if (!(reason = readKeyPress(text, press)).empty()) {
+            return failure("--key", reason);
+        }
+        if (press.step >= options.steps) {
+            return failure("--key", "step " + std::to_string(press.step) + " of '" + text +
+                                        "' is outside the run of " + std::to_string(options.steps) + " steps");
+        }
+        options.keys.push_back(press);
+    }
+    std::stable_sort(options.keys.begin(), options.keys.end(),
+                     [](const KeyPress& a, const KeyPress& b) { return a.step < b.step; });
+    if (options.csvPath.empty()) {
+        return failure("--csv", "expected a file name or -, got ''");
+    }
+    options.igcPath = raw.igc;
+    if (given("--igc") && raw.igc.empty()) {
+        return failure("--igc", "expected a file name, got ''");
+    }
+    if (raw.igc == "-") {
+        return failure("--igc", "expected a file name; standard output carries only the CSV");
+    }
+    if (!raw.igc.empty() && raw.igc == options.csvPath) {
+        return failure("--igc", "'" + raw.igc + "' is also the --csv output");
+    }
+    CommandLine line;
+    line.options = std::move(options);
+    return line;
+}
+
+} // namespace
+
+bool keyCodeFromName(const std::string& name, int& key) {
+    std::string lower = name;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lower == "f1") {
+        key = start::kKeyF1;
+    } else if (lower == "left") {
+        key = start::kKeyLeft;
+    } else if (lower == "right") {
+        key = start::kKeyRight;
+    } else if (lower == "up") {
+        key = start::kKeyUp;
+    } else if (lower == "down") {
+        key = start::kKeyDown;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+CommandLine parseCommandLine(int argc, const char* const* argv) {
+    CLI::App app{"Flies the glider without a window, as fast as the machine allows, and records its "
+                 "trajectory as CSV (and optionally as an IGC flight log). Ends with a summary line on "
+                 "standard error.",
+                 "glider-flight"};
+    FlightOptions options;
+    RawOptions raw;
+    describe(app, options, raw);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        CommandLine line;
+        line.outcome = CommandLine::Outcome::Help;
+        line.message = app.help();
+        return line;
+    } catch (const CLI::ParseError& error) {
+        CommandLine line;
+        line.outcome = CommandLine::Outcome::Error;
+        line.message = error.what();
+        return line;
+    }
+    return readValues(app, raw, std::move(options));
+}
+
+} // namespace flight

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "physics/Vector3D.h"
+
+// Everything glider-flight is asked to do, as read from its command line.
+namespace flight {
+
+// The longest run accepted: one simulated day. It keeps the step counter far
+// from overflow and the log's clock, which starts at noon, within two dates.
+constexpr int kMaxSteps = 8'640'000;
+// The strongest wind accepted along each axis, about twice hurricane strength.
+constexpr double kMaxWindComponent = 100.0; // (unit: m/s)
+
+// A special key pressed before step `step` (the number of steps already run).
+struct KeyPress {
+    int step = 0;
+    int key = 0; // GLUT special-key code, as the windowed program receives it
+};
+
+// Where the world origin lies on the Earth.
+struct GeoOrigin {
+    double latitude = 45.0;   // (unit: degrees north)
+    double longitude = 6.0;   // (unit: degrees east)
+    double elevation = 500.0; // (unit: metres above sea level)
+};
+
+struct CalendarDate {
+    int year = 2000;
+    int month = 1;
+    int day = 1;
+};
+
+struct FlightOptions {
+    int steps = 6000;
+    bool untilLanded = false;
+    std::string terrainPath; // empty: the windowed program's terrain.jpg
+    bool generatedTerrain = false;
+    std::vector<KeyPress> keys; // by step; keys of one step in command-line order
+    Vector3D wind;              // (unit: m/s) the air's velocity
+    std::string csvPath = "-";  // "-" is standard output
+    int every = 1;              // a CSV row every `every` steps
+    std::string igcPath;        // empty: no IGC log
+    GeoOrigin origin;
+    CalendarDate date;
+};
+
+struct CommandLine {
+    enum class Outcome { Run, Help, Error };
+    Outcome outcome = Outcome::Run;
+    FlightOptions options;
+    // Help: the usage text. Error: one line naming the option, no newline.
+    std::string message;
+};
+
+CommandLine parseCommandLine(int argc, const char* const* argv);
+
+// Key names as typed on the command line: f1, left, right, up, down.
+// Returns false for any other name.
+bool keyCodeFromName(const std::string& name, int& key);
+
+} // namespace flight

@@ -1,0 +1,81 @@
+#include "tools/flight/FlightRecorder.h"
+
+#include "tools/flight/CsvWriter.h"
+#include "tools/flight/FlightSample.h"
+#include "tools/flight/IgcWriter.h"
+
+namespace flight {
+
+namespace {
+
+void report(const start::Flight& flight, const RecordingPlan& plan, int step, bool lastStep) {
+    const bool csvRow = plan.csv && isCsvRowStep(step, plan.every, lastStep);
+    const bool igcFix = plan.igc && isIgcFixStep(step);
+    if (!csvRow && !igcFix) {
+        return;
+    }
+    const FlightSample sample = samplePilot(*flight.glider, *flight.world, *flight.terrain, step);
+    if (csvRow) {
+        writeCsvRow(plan.csv, sample);
+    }
+    if (igcFix) {
+        writeIgcFix(plan.igc, plan.origin, sample);
+    }
+}
+
+} // namespace
+
+RecordingPlan planFrom(const FlightOptions& options, std::FILE* csv, std::FILE* igc) {
+    RecordingPlan plan;
+    plan.steps = options.steps;
+    plan.untilLanded = options.untilLanded;
+    plan.keys = &options.keys;
+    plan.csv = csv;
+    plan.every = options.every;
+    plan.igc = igc;
+    plan.origin = options.origin;
+    plan.date = options.date;
+    return plan;
+}
+
+FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
+    Glider& glider = *flight.glider;
+    const HeightField& terrain = *flight.terrain;
+    if (plan.csv) {
+        writeCsvHeader(plan.csv);
+    }
+    if (plan.igc) {
+        writeIgcHeader(plan.igc, plan.date);
+    }
+
+    FlightSummary summary;
+    summary.start = glider.pilotParticle().position;
+    summary.finish = summary.start;
+    report(flight, plan, 0, plan.steps == 0);
+
+    std::size_t nextKey = 0;
+    const std::size_t keyCount = plan.keys ? plan.keys->size() : 0;
+    for (int done = 0; done < plan.steps; ++done) {
+        while (nextKey < keyCount && (*plan.keys)[nextKey].step == done) {
+            start::applySpecialKey(glider, (*plan.keys)[nextKey].key);
+            ++nextKey;
+        }
+        flight.world->step();
+        const int stepsRun = done + 1;
+        summary.steps = stepsRun;
+        if (summary.landedStep < 0) {
+            summary.finish = glider.pilotParticle().position;
+            if (pilotRestsOnGround(glider, terrain)) {
+                summary.landedStep = stepsRun;
+            }
+        }
+        const bool lastStep = stepsRun == plan.steps || (plan.untilLanded && summary.landedStep >= 0);
+        report(flight, plan, stepsRun, lastStep);
+        if (lastStep) {
+            break;
+        }
+    }
+    return summary;
+}
+
+} // namespace flight

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdio>
+#include <vector>
+
+#include "scene/StartScene.h"
+#include "tools/flight/FlightOptions.h"
+#include "tools/flight/FlightSummary.h"
+
+namespace flight {
+
+// What to fly and where to write it. Null streams are not written.
+struct RecordingPlan {
+    int steps = 6000;
+    bool untilLanded = false;
+    const std::vector<KeyPress>* keys = nullptr; // ordered by step; null: none
+    std::FILE* csv = nullptr;
+    int every = 1;
+    std::FILE* igc = nullptr;
+    GeoOrigin origin;
+    CalendarDate date;
+};
+
+RecordingPlan planFrom(const FlightOptions& options, std::FILE* csv, std::FILE* igc);
+
+// Steps a prepared flight as fast as it goes, pressing the planned keys with
+// the windowed program's actions, and writes the pilot's trajectory. The
+// state after s steps is reported before the keys planned for step s act.
+FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan);
+
+} // namespace flight

@@ -1,0 +1,68 @@
+#include "tools/flight/GliderFlight.h"
+
+#include <cstdio>
+
+#include "scene/StartScene.h"
+#include "tools/flight/FlightOptions.h"
+#include "tools/flight/FlightRecorder.h"
+#include "tools/flight/OutputFile.h"
+
+namespace flight {
+
+namespace {
+
+constexpr const char* kProgram = "glider-flight";
+
+int failWith(const char* option, const std::string& reason, int status) {
+    std::fprintf(stderr, "%s: %s: %s\n", kProgram, option, reason.c_str());
+    return status;
+}
+
+std::unique_ptr<HeightField> terrainFor(const FlightOptions& options) {
+    if (options.generatedTerrain) {
+        return start::makeGeneratedTerrain();
+    }
+    return start::makeTerrain(options.terrainPath.empty() ? start::kTerrainFile : options.terrainPath.c_str());
+}
+
+} // namespace
+
+int runGliderFlight(int argc, const char* const* argv) {
+    const CommandLine line = parseCommandLine(argc, argv);
+    if (line.outcome == CommandLine::Outcome::Help) {
+        std::fputs(line.message.c_str(), stdout);
+        return 0;
+    }
+    if (line.outcome == CommandLine::Outcome::Error) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, line.message.c_str());
+        return 2;
+    }
+    const FlightOptions& options = line.options;
+
+    // Outputs first: a path that cannot be written is a bad command line, and
+    // is reported before the terrain is even read.
+    OutputFile csv;
+    OutputFile igc;
+    std::string reason = csv.open(options.csvPath);
+    if (!reason.empty()) {
+        return failWith("--csv", reason, 2);
+    }
+    if (!options.igcPath.empty() && !(reason = igc.open(options.igcPath)).empty()) {
+        return failWith("--igc", reason, 2);
+    }
+
+    start::Flight flight = start::makeFlight(terrainFor(options), options.wind);
+    flight.world->prepare();
+    const FlightSummary summary = recordFlight(flight, planFrom(options, csv.stream(), igc.stream()));
+
+    if (!(reason = csv.commit()).empty()) {
+        return failWith("--csv", reason, 1);
+    }
+    if (!options.igcPath.empty() && !(reason = igc.commit()).empty()) {
+        return failWith("--igc", reason, 1);
+    }
+    std::fprintf(stderr, "%s\n", summaryLine(summary).c_str());
+    return 0;
+}
+
+} // namespace flight

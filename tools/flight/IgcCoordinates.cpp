@@ -1,0 +1,61 @@
+#include "tools/flight/IgcCoordinates.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace flight {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kDegreesPerRadian = 180.0 / kPi;
+constexpr long long kThousandthsPerDegree = 60000; // thousandths of a minute
+
+// Writes `digits` degrees, then minutes and thousandths, then the hemisphere.
+template <std::size_t N>
+std::array<char, N> splitAngle(double degrees, int digits, char positive, char negative) {
+    const long long thousandths = std::llround(std::fabs(degrees) * static_cast<double>(kThousandthsPerDegree));
+    const long long whole = thousandths / kThousandthsPerDegree;
+    const long long minutes = (thousandths % kThousandthsPerDegree) / 1000;
+    const long long fraction = thousandths % 1000;
+    std::array<char, N> text{};
+    std::snprintf(text.data(), text.size(), "%0*lld%02lld%03lld%c", digits, whole, minutes,
+                  fraction, degrees < 0.0 && thousandths != 0 ? negative : positive);
+    return text;
+}
+
+} // namespace
+
+GeoPoint geoPointOf(const GeoOrigin& origin, double east, double north) {
+    const double radiansNorth = north / kEarthRadius;
+    const double parallelRadius = kEarthRadius * std::cos(origin.latitude / kDegreesPerRadian);
+    const double radiansEast = east / parallelRadius;
+    GeoPoint point;
+    point.latitude = std::clamp(origin.latitude + radiansNorth * kDegreesPerRadian, -90.0, 90.0);
+    point.longitude = origin.longitude + radiansEast * kDegreesPerRadian;
+    if (point.longitude > 180.0) {
+        point.longitude -= 360.0;
+    } else if (point.longitude < -180.0) {
+        point.longitude += 360.0;
+    }
+    return point;
+}
+
+std::array<char, 9> igcLatitude(double degrees) { return splitAngle<9>(degrees, 2, 'N', 'S'); }
+
+std::array<char, 10> igcLongitude(double degrees) { return splitAngle<10>(degrees, 3, 'E', 'W'); }
+
+int igcAltitude(double metres) {
+    const double clamped = std::clamp(metres, 1.0, 99999.0);
+    return static_cast<int>(std::lround(clamped));
+}
+
+std::array<char, 7> igcClock(long long secondsOfDay) {
+    const long long wrapped = ((secondsOfDay % 86400) + 86400) % 86400;
+    std::array<char, 7> text{};
+    std::snprintf(text.data(), text.size(), "%02lld%02lld%02lld", wrapped / 3600, wrapped / 60 % 60, wrapped % 60);
+    return text;
+}
+
+} // namespace flight

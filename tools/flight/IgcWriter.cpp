@@ -1,0 +1,30 @@
+#include "tools/flight/IgcWriter.h"
+
+#include "scene/StartScene.h"
+#include "tools/flight/IgcCoordinates.h"
+
+namespace flight {
+
+void writeIgcHeader(std::FILE* out, const CalendarDate& date) {
+    // XXX is the manufacturer code the format sets aside for loggers without
+    // an approved one; GLD is this logger's three-character id.
+    std::fputs("AXXXGLD\r\n", out);
+    std::fprintf(out, "HFDTE%02d%02d%02d\r\n", date.day, date.month, date.year % 100);
+    std::fputs("HFPLTPILOTINCHARGE:Simulated pilot\r\n", out);
+    std::fputs("HFGTYGLIDERTYPE:Weight-shift hang glider (simulated)\r\n", out);
+    std::fputs("HFDTMGPSDATUM:WGS-1984\r\n", out);
+    std::fputs("HFFTYFRTYPE:glider-sim,glider-flight\r\n", out);
+}
+
+bool isIgcFixStep(int step) { return step % start::kStepsPerSecond == 0; }
+
+void writeIgcFix(std::FILE* out, const GeoOrigin& origin, const FlightSample& sample) {
+    const GeoPoint point = geoPointOf(origin, sample.position.x, sample.position.y);
+    const long long second = kIgcStartSecondOfDay + sample.step / start::kStepsPerSecond;
+    // Pressure and GNSS altitude alike: the simulation knows only one.
+    const int altitude = igcAltitude(origin.elevation + sample.position.z);
+    std::fprintf(out, "B%s%s%sA%05d%05d\r\n", igcClock(second).data(), igcLatitude(point.latitude).data(),
+                 igcLongitude(point.longitude).data(), altitude, altitude);
+}
+
+} // namespace flight

@@ -1,0 +1,114 @@
+#include "tools/flight/OptionValues.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+namespace flight {
+
+namespace {
+
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
+bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int daysInMonth(int year, int month) {
+    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+bool allDigits(const std::string& text, std::size_t from, std::size_t count) {
+    for (std::size_t i = from; i < from + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::string readWholeNumber(const std::string& text, long long lowest, long long highest, int& value) {
+    const std::string range = " from " + std::to_string(lowest) + " to " + std::to_string(highest);
+    long long parsed = 0;
+    const char* first = text.data();
+    const char* last = first + text.size();
+    const auto [end, error] = std::from_chars(first, last, parsed);
+    if (text.empty() || end != last || error == std::errc::invalid_argument) {
+        return "expected a whole number" + range + ", got " + quoted(text);
+    }
+    if (error == std::errc::result_out_of_range || parsed < lowest || parsed > highest) {
+        return "must be" + range + ", got " + quoted(text);
+    }
+    value = static_cast<int>(parsed);
+    return {};
+}
+
+std::string readFiniteNumber(const std::string& text, double& value) {
+    double parsed = 0.0;
+    const char* first = text.data();
+    const char* last = first + text.size();
+    const auto [end, error] = std::from_chars(first, last, parsed);
+    if (text.empty() || end != last || error != std::errc() || !std::isfinite(parsed)) {
+        return "expected a finite decimal number, got " + quoted(text);
+    }
+    value = parsed;
+    return {};
+}
+
+std::string readNumberList(const std::string& text, int count, double* values) {
+    const std::string expected = "expected " + std::to_string(count) + " numbers separated by commas, got ";
+    std::size_t from = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::size_t comma = text.find(',', from);
+        const bool lastItem = i == count - 1;
+        if (lastItem != (comma == std::string::npos)) {
+            return expected + quoted(text);
+        }
+        const std::string item = text.substr(from, lastItem ? std::string::npos : comma - from);
+        if (!readFiniteNumber(item, values[i]).empty()) {
+            return expected + quoted(text);
+        }
+        from = comma + 1;
+    }
+    return {};
+}
+
+std::string readDate(const std::string& text, CalendarDate& date) {
+    const std::string expected = "expected a date YYYY-MM-DD from 1980-01-01 to 2079-12-31, got " + quoted(text);
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !allDigits(text, 0, 4) ||
+        !allDigits(text, 5, 2) || !allDigits(text, 8, 2)) {
+        return expected;
+    }
+    const int year = std::stoi(text.substr(0, 4));
+    const int month = std::stoi(text.substr(5, 2));
+    const int day = std::stoi(text.substr(8, 2));
+    if (year < 1980 || year > 2079 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month)) {
+        return expected;
+    }
+    date = CalendarDate{year, month, day};
+    return {};
+}
+
+std::string readKeyPress(const std::string& text, KeyPress& press) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) {
+        return "expected STEP:KEY (for example 250:left), got " + quoted(text);
+    }
+    int step = 0;
+    const std::string stepError =
+        readWholeNumber(text.substr(0, colon), 0, std::numeric_limits<int>::max(), step);
+    if (!stepError.empty()) {
+        return "step of " + quoted(text) + ": " + stepError;
+    }
+    const std::string name = text.substr(colon + 1);
+    int key = 0;
+    if (!keyCodeFromName(name, key)) {
+        return "unknown key " + quoted(name) + " in " + quoted(text) + " (keys: f1, left, right, up, down)";
+    }
+    press = KeyPress{step, key};
+    return {};
+}
+
+} // namespace flight
