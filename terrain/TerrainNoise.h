@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+
+// The generated terrain's noise source: a 32-bit linear congruential
+// generator yielding 15-bit values (0 to 32767). A plain value, so each
+// sequence is reproducible from its state; the terrain generator keeps one
+// process-wide instance that starts at 1 and is never reseeded.
+struct TerrainNoise {
+    std::uint32_t state = 1;
+
+    int next() {
+        state = state * 214013u + 2531011u; // wraps modulo 2^32
+        return static_cast<int>((state >> 16) & 0x7FFFu);
+    }
+};

@@ -1,0 +1,308 @@
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "scene/StartScene.h"
+#include "terrain/JpegHeightField.h"
+#include "tests/support/FloatingPointTraps.h"
+#include "tests/terrain/JpegTestFiles.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using jpegtest::Bytes;
+using jpegtest::Encoding;
+using jpegtest::Image;
+using jpegtest::greyImage;
+
+constexpr double kLevel = 0.1; // (unit: metres per grey level) the application's scale
+
+int openFileCount() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
+class JpegHeightField : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/jpeg-height-field-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        directory = pattern;
+    }
+    void TearDown() override { fs::remove_all(directory); }
+
+    std::string pathOf(const std::string& name) const { return directory + "/" + name; }
+    std::string write(const std::string& name, const Bytes& bytes) const {
+        jpegtest::writeFile(pathOf(name), bytes);
+        return pathOf(name);
+    }
+
+    // Loads with the application's spacing and scale, checking that the file
+    // is closed again whatever the outcome.
+    std::unique_ptr<HeightField> load(const std::string& path, std::string* errors = nullptr) {
+        const int filesBefore = openFileCount();
+        ::testing::internal::CaptureStderr();
+        auto field = loadHeightFieldJpeg(path.c_str(), 1.0, kLevel);
+        const std::string printed = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(openFileCount(), filesBefore) << "a file was left open loading " << path;
+        if (errors != nullptr) {
+            *errors = printed;
+        }
+        return field;
+    }
+
+    void expectRefused(const std::string& path, const std::string& message) {
+        std::string errors;
+        EXPECT_EQ(load(path, &errors), nullptr);
+        EXPECT_EQ(errors, message);
+    }
+
+    std::string directory;
+};
+
+// Four uniform 8 x 8 blocks, which survive compression unchanged: top left 0,
+// top right 60, bottom left 120, bottom right 255.
+Image quadrants() {
+    return greyImage(16, 16, [](int column, int row) {
+        const int levels[2][2] = {{0, 60}, {120, 255}};
+        return levels[row / 8][column / 8];
+    });
+}
+
+// A smooth ramp of odd size, not a whole number of blocks.
+Image ramp() { return greyImage(21, 13, [](int column, int row) { return 20 + 9 * column + 3 * row; }); }
+
+std::string openFailure(const std::string& path) { return "Erreur : impossible d'ouvrir " + path + "\n"; }
+const std::string kNotGreyscale = "Error : l'image doit etre en niveaux de gris\n";
+
+// --- what a usable image becomes ---
+
+TEST_F(JpegHeightField, FourByThreeImageCentresItsGridOnTheOrigin) {
+    FloatingPointTraps traps;
+    const auto field = load(write("small.jpg", jpegtest::encode(greyImage(4, 3, [](int, int) { return 200; }))));
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->columnCount(), 4);
+    EXPECT_EQ(field->rowCount(), 3);
+    EXPECT_EQ(field->gridSpacing(), 1.0);
+    EXPECT_EQ(field->gridOriginX(), -2.0);
+    EXPECT_EQ(field->gridOriginY(), -1.5);
+    EXPECT_EQ(field->heightAt(1.0, -1.5), 20.0); // column 3 of the top row
+    EXPECT_EQ(field->sample(3, 0), 20.0);
+}
+
+TEST_F(JpegHeightField, TopImageRowLiesAlongTheLowYBorder) {
+    FloatingPointTraps traps;
+    const auto field = load(write("quadrants.jpg", jpegtest::encode(quadrants())));
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->heightAt(-8.0, -8.0), 0.0);      // top left pixel, low x and low y
+    EXPECT_EQ(field->heightAt(7.0, -8.0), 6.0);       // top right
+    EXPECT_EQ(field->heightAt(-8.0, 7.0), 12.0);      // bottom left
+    EXPECT_EQ(field->heightAt(7.0, 7.0), 25.5);       // white
+    EXPECT_EQ(field->heightAt(0.0, 0.0), field->sample(8, 8)); // even size: a sample at the origin
+    EXPECT_EQ(field->lowest(), 0.0);
+    EXPECT_EQ(field->highest(), 25.5);
+}
+
+TEST_F(JpegHeightField, SpacingAndScaleStretchTheGrid) {
+    const std::string path = write("quadrants.jpg", jpegtest::encode(quadrants()));
+    ::testing::internal::CaptureStderr();
+    const auto field = loadHeightFieldJpeg(path.c_str(), 2.0, 1.0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->gridOriginX(), -16.0);
+    EXPECT_EQ(field->gridOriginX() + 15 * field->gridSpacing(), 14.0);
+    EXPECT_EQ(field->heightAt(14.0, 14.0), 255.0);
+}
+
+TEST_F(JpegHeightField, ProgressiveAndRestartEncodingsDecodeLikeBaseline) {
+    const Image source = ramp();
+    const auto baseline = load(write("baseline.jpg", jpegtest::encode(source)));
+    Encoding progressive;
+    progressive.progressive = true;
+    Encoding restarts;
+    restarts.restartRows = 1;
+    const auto others = {load(write("progressive.jpg", jpegtest::encode(source, progressive))),
+                         load(write("restarts.jpg", jpegtest::encode(source, restarts)))};
+    ASSERT_NE(baseline, nullptr);
+    for (int j = 0; j < source.height; ++j) {
+        for (int i = 0; i < source.width; ++i) {
+            EXPECT_NEAR(baseline->sample(i, j), kLevel * source.pixels[i + j * source.width], 1.5 * kLevel);
+        }
+    }
+    for (const auto& other : others) {
+        ASSERT_NE(other, nullptr);
+        for (int j = 0; j < source.height; ++j) {
+            for (int i = 0; i < source.width; ++i) {
+                ASSERT_EQ(other->sample(i, j), baseline->sample(i, j)) << "pixel " << i << ", " << j;
+            }
+        }
+    }
+}
+
+// A single row or column of pixels makes a grid without cells: it still
+// loads, answers heights and lies level.
+TEST_F(JpegHeightField, OnePixelWideOrHighImagesGiveGridsWithoutCells) {
+    FloatingPointTraps traps;
+    const auto column = load(write("column.jpg", jpegtest::encode(greyImage(1, 5, [](int, int) { return 100; }))));
+    const auto row = load(write("row.jpg", jpegtest::encode(greyImage(5, 1, [](int, int) { return 100; }))));
+    ASSERT_NE(column, nullptr);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(column->columnCount(), 1);
+    EXPECT_EQ(column->rowCount(), 5);
+    EXPECT_EQ(row->columnCount(), 5);
+    EXPECT_EQ(row->rowCount(), 1);
+    for (const HeightField* field : {column.get(), row.get()}) {
+        EXPECT_EQ(field->heightAt(0.3, -0.2), 10.0);
+        EXPECT_EQ(field->heightAt(50.0, 50.0), 10.0);
+        EXPECT_EQ(field->normalAt(0, 0).z, 1.0);
+    }
+}
+
+// --- damaged data that libjpeg recovers from ---
+
+TEST_F(JpegHeightField, TruncatedImageWarnsAndStillGivesATerrain) {
+    Bytes jpeg = jpegtest::encode(ramp());
+    jpeg.resize(jpegtest::scanDataOffset(jpeg) + (jpeg.size() - jpegtest::scanDataOffset(jpeg)) / 2);
+    std::string errors;
+    const auto field = load(write("truncated.jpg", jpeg), &errors);
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->columnCount(), 21);
+    EXPECT_EQ(field->rowCount(), 13);
+    EXPECT_NE(errors.find("Premature end of JPEG file"), std::string::npos) << errors;
+}
+
+TEST_F(JpegHeightField, HeaderLargerThanItsDataGivesATerrainOfTheHeaderSize) {
+    Bytes jpeg = jpegtest::encode(quadrants());
+    jpegtest::setFrameSize(jpeg, 512, 384);
+    std::string errors;
+    const auto field = load(write("stretched.jpg", jpeg), &errors);
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->columnCount(), 512);
+    EXPECT_EQ(field->rowCount(), 384);
+    EXPECT_NE(errors.find("Corrupt JPEG data"), std::string::npos) << errors;
+}
+
+// --- files that give no terrain: a message, null, and the caller falls back ---
+
+TEST_F(JpegHeightField, MissingFileIsReportedWithItsName) {
+    const std::string path = pathOf("terrain.jpg");
+    expectRefused(path, openFailure(path));
+}
+
+TEST_F(JpegHeightField, UnreadableFileIsReportedWithItsName) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root reads every file";
+    }
+    const std::string path = write("terrain.jpg", jpegtest::encode(quadrants()));
+    ASSERT_EQ(chmod(path.c_str(), 0), 0);
+    expectRefused(path, openFailure(path));
+}
+
+TEST_F(JpegHeightField, DirectoryIsReportedAsUnopenable) {
+    const std::string path = pathOf("terrain.jpg");
+    ASSERT_TRUE(fs::create_directory(path));
+    expectRefused(path, openFailure(path));
+}
+
+TEST_F(JpegHeightField, ColourImageIsRefusedEvenWhenGrey) {
+    Image grey{8, 8, 3, Bytes(8 * 8 * 3, 128)};
+    expectRefused(write("colour.jpg", jpegtest::encode(grey)), kNotGreyscale);
+}
+
+TEST_F(JpegHeightField, CmykImageIsRefused) {
+    Image cmyk{8, 8, 4, Bytes(8 * 8 * 4, 40)};
+    expectRefused(write("cmyk.jpg", jpegtest::encode(cmyk)), kNotGreyscale);
+}
+
+// A header may claim up to 65500 x 65500 pixels; such a grid cannot be held,
+// so it is refused before anything is allocated for it.
+TEST_F(JpegHeightField, ImageTooLargeToHoldIsRefusedWithItsSize) {
+    Encoding progressive; // whose decoder would reserve the whole image up front
+    progressive.progressive = true;
+    for (const Encoding& encoding : {Encoding{}, progressive}) {
+        Bytes jpeg = jpegtest::encode(quadrants(), encoding);
+        jpegtest::setFrameSize(jpeg, 65500, 65500);
+        const std::string path = write("huge.jpg", jpeg);
+        expectRefused(path, "Erreur : image " + path + " trop grande (65500 x 65500 pixels)\n");
+    }
+}
+
+TEST_F(JpegHeightField, UnusableImageFallsBackToTheGeneratedTerrain) {
+    const std::string directoryPath = pathOf("dir.jpg");
+    ASSERT_TRUE(fs::create_directory(directoryPath));
+    Image grey{8, 8, 3, Bytes(8 * 8 * 3, 128)};
+    for (const std::string& path : {pathOf("missing.jpg"), directoryPath, write("colour.jpg", jpegtest::encode(grey))}) {
+        ::testing::internal::CaptureStderr();
+        const auto terrain = start::makeTerrain(path.c_str());
+        ::testing::internal::GetCapturedStderr();
+        ASSERT_NE(terrain, nullptr);
+        EXPECT_EQ(terrain->columnCount(), 100);
+        EXPECT_EQ(terrain->gridSpacing(), 5.0);
+    }
+}
+
+// --- fatal decoding errors: libjpeg's message, then exit status 1 ---
+
+TEST_F(JpegHeightField, NotAJpegEndsTheProcessWithLibjpegsMessage) {
+    const std::string path = write("text.jpg", Bytes{'h', 'i', 'l', 'l', 's', '\n'});
+    EXPECT_EXIT(loadHeightFieldJpeg(path.c_str(), 1.0, kLevel), ::testing::ExitedWithCode(1),
+                "^Not a JPEG file: starts with 0x68 0x69\n$");
+}
+
+TEST_F(JpegHeightField, EmptyFileEndsTheProcessWithLibjpegsMessage) {
+    const std::string path = write("empty.jpg", Bytes{});
+    EXPECT_EXIT(loadHeightFieldJpeg(path.c_str(), 1.0, kLevel), ::testing::ExitedWithCode(1),
+                "^Empty input file\n$");
+}
+
+// Entropy-coded garbage after a valid header: 600 pseudo-random bytes, with
+// or without the 0xFF bytes that libjpeg reads as the start of a marker.
+Bytes garbageAfterHeader(unsigned seed, bool withMarkers) {
+    const Bytes valid = jpegtest::encode(ramp());
+    Bytes jpeg(valid.begin(), valid.begin() + static_cast<long>(jpegtest::scanDataOffset(valid)));
+    while (jpeg.size() < jpegtest::scanDataOffset(valid) + 600) {
+        seed = seed * 1103515245u + 12345u;
+        const auto byte = static_cast<unsigned char>(seed >> 16);
+        if (withMarkers || byte != 0xFF) {
+            jpeg.push_back(byte);
+        }
+    }
+    jpeg.push_back(0xFF);
+    jpeg.push_back(0xD9); // end of image
+    return jpeg;
+}
+
+// Exits 0 when the file gives a whole terrain; libjpeg exits 1 on its own.
+void loadAndExit(const std::string& path) {
+    const auto field = loadHeightFieldJpeg(path.c_str(), 1.0, kLevel);
+    std::exit(field && field->columnCount() == 21 && field->rowCount() == 13 ? 0 : 2);
+}
+
+// Whether libjpeg recovers from garbage data is its own decision (stray
+// markers are fatal to it, as it stands); either way the process ends with
+// its status or hands back a whole terrain, and never crashes.
+TEST_F(JpegHeightField, GarbageAfterAValidHeaderEndsCleanlyOrGivesATerrain) {
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        const std::string path = write("garbage.jpg", garbageAfterHeader(seed, true));
+        EXPECT_EXIT(loadAndExit(path),
+                    [](int status) { return WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 1); },
+                    "JPEG|marker");
+    }
+}
+
+TEST_F(JpegHeightField, GarbageWithoutMarkersWarnsAndGivesATerrain) {
+    const std::string path = write("garbage.jpg", garbageAfterHeader(7, false));
+    EXPECT_EXIT(loadAndExit(path), ::testing::ExitedWithCode(0), "Corrupt JPEG data");
+}
+
+} // namespace

@@ -1,0 +1,150 @@
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "terrain/RandomHeightField.h"
+#include "terrain/TerrainNoise.h"
+#include "tests/support/FloatingPointTraps.h"
+
+namespace {
+
+constexpr double kNoiseStep = 3.0517578125e-6; // 0.1 / 32768
+
+// The crossed sines of sample (i, j), the column term rounded to float.
+double sinesAt(int i, int j, int columns, int rows) {
+    const float columnTerm = static_cast<float>(std::sin((i - columns / 2) * 0.25));
+    return std::sin((j - rows / 2) * 0.25) + columnTerm;
+}
+
+// The noise value behind a sample of a terrain generated with amplitude 1,
+// as a real number: whole when the sample is sines plus noise.
+double noiseBehind(const HeightField& field, int i, int j) {
+    return (field.sample(i, j) - sinesAt(i, j, field.columnCount(), field.rowCount())) / kNoiseStep;
+}
+
+bool isWholeNoise(double noise) { return std::fabs(noise - std::round(noise)) < 1e-6 && noise > -0.5 && noise < 32767.5; }
+
+// Runs `check` in a newly started copy of this test program, where the
+// generator has drawn nothing yet. The child prints what it saw and exits 0
+// when the check holds.
+template <class Check>
+void expectInFreshProcess(Check check) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe"); // re-executes instead of forking this process
+    EXPECT_EXIT(std::exit(check() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(TerrainNoise, FollowsTheFixedSeedSequence) {
+    TerrainNoise noise;
+    const int expected[] = {41, 18467, 6334, 26500, 19169, 15724};
+    for (int value : expected) {
+        EXPECT_EQ(noise.next(), value);
+    }
+}
+
+TEST(RandomHeightField, FirstTerrainOfAProcessIsAlwaysTheSame) {
+    expectInFreshProcess([] {
+        const auto field = generateRandomHeightField(100, 100, 6.0);
+        const double first = field->sample(0, 0);
+        const double exactFirst = 6.0 * (sinesAt(0, 0, 100, 100) + 41 * kNoiseStep);
+        const double centre = field->sample(50, 50); // both sines vanish: noise alone
+        TerrainNoise noise;
+        for (int draw = 1; draw < 50 * 100 + 50 + 1; ++draw) {
+            noise.next();
+        }
+        const double exactCentre = 6.0 * (0.0 + noise.next() * kNoiseStep);
+        std::fprintf(stderr, "first %.17g centre %.17g lowest %.17g highest %.17g\n", first, centre,
+                     field->lowest(), field->highest());
+        return first == exactFirst && std::fabs(first - 0.80) < 0.005 && centre == exactCentre &&
+               std::fabs(centre - 0.09) < 0.005 && std::fabs(field->lowest() + 11.9) < 0.05 &&
+               std::fabs(field->highest() - 12.5) < 0.05;
+    });
+}
+
+TEST(RandomHeightField, SecondCallContinuesTheNoiseSequence) {
+    expectInFreshProcess([] {
+        const auto first = generateRandomHeightField(1, 4, 1.0);
+        const auto second = generateRandomHeightField(1, 1, 1.0);
+        const double drawn[] = {noiseBehind(*first, 0, 0), noiseBehind(*first, 0, 1), noiseBehind(*first, 0, 2),
+                                noiseBehind(*first, 0, 3), noiseBehind(*second, 0, 0)};
+        const double expected[] = {41, 18467, 6334, 26500, 19169};
+        bool same = true;
+        for (int k = 0; k < 5; ++k) {
+            std::fprintf(stderr, "draw %d: %.9g\n", k + 1, drawn[k]);
+            same = same && std::fabs(drawn[k] - expected[k]) < 1e-6;
+        }
+        return same;
+    });
+}
+
+TEST(RandomHeightField, GridIsCentredAtFiveMetreSpacing) {
+    const auto field = generateRandomHeightField(100, 100, 6.0);
+    EXPECT_EQ(field->columnCount(), 100);
+    EXPECT_EQ(field->rowCount(), 100);
+    EXPECT_EQ(field->gridSpacing(), 5.0);
+    EXPECT_EQ(field->gridOriginX(), -250.0);
+    EXPECT_EQ(field->gridOriginY(), -250.0);
+    EXPECT_EQ(field->gridOriginX() + 99 * field->gridSpacing(), 245.0);
+    EXPECT_TRUE(field->hasNormals());
+}
+
+// Odd counts truncate the half: 101 columns put the vanishing column term at
+// column 50, so the terrain runs from sin(-12.5) to sin(12.5).
+class RandomHeightFieldShape : public ::testing::TestWithParam<std::pair<int, int>> {};
+
+TEST_P(RandomHeightFieldShape, EverySampleIsTheSinesPlusWholeNoiseSteps) {
+    FloatingPointTraps traps;
+    const auto [columns, rows] = GetParam();
+    const auto field = generateRandomHeightField(columns, rows, 1.0);
+    for (int i = 0; i < columns; ++i) {
+        for (int j = 0; j < rows; ++j) {
+            ASSERT_TRUE(isWholeNoise(noiseBehind(*field, i, j)))
+                << "sample (" << i << ", " << j << ") of " << columns << " x " << rows << " = " << field->sample(i, j);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, RandomHeightFieldShape,
+                         ::testing::Values(std::make_pair(100, 100), std::make_pair(101, 3), std::make_pair(3, 101),
+                                           std::make_pair(1, 1)));
+
+TEST(RandomHeightField, OddColumnCountCentresTheColumnTermOnColumnFifty) {
+    const auto field = generateRandomHeightField(101, 1, 1.0); // one row: its sine is sin(0)
+    const double noiseCeiling = 32767 * kNoiseStep;
+    EXPECT_GE(field->sample(50, 0), 0.0);
+    EXPECT_LE(field->sample(50, 0), noiseCeiling);
+    EXPECT_NEAR(field->sample(0, 0), std::sin(-12.5), noiseCeiling + 1e-7);
+    EXPECT_NEAR(field->sample(100, 0), std::sin(12.5), noiseCeiling + 1e-7);
+}
+
+TEST(RandomHeightField, RepeatedCallsDifferOnlyInTheirNoise) {
+    const auto first = generateRandomHeightField(20, 20, 2.0);
+    const auto second = generateRandomHeightField(20, 20, 2.0);
+    int differing = 0;
+    for (int i = 0; i < 20; ++i) {
+        for (int j = 0; j < 20; ++j) {
+            const double change = second->sample(i, j) - first->sample(i, j);
+            EXPECT_LT(std::fabs(change), 0.1 * 2.0);
+            differing += change != 0.0 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(differing, 0);
+}
+
+TEST(RandomHeightField, HeightsStayWithinTheirBounds) {
+    const double amplitude = 6.0;
+    const auto field = generateRandomHeightField(100, 100, amplitude);
+    EXPECT_GE(field->lowest(), -2.0 * amplitude);
+    EXPECT_LT(field->highest(), 2.1 * amplitude);
+}
+
+TEST(RandomHeightField, ZeroAmplitudeIsFlatAtZero) {
+    const auto field = generateRandomHeightField(10, 10, 0.0);
+    EXPECT_EQ(field->lowest(), 0.0);
+    EXPECT_EQ(field->highest(), 0.0);
+    EXPECT_EQ(field->heightAt(3.0, -7.0), 0.0);
+    EXPECT_EQ(field->normalAt(4, 4).z, 1.0);
+}
+
+} // namespace
