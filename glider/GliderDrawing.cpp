@@ -17,9 +17,9 @@ Vector3D faceNormal(const Particle& p0, const Particle& p1, const Particle& p2) 
 }
 
 // The drawn tessellation cuts each quadrilateral of the wing along the
-// diagonal from a particle to the one two rows on at the same x, the other
-// diagonal than the physics triangles: (T, L, X) and (T, X, R), and on the
-// last row the single (T, L, R). `visit` gets the wing indices of each
+// diagonal from a particle to the one two rows on at the same x, not along
+// the diagonal the physics triangles use: (T, L, X) and (T, X, R), and on
+// the last row the single (T, L, R). `visit` gets the wing indices of each
 // triangle, in drawing order.
 template <typename Visit>
 void forEachDrawnTriangle(int subdivisions, Visit visit) {
