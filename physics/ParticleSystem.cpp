@@ -1,6 +1,27 @@
 #include "physics/ParticleSystem.h"
 
+#include <cmath>
+
 #include "terrain/HeightField.h"
+
+namespace {
+
+// Straight-line arithmetic over flat arrays that do not overlap, so the
+// compiler can keep the bases in registers and vectorise the square roots and
+// divisions; each lane rounds exactly as the scalar formula would.
+void solveConstraints(std::size_t m, const double* __restrict dx, const double* __restrict dy,
+                      const double* __restrict dz, const double* __restrict rest,
+                      const double* __restrict inverseMassSum, const double* __restrict massA,
+                      const double* __restrict massB, double* __restrict scaleA, double* __restrict scaleB) {
+    for (std::size_t c = 0; c < m; ++c) {
+        const double len = std::sqrt(dx[c] * dx[c] + dy[c] * dy[c] + dz[c] * dz[c]);
+        const double k = (len - rest[c]) / (len * inverseMassSum[c]);
+        scaleA[c] = k / massA[c];
+        scaleB[c] = k / massB[c];
+    }
+}
+
+} // namespace
 
 ParticleSystem::ParticleSystem(double gravity_, int stepsPerSecond)
     : DynamicSystem(gravity_, stepsPerSecond) {}
@@ -25,6 +46,37 @@ void ParticleSystem::prepare() {
     for (const DistanceConstraint& c : constraints) {
         constraintCounts[static_cast<std::size_t>(c.a->index)] += 1;
         constraintCounts[static_cast<std::size_t>(c.b->index)] += 1;
+    }
+    prepareRelaxation();
+}
+
+void ParticleSystem::prepareRelaxation() {
+    const std::size_t m = constraints.size();
+    indexA.resize(m);
+    indexB.resize(m);
+    massA.resize(m);
+    massB.resize(m);
+    restLengths.resize(m);
+    inverseMassSums.resize(m);
+    deltaX.resize(m);
+    deltaY.resize(m);
+    deltaZ.resize(m);
+    scaleA.resize(m);
+    scaleB.resize(m);
+    for (std::size_t c = 0; c < m; ++c) {
+        indexA[c] = constraints[c].a->index;
+        indexB[c] = constraints[c].b->index;
+        massA[c] = constraints[c].a->mass;
+        massB[c] = constraints[c].b->mass;
+        inverseMassSums[c] = constraints[c].inverseMassSum;
+    }
+    // The mean of a particle's corrections multiplies by the rounded
+    // reciprocal of its count; forming that reciprocal once gives the same bits.
+    correctionScale.assign(particles.size(), 0.0);
+    for (std::size_t i = 0; i < particles.size(); ++i) {
+        if (constraintCounts[i] != 0) {
+            correctionScale[i] = 1.0 / static_cast<double>(constraintCounts[i]);
+        }
     }
 }
 
@@ -120,23 +172,46 @@ void ParticleSystem::predictPositions() {
 
 void ParticleSystem::relaxConstraints() {
     // Corrections are summed, not applied, so every constraint of the pass
-    // sees the positions of the pass's start (Jacobi, order-independent).
-    for (const DistanceConstraint& c : constraints) {
-        const std::size_t ia = static_cast<std::size_t>(c.a->index);
-        const std::size_t ib = static_cast<std::size_t>(c.b->index);
-        const Vector3D d = previousPositions[ia] - previousPositions[ib];
-        const double len = d.length();
-        const double k = (len - c.restLength) / (len * c.inverseMassSum);
-        accumulators[ia] -= d * (k / c.a->mass);
-        accumulators[ib] += d * (k / c.b->mass);
+    // sees the positions of the pass's start (Jacobi). Per constraint:
+    //   d = a - b, len = |d|, k = (len - rest) / (len * inverseMassSum),
+    //   a's correction -= d * (k / a.mass), b's += d * (k / b.mass).
+    // It runs in three loops so that the square roots and divisions, the
+    // bulk of a step, run over flat arrays the compiler can vectorise; every
+    // operation and its rounding stay those of the formula above.
+    const std::size_t m = constraints.size();
+
+    // Gather the separations and the current rest lengths.
+    for (std::size_t c = 0; c < m; ++c) {
+        const Vector3D& a = previousPositions[static_cast<std::size_t>(indexA[c])];
+        const Vector3D& b = previousPositions[static_cast<std::size_t>(indexB[c])];
+        deltaX[c] = a.x - b.x;
+        deltaY[c] = a.y - b.y;
+        deltaZ[c] = a.z - b.z;
+        restLengths[c] = constraints[c].restLength;
+    }
+    // Solve each constraint on its own.
+    solveConstraints(m, deltaX.data(), deltaY.data(), deltaZ.data(), restLengths.data(), inverseMassSums.data(),
+                     massA.data(), massB.data(), scaleA.data(), scaleB.data());
+    // Scatter in constraint order, so every particle sums its corrections in
+    // the same order whatever the layout.
+    for (std::size_t c = 0; c < m; ++c) {
+        Vector3D& a = accumulators[static_cast<std::size_t>(indexA[c])];
+        Vector3D& b = accumulators[static_cast<std::size_t>(indexB[c])];
+        a.x -= deltaX[c] * scaleA[c];
+        a.y -= deltaY[c] * scaleA[c];
+        a.z -= deltaZ[c] * scaleA[c];
+        b.x += deltaX[c] * scaleB[c];
+        b.y += deltaY[c] * scaleB[c];
+        b.z += deltaZ[c] * scaleB[c];
     }
 }
 
 void ParticleSystem::applyCorrections() {
+    // A particle moves by the mean of its corrections; one without
+    // constraints keeps its place.
     for (std::size_t i = 0; i < particles.size(); ++i) {
-        const int count = constraintCounts[i];
-        if (count != 0) {
-            previousPositions[i] += accumulators[i] / static_cast<double>(count);
+        if (constraintCounts[i] != 0) {
+            previousPositions[i] += accumulators[i] * correctionScale[i];
         }
         accumulators[i] = Vector3D(0.0, 0.0, 0.0);
     }

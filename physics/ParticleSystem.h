@@ -44,9 +44,29 @@ public:
     void resolveContactAndCommit();
 
 private:
+    void prepareRelaxation();
+
     std::vector<DistanceConstraint> constraints;
     // Between steps: positions before the last step. During a step: the new
     // positions being predicted and relaxed.
     std::vector<Vector3D> previousPositions;
     std::vector<int> constraintCounts;
+
+    // The relaxation's working set, laid out as flat arrays (one entry per
+    // constraint, or per particle) in prepare so the 55 passes of a step read
+    // contiguous memory instead of chasing particle pointers. They hold copies
+    // of values fixed at registration; rest lengths are re-read every pass
+    // since steering rewrites them.
+    std::vector<int> indexA;
+    std::vector<int> indexB;
+    std::vector<double> massA;           // (unit: kg)
+    std::vector<double> massB;           // (unit: kg)
+    std::vector<double> restLengths;     // (unit: m)
+    std::vector<double> inverseMassSums; // (unit: 1/kg)
+    std::vector<double> deltaX;          // (unit: m) a - b at the pass's start
+    std::vector<double> deltaY;
+    std::vector<double> deltaZ;
+    std::vector<double> scaleA;          // correction of a per metre of delta
+    std::vector<double> scaleB;
+    std::vector<double> correctionScale; // 1 / constraint count, per particle
 };

@@ -1,0 +1,55 @@
+#include <benchmark/benchmark.h>
+
+#include "scene/StartScene.h"
+
+namespace {
+
+// The start glider over the generated terrain, prepared and flown for a second
+// so the wing is in its flying shape.
+struct FlyingScene {
+    start::Flight flight;
+    explicit FlyingScene(int subdivisions = start::kSubdivisions) {
+        flight.terrain = start::makeGeneratedTerrain();
+        flight.glider = std::make_unique<Glider>(start::kGliderPosition, start::kSpan, start::kChord, subdivisions,
+                                                 start::kWingMass, start::kPilotMass);
+        flight.world = start::makeWorld();
+        flight.world->setTerrain(flight.terrain.get());
+        flight.glider->registerWith(*flight.world);
+        flight.world->prepare();
+        for (int i = 0; i < 100; ++i) {
+            flight.world->step();
+        }
+    }
+};
+
+void BM_WorldStep(benchmark::State& state) {
+    FlyingScene scene;
+    for (auto _ : state) {
+        scene.flight.world->step();
+    }
+    state.counters["constraints"] = scene.flight.world->constraintCount();
+}
+BENCHMARK(BM_WorldStep);
+
+// One relaxation iteration: the constraint pass and the correction pass.
+void BM_RelaxationIteration(benchmark::State& state) {
+    FlyingScene scene;
+    ParticleSystem& world = *scene.flight.world;
+    for (auto _ : state) {
+        world.relaxConstraints();
+        world.applyCorrections();
+    }
+}
+BENCHMARK(BM_RelaxationIteration);
+
+// The step's cost against the mesh size: it grows with the constraint count.
+void BM_WorldStepBySubdivisions(benchmark::State& state) {
+    FlyingScene scene(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        scene.flight.world->step();
+    }
+    state.counters["constraints"] = scene.flight.world->constraintCount();
+}
+BENCHMARK(BM_WorldStepBySubdivisions)->Arg(4)->Arg(8)->Arg(16)->Arg(32);
+
+} // namespace
