@@ -24,7 +24,9 @@ double noiseBehind(const HeightField& field, int i, int j) {
     return (field.sample(i, j) - sinesAt(i, j, field.columnCount(), field.rowCount())) / kNoiseStep;
 }
 
-bool isWholeNoise(double noise) { return std::fabs(noise - std::round(noise)) < 1e-6 && noise > -0.5 && noise < 32767.5; }
+bool isWholeNoise(double noise) {
+    return std::fabs(noise - std::round(noise)) < 1e-6 && noise > -0.5 && noise < 32767.5;
+}
 
 // Runs `check` in a newly started copy of this test program, where the
 // generator has drawn nothing yet. The child prints what it saw and exits 0
@@ -90,7 +92,8 @@ TEST(RandomHeightField, GridIsCentredAtFiveMetreSpacing) {
 }
 
 // Odd counts truncate the half: 101 columns put the vanishing column term at
-// column 50, so the terrain runs from sin(-12.5) to sin(12.5).
+// column 50, so the terrain runs from sin(-12.5) to sin(12.5). Whole noise
+// steps behind every sample also bound it to [-2, 2.1) times the amplitude.
 class RandomHeightFieldShape : public ::testing::TestWithParam<std::pair<int, int>> {};
 
 TEST_P(RandomHeightFieldShape, EverySampleIsTheSinesPlusWholeNoiseSteps) {
@@ -109,15 +112,6 @@ INSTANTIATE_TEST_SUITE_P(Counts, RandomHeightFieldShape,
                          ::testing::Values(std::make_pair(100, 100), std::make_pair(101, 3), std::make_pair(3, 101),
                                            std::make_pair(1, 1)));
 
-TEST(RandomHeightField, OddColumnCountCentresTheColumnTermOnColumnFifty) {
-    const auto field = generateRandomHeightField(101, 1, 1.0); // one row: its sine is sin(0)
-    const double noiseCeiling = 32767 * kNoiseStep;
-    EXPECT_GE(field->sample(50, 0), 0.0);
-    EXPECT_LE(field->sample(50, 0), noiseCeiling);
-    EXPECT_NEAR(field->sample(0, 0), std::sin(-12.5), noiseCeiling + 1e-7);
-    EXPECT_NEAR(field->sample(100, 0), std::sin(12.5), noiseCeiling + 1e-7);
-}
-
 TEST(RandomHeightField, RepeatedCallsDifferOnlyInTheirNoise) {
     const auto first = generateRandomHeightField(20, 20, 2.0);
     const auto second = generateRandomHeightField(20, 20, 2.0);
@@ -130,13 +124,6 @@ TEST(RandomHeightField, RepeatedCallsDifferOnlyInTheirNoise) {
         }
     }
     EXPECT_GT(differing, 0);
-}
-
-TEST(RandomHeightField, HeightsStayWithinTheirBounds) {
-    const double amplitude = 6.0;
-    const auto field = generateRandomHeightField(100, 100, amplitude);
-    EXPECT_GE(field->lowest(), -2.0 * amplitude);
-    EXPECT_LT(field->highest(), 2.1 * amplitude);
 }
 
 TEST(RandomHeightField, ZeroAmplitudeIsFlatAtZero) {
