@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "scene/StartScene.h"
+#include "tests/support/GlRecorder.h"
+
+namespace {
+std::atomic<long> allocations{0};
+} // namespace
+
+// Every allocation of this test executable goes through here and is counted.
+void* operator new(std::size_t size) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+struct PreparedFlight {
+    start::Flight flight = start::makeFlight(start::makeGeneratedTerrain());
+    PreparedFlight() { flight.world->prepare(); }
+};
+
+} // namespace
+
+TEST(NoAllocation, ThousandStepsWithSteeringAndResetAllocateNothing) {
+    PreparedFlight scene;
+    const long before = allocations.load();
+    for (int i = 0; i < 1000; ++i) {
+        if (i % 100 == 0) {
+            start::applySpecialKey(*scene.flight.glider, i % 200 == 0 ? start::kKeyLeft : start::kKeyDown);
+        }
+        if (i == 700) {
+            start::applySpecialKey(*scene.flight.glider, start::kKeyF1);
+        }
+        scene.flight.world->step();
+        (void)scene.flight.world->velocityOf(scene.flight.glider->pilotParticle());
+    }
+    EXPECT_EQ(allocations.load() - before, 0);
+}
+
+TEST(NoAllocation, DrawingFramesAllocatesNothing) {
+    PreparedFlight scene;
+    glrec::clear(); // the recorder reserves its storage on first use
+    scene.flight.terrain->draw();
+    scene.flight.glider->draw();
+    const long before = allocations.load();
+    for (int frame = 0; frame < 100; ++frame) {
+        glrec::clear();
+        scene.flight.world->step();
+        scene.flight.terrain->draw();
+        scene.flight.glider->draw();
+    }
+    EXPECT_EQ(allocations.load() - before, 0);
+    EXPECT_GT(glrec::total(), 0u);
+}
