@@ -17,7 +17,6 @@ namespace {
 // so that every malformed value gets a message naming its option.
 struct RawOptions {
     std::string steps;
-    std::string terrain;
     std::vector<std::string> keys;
     std::string wind;
     std::string every;
@@ -37,7 +36,7 @@ void describe(CLI::App& app, FlightOptions& options, RawOptions& raw) {
     app.add_option("--steps", raw.steps, "Steps to run, 0.01 s each (default 6000)")->type_name("N");
     app.add_flag("--until-landed", options.untilLanded,
                  "Stop after the first step that ends with the pilot on the ground");
-    CLI::Option* terrain = app.add_option("--terrain", raw.terrain,
+    CLI::Option* terrain = app.add_option("--terrain", options.terrainPath,
                                           "Greyscale JPEG heightmap (default terrain.jpg, else the generated terrain)")
                                ->type_name("PATH");
     app.add_flag("--generated-terrain", options.generatedTerrain,
@@ -115,6 +114,9 @@ CommandLine readValues(const CLI::App& app, const RawOptions& raw, FlightOptions
     }
     std::stable_sort(options.keys.begin(), options.keys.end(),
                      [](const KeyPress& a, const KeyPress& b) { return a.step < b.step; });
+    if (given("--terrain") && options.terrainPath.empty()) {
+        return failure("--terrain", "expected a file name, got ''");
+    }
     if (options.csvPath.empty()) {
         return failure("--csv", "expected a file name or -, got ''");
     }

@@ -1,0 +1,103 @@
+// Command lines that glider-flight accepts, and what it makes of them. The
+// rejected ones are run through the program itself (GliderFlightProgramTest).
+#include <gtest/gtest.h>
+
+#include "scene/StartScene.h"
+#include "tools/flight/FlightOptions.h"
+#include "tools/flight/OptionValues.h"
+
+using namespace flight;
+
+namespace {
+
+CommandLine parse(std::vector<const char*> arguments) {
+    arguments.insert(arguments.begin(), "glider-flight");
+    return parseCommandLine(static_cast<int>(arguments.size()), arguments.data());
+}
+
+} // namespace
+
+TEST(FlightOptions, WithoutOptionsItFliesTheWindowedProgramsMinuteInStillAir) {
+    const CommandLine line = parse({});
+    ASSERT_EQ(line.outcome, CommandLine::Outcome::Run) << line.message;
+    const FlightOptions& options = line.options;
+    EXPECT_EQ(options.steps, 6000);
+    EXPECT_FALSE(options.untilLanded);
+    EXPECT_EQ(options.terrainPath, "");
+    EXPECT_FALSE(options.generatedTerrain);
+    EXPECT_TRUE(options.keys.empty());
+    EXPECT_EQ(options.wind, Vector3D(0.0, 0.0, 0.0));
+    EXPECT_EQ(options.csvPath, "-");
+    EXPECT_EQ(options.every, 1);
+    EXPECT_EQ(options.igcPath, "");
+    EXPECT_EQ(options.origin.latitude, 45.0);
+    EXPECT_EQ(options.origin.longitude, 6.0);
+    EXPECT_EQ(options.origin.elevation, 500.0);
+    EXPECT_EQ(options.date.year, 2000);
+    EXPECT_EQ(options.date.month, 1);
+    EXPECT_EQ(options.date.day, 1);
+}
+
+TEST(FlightOptions, EveryOptionIsReadIntoItsField) {
+    const CommandLine line =
+        parse({"--steps", "2500", "--until-landed", "--terrain", "hills.jpg", "--wind", "-1.25,2,0.5", "--csv",
+               "out.csv", "--every", "50", "--igc", "out.igc", "--origin", "-33.5,-70.25,1200", "--date",
+               "2024-02-29", "--key", "10:left"});
+    ASSERT_EQ(line.outcome, CommandLine::Outcome::Run) << line.message;
+    const FlightOptions& options = line.options;
+    EXPECT_EQ(options.steps, 2500);
+    EXPECT_TRUE(options.untilLanded);
+    EXPECT_EQ(options.terrainPath, "hills.jpg");
+    EXPECT_EQ(options.wind, Vector3D(-1.25, 2.0, 0.5));
+    EXPECT_EQ(options.csvPath, "out.csv");
+    EXPECT_EQ(options.every, 50);
+    EXPECT_EQ(options.igcPath, "out.igc");
+    EXPECT_EQ(options.origin.latitude, -33.5);
+    EXPECT_EQ(options.origin.longitude, -70.25);
+    EXPECT_EQ(options.origin.elevation, 1200.0);
+    EXPECT_EQ(options.date.year, 2024);
+    EXPECT_EQ(options.date.month, 2);
+    EXPECT_EQ(options.date.day, 29);
+    EXPECT_TRUE(parse({"--generated-terrain"}).options.generatedTerrain);
+}
+
+TEST(FlightOptions, KeysAreOrderedByStepAndKeepTheirCommandLineOrderWithinAStep) {
+    const CommandLine line =
+        parse({"--key", "30:up", "--key", "10:LEFT", "--key", "30:f1", "--key", "10:right", "--key", "0:down"});
+    ASSERT_EQ(line.outcome, CommandLine::Outcome::Run) << line.message;
+    const std::vector<std::pair<int, int>> expected = {{0, start::kKeyDown},
+                                                       {10, start::kKeyLeft},
+                                                       {10, start::kKeyRight},
+                                                       {30, start::kKeyUp},
+                                                       {30, start::kKeyF1}};
+    std::vector<std::pair<int, int>> keys;
+    for (const KeyPress& press : line.options.keys) {
+        keys.emplace_back(press.step, press.key);
+    }
+    EXPECT_EQ(keys, expected);
+}
+
+TEST(FlightOptions, TheRunsLimitsAreInclusive) {
+    EXPECT_EQ(parse({"--steps", "0"}).options.steps, 0);
+    EXPECT_EQ(parse({"--steps", "8640000"}).options.steps, kMaxSteps);
+    EXPECT_EQ(parse({"--steps", "8640001"}).outcome, CommandLine::Outcome::Error);
+    EXPECT_EQ(parse({"--steps", "100", "--key", "99:f1"}).outcome, CommandLine::Outcome::Run);
+    EXPECT_EQ(parse({"--wind", "100,-100,0"}).outcome, CommandLine::Outcome::Run);
+    EXPECT_EQ(parse({"--wind", "100.5,0,0"}).outcome, CommandLine::Outcome::Error);
+}
+
+TEST(FlightOptions, DatesMustBeRealDaysThatATwoDigitYearNamesUniquely) {
+    CalendarDate date;
+    EXPECT_EQ(readDate("2000-02-29", date), "");
+    EXPECT_EQ(readDate("1980-01-01", date), "");
+    EXPECT_EQ(readDate("2079-12-31", date), "");
+    EXPECT_NE(readDate("1979-12-31", date), "");
+    EXPECT_NE(readDate("2080-01-01", date), "");
+    EXPECT_NE(readDate("2023-02-29", date), "");
+    EXPECT_NE(readDate("2024-04-31", date), "");
+    EXPECT_NE(readDate("2024-13-01", date), "");
+    EXPECT_NE(readDate("2024-1-01", date), "");
+    EXPECT_EQ(date.year, 2079);
+    EXPECT_EQ(date.month, 12);
+    EXPECT_EQ(date.day, 31);
+}

@@ -1,0 +1,261 @@
+// glider-flight run as a program: its command line, its outputs and its
+// summary, checked from the outside as a user or a script would see them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <jpeglib.h>
+#include <sstream>
+
+#include "ProgramRun.h"
+
+using flighttest::lines;
+using flighttest::ProgramRun;
+using flighttest::readFile;
+using flighttest::runFlight;
+using flighttest::ScratchDirectory;
+using flighttest::writeFile;
+
+namespace {
+
+std::vector<std::string> fields(const std::string& row) {
+    std::vector<std::string> result;
+    std::istringstream in(row);
+    for (std::string field; std::getline(in, field, ',');) {
+        result.push_back(field);
+    }
+    return result;
+}
+
+std::string formatted(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+// A greyscale heightmap of one grey level, made with libjpeg's compressor.
+void writeGreyJpeg(const std::string& path, int width, int height, unsigned char grey) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = 1;
+    info.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 100, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(width), grey);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::fclose(file);
+}
+
+} // namespace
+
+TEST(GliderFlightCommandLine, EveryBadInputIsRejectedInOneLineBeforeAnythingIsWritten) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string named; // what the message must name
+    };
+    const std::vector<Case> cases = {
+        {{"--csv", "keep.csv", "--speed", "3"}, "--speed"},
+        {{"--csv", "keep.csv", "300"}, "300"},
+        {{"--csv", "keep.csv", "--steps"}, "--steps"},
+        {{"--csv", "keep.csv", "--steps", "12x"}, "--steps"},
+        {{"--csv", "keep.csv", "--steps", "0x10"}, "--steps"},
+        {{"--csv", "keep.csv", "--steps", "-1"}, "--steps"},
+        {{"--csv", "keep.csv", "--steps", "100000000"}, "--steps"},
+        {{"--csv", "keep.csv", "--every", "2.5"}, "--every"},
+        {{"--csv", "keep.csv", "--every", "0"}, "--every"},
+        {{"--csv", "keep.csv", "--wind", "1,2"}, "--wind"},
+        {{"--csv", "keep.csv", "--wind", "1,,2"}, "--wind"},
+        {{"--csv", "keep.csv", "--wind", "nan,0,0"}, "--wind"},
+        {{"--csv", "keep.csv", "--wind", "1e300,0,0"}, "--wind"},
+        {{"--csv", "keep.csv", "--origin", "95,6,500"}, "--origin"},
+        {{"--csv", "keep.csv", "--date", "2001-02-29"}, "--date"},
+        {{"--csv", "keep.csv", "--date", "01-02-2001"}, "--date"},
+        {{"--csv", "keep.csv", "--key", "10:jump"}, "--key"},
+        {{"--csv", "keep.csv", "--key", "left"}, "--key"},
+        {{"--csv", "keep.csv", "--key", "-1:left"}, "--key"},
+        {{"--csv", "keep.csv", "--steps", "100", "--key", "100:left"}, "--key"},
+        {{"--csv", "keep.csv", "--terrain", "a.jpg", "--generated-terrain"}, "--generated-terrain"},
+        {{"--csv", "missing/out.csv"}, "--csv"},
+        {{"--csv", "."}, "--csv"},
+        {{"--csv", "keep.csv", "--igc", "missing/out.igc"}, "--igc"},
+        {{"--csv", "keep.csv", "--igc", "keep.csv"}, "--igc"},
+    };
+    for (const Case& bad : cases) {
+        std::string shown;
+        for (const std::string& argument : bad.arguments) {
+            shown += argument + " ";
+        }
+        SCOPED_TRACE(shown);
+        ScratchDirectory directory;
+        writeFile(directory.file("keep.csv"), "old\n");
+
+        const ProgramRun run = runFlight(directory, bad.arguments);
+
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        ASSERT_EQ(lines(run.err).size(), 1u) << run.err;
+        EXPECT_EQ(run.err.rfind("glider-flight: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(bad.named), std::string::npos) << run.err;
+        EXPECT_EQ(directory.entries(), std::vector<std::string>{"keep.csv"});
+        EXPECT_EQ(readFile(directory.file("keep.csv")), "old\n");
+    }
+}
+
+TEST(GliderFlightCommandLine, HelpDescribesTheOptionsAndSucceeds) {
+    ScratchDirectory directory;
+    const ProgramRun run = runFlight(directory, {"--help"});
+    EXPECT_EQ(run.status, 0);
+    for (const char* option : {"--steps", "--until-landed", "--terrain", "--generated-terrain", "--key", "--wind",
+                               "--csv", "--every", "--igc", "--origin", "--date"}) {
+        EXPECT_NE(run.out.find(option), std::string::npos) << option;
+    }
+    EXPECT_TRUE(directory.entries().empty());
+}
+
+TEST(GliderFlightOutputs, CsvGoesToStandardOutputWithARowPerStepFromStepZero) {
+    ScratchDirectory directory;
+    const ProgramRun run = runFlight(directory, {"--steps", "120", "--generated-terrain"});
+
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> rows = lines(run.out);
+    ASSERT_EQ(rows.size(), 122u);
+    EXPECT_EQ(rows[0], "step,time,x,y,z,vx,vy,vz,speed,terrain");
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const std::vector<std::string> row = fields(rows[i]);
+        ASSERT_EQ(row.size(), 10u) << rows[i];
+        EXPECT_EQ(row[0], std::to_string(i - 1));
+        EXPECT_EQ(row[1], formatted(static_cast<double>(i - 1) * 0.01));
+    }
+    // Right after prepare every particle is at rest.
+    const std::vector<std::string> first = fields(rows[1]);
+    EXPECT_EQ(std::vector<std::string>(first.begin() + 5, first.begin() + 9),
+              (std::vector<std::string>{"0", "0", "0", "0"}));
+    EXPECT_EQ(run.err.rfind("steps=120 landed_step=-1 height_lost=", 0), 0u) << run.err;
+    EXPECT_TRUE(directory.entries().empty());
+}
+
+TEST(GliderFlightOutputs, TwoRunsWithTheSameOptionsWriteIdenticalBytes) {
+    const std::vector<std::string> options = {"--steps", "450", "--generated-terrain", "--key", "0:left",
+                                              "--key", "200:up", "--key", "300:f1", "--wind", "1.5,-0.5,0",
+                                              "--csv", "flight.csv", "--igc", "flight.igc"};
+    ScratchDirectory first;
+    ScratchDirectory second;
+    const ProgramRun a = runFlight(first, options);
+    const ProgramRun b = runFlight(second, options);
+
+    ASSERT_EQ(a.status, 0) << a.err;
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(first.entries(), (std::vector<std::string>{"flight.csv", "flight.igc"}));
+    EXPECT_EQ(lines(readFile(first.file("flight.csv"))).size(), 452u);
+    EXPECT_EQ(readFile(first.file("flight.csv")), readFile(second.file("flight.csv")));
+    EXPECT_EQ(readFile(first.file("flight.igc")), readFile(second.file("flight.igc")));
+    EXPECT_EQ(a.err, b.err);
+}
+
+TEST(GliderFlightOutputs, SparseRowsAreExactlyTheMatchingRowsOfAFullRecord) {
+    ScratchDirectory directory;
+    const ProgramRun full = runFlight(directory, {"--steps", "350", "--generated-terrain", "--key", "150:right"});
+    const ProgramRun sparse =
+        runFlight(directory, {"--steps", "350", "--generated-terrain", "--key", "150:right", "--every", "100"});
+
+    ASSERT_EQ(full.status, 0) << full.err;
+    ASSERT_EQ(sparse.status, 0) << sparse.err;
+    const std::vector<std::string> all = lines(full.out);
+    const std::vector<std::string> expected = {all[0], all[1], all[101], all[201], all[301], all[351]};
+    EXPECT_EQ(lines(sparse.out), expected);
+}
+
+TEST(GliderFlightOutputs, UntilLandedStopsAtTheTouchdownTheSummaryReports) {
+    ScratchDirectory directory;
+    const ProgramRun run = runFlight(directory, {"--steps", "5000", "--until-landed", "--generated-terrain"});
+
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> rows = lines(run.out);
+    const std::vector<std::string> start = fields(rows[1]);
+    const std::vector<std::string> touchdown = fields(rows.back());
+    const int landed = std::stoi(touchdown[0]);
+    ASSERT_GT(landed, 0);
+    ASSERT_LT(landed, 5000);
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(landed) + 2);
+    // On the ground: the pilot's z is the terrain height, and no earlier row is.
+    EXPECT_EQ(touchdown[4], touchdown[9]);
+    for (std::size_t i = 1; i + 1 < rows.size(); ++i) {
+        EXPECT_NE(fields(rows[i])[4], fields(rows[i])[9]) << rows[i];
+    }
+    const double dx = std::stod(touchdown[2]) - std::stod(start[2]);
+    const double dy = std::stod(touchdown[3]) - std::stod(start[3]);
+    const double height = std::stod(start[4]) - std::stod(touchdown[4]);
+    const double distance = std::sqrt(dx * dx + dy * dy);
+    const std::string expected = "steps=" + touchdown[0] + " landed_step=" + touchdown[0] + " height_lost=" +
+                                 formatted(height) + " distance=" + formatted(distance) +
+                                 " glide_ratio=" + formatted(distance / height) + "\n";
+    EXPECT_EQ(lines(run.err).back() + "\n", expected);
+}
+
+TEST(GliderFlightTerrain, WithoutAHeightmapItSaysSoAndFliesOverTheGeneratedTerrain) {
+    ScratchDirectory directory;
+    const ProgramRun byDefault = runFlight(directory, {"--steps", "0"});
+    const ProgramRun missing = runFlight(directory, {"--steps", "0", "--terrain", "nowhere.jpg"});
+    const ProgramRun generated = runFlight(directory, {"--steps", "0", "--generated-terrain"});
+
+    EXPECT_EQ(byDefault.status, 0);
+    EXPECT_EQ(byDefault.err.rfind("Erreur : impossible d'ouvrir terrain.jpg\n", 0), 0u) << byDefault.err;
+    EXPECT_EQ(missing.err.rfind("Erreur : impossible d'ouvrir nowhere.jpg\n", 0), 0u) << missing.err;
+    EXPECT_EQ(generated.err.find("Erreur"), std::string::npos) << generated.err;
+    EXPECT_EQ(byDefault.out, generated.out);
+    EXPECT_EQ(missing.out, generated.out);
+    EXPECT_EQ(lines(generated.err).back(),
+              "steps=0 landed_step=-1 height_lost=0 distance=0 glide_ratio=nan");
+}
+
+TEST(GliderFlightTerrain, AHeightmapIsReadLikeTheWindowedProgramReadsIt) {
+    ScratchDirectory directory;
+    // White is 255 grey levels of 0.1 m.
+    writeGreyJpeg(directory.file("terrain.jpg"), 8, 8, 255);
+    writeGreyJpeg(directory.file("mid.jpg"), 8, 8, 100);
+
+    const ProgramRun local = runFlight(directory, {"--steps", "0"});
+    const ProgramRun chosen = runFlight(directory, {"--steps", "0", "--terrain", "mid.jpg"});
+    const ProgramRun generated = runFlight(directory, {"--steps", "0", "--generated-terrain"});
+
+    ASSERT_EQ(local.status, 0) << local.err;
+    EXPECT_EQ(fields(lines(local.out)[1])[9], "25.5");
+    EXPECT_EQ(fields(lines(chosen.out)[1])[9], "10");
+    EXPECT_NE(fields(lines(generated.out)[1])[9], "25.5");
+}
+
+TEST(GliderFlightTerrain, ACorruptHeightmapEndsTheRunWithStatusOneAndNoOutputFiles) {
+    ScratchDirectory directory;
+    writeFile(directory.file("broken.jpg"), "this is not a JPEG image\n");
+    const ProgramRun run =
+        runFlight(directory, {"--terrain", "broken.jpg", "--csv", "out.csv", "--igc", "out.igc"});
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err, "");
+    EXPECT_EQ(directory.entries(), std::vector<std::string>{"broken.jpg"});
+}
+
+TEST(GliderFlightOutputs, ASuccessfulRunReplacesAnExistingFileWhole) {
+    ScratchDirectory directory;
+    writeFile(directory.file("flight.csv"), std::string(100000, '#'));
+    const ProgramRun run = runFlight(directory, {"--steps", "10", "--generated-terrain", "--csv", "flight.csv"});
+
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string written = readFile(directory.file("flight.csv"));
+    EXPECT_EQ(lines(written).size(), 12u);
+    EXPECT_EQ(written.find('#'), std::string::npos);
+    EXPECT_EQ(directory.entries(), std::vector<std::string>{"flight.csv"});
+}

@@ -1,0 +1,99 @@
+#include "ProgramRun.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace flighttest {
+
+ScratchDirectory::ScratchDirectory() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/glider-flight-test-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        std::abort();
+    }
+    root = pattern;
+}
+
+ScratchDirectory::~ScratchDirectory() {
+    for (const std::string& name : entries()) {
+        ::unlink(file(name).c_str());
+    }
+    ::rmdir(root.c_str());
+}
+
+std::vector<std::string> ScratchDirectory::entries() const {
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(root.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                names.push_back(name);
+            }
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+ProgramRun runFlight(const ScratchDirectory& directory, const std::vector<std::string>& arguments) {
+    // The captures live outside the scratch directory so they never show up
+    // among the program's own outputs.
+    ScratchDirectory captures;
+    const std::string outPath = captures.file("stdout");
+    const std::string errPath = captures.file("stderr");
+    std::vector<std::string> argv{GLIDER_FLIGHT_PROGRAM};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 ||
+            ::chdir(directory.path().c_str()) != 0) {
+            ::_exit(127);
+        }
+        std::vector<char*> pointers;
+        for (std::string& argument : argv) {
+            pointers.push_back(argument.data());
+        }
+        pointers.push_back(nullptr);
+        ::execv(pointers[0], pointers.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ProgramRun run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = readFile(outPath);
+    run.err = readFile(errPath);
+    return run;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        result.push_back(line);
+    }
+    return result;
+}
+
+} // namespace flighttest

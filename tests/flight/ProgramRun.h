@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Runs glider-flight as a user would: in a fresh working directory of its
+// own, with its standard output and error captured.
+namespace flighttest {
+
+struct ProgramRun {
+    int status = -1; // exit status; -1 if the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// A new empty directory, removed with everything in it on destruction.
+class ScratchDirectory {
+public:
+    ScratchDirectory();
+    ~ScratchDirectory();
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+    const std::string& path() const { return root; }
+    std::string file(const std::string& name) const { return root + "/" + name; }
+    // Names of the entries, sorted.
+    std::vector<std::string> entries() const;
+
+private:
+    std::string root;
+};
+
+ProgramRun runFlight(const ScratchDirectory& directory, const std::vector<std::string>& arguments);
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+std::vector<std::string> lines(const std::string& text);
+
+} // namespace flighttest
