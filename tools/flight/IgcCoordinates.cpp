@@ -12,16 +12,23 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegreesPerRadian = 180.0 / kPi;
 constexpr long long kThousandthsPerDegree = 60000; // thousandths of a minute
 
+// Writes `value` as exactly `width` decimal digits, zero-padded.
+char* putDigits(char* out, long long value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    return out + width;
+}
+
 // Writes `digits` degrees, then minutes and thousandths, then the hemisphere.
 template <std::size_t N>
 std::array<char, N> splitAngle(double degrees, int digits, char positive, char negative) {
     const long long thousandths = std::llround(std::fabs(degrees) * static_cast<double>(kThousandthsPerDegree));
-    const long long whole = thousandths / kThousandthsPerDegree;
-    const long long minutes = (thousandths % kThousandthsPerDegree) / 1000;
-    const long long fraction = thousandths % 1000;
     std::array<char, N> text{};
-    std::snprintf(text.data(), text.size(), "%0*lld%02lld%03lld%c", digits, whole, minutes,
-                  fraction, degrees < 0.0 && thousandths != 0 ? negative : positive);
+    char* out = putDigits(text.data(), thousandths / kThousandthsPerDegree, digits);
+    out = putDigits(out, thousandths % kThousandthsPerDegree, 5); // MMmmm
+    *out = degrees < 0.0 && thousandths != 0 ? negative : positive;
     return text;
 }
 

@@ -21,11 +21,12 @@ struct GeoPoint {
 // and its latitude clamped to the poles.
 GeoPoint geoPointOf(const GeoOrigin& origin, double east, double north);
 
-// "DDMMmmmN": degrees, minutes and thousandths of a minute, hemisphere.
+// "DDMMmmmN": degrees, minutes and thousandths of a minute, hemisphere,
+// for latitudes within -90..90.
 // The angle is rounded to whole thousandths of a minute before it is split,
 // so the minutes never read 60.000.
 std::array<char, 9> igcLatitude(double degrees);
-// "DDDMMmmmE", likewise.
+// "DDDMMmmmE", likewise, for longitudes within -180..180.
 std::array<char, 10> igcLongitude(double degrees);
 
 // Whole metres within 1..99999: the field has five digits, and readers take
