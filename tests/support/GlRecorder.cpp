@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <GL/freeglut.h>
 
+#include <cstdint>
+
 namespace glrec {
 namespace {
 
@@ -18,11 +20,14 @@ std::vector<Record>& storage() {
 }
 std::size_t seen = 0;
 
-void record(Call call, double a0 = 0.0, double a1 = 0.0, double a2 = 0.0, double a3 = 0.0) {
+int modifiers = 0;
+
+void record(Call call, double a0 = 0.0, double a1 = 0.0, double a2 = 0.0, double a3 = 0.0, double a4 = 0.0,
+            double a5 = 0.0) {
     ++seen;
     std::vector<Record>& records = storage();
     if (records.size() < kCapacity) {
-        records.push_back(Record{call, {a0, a1, a2, a3}});
+        records.push_back(Record{call, {a0, a1, a2, a3, a4, a5}});
     }
 }
 
@@ -41,6 +46,7 @@ std::size_t count(Call call) {
     }
     return n;
 }
+void setModifiers(int value) { modifiers = value; }
 
 } // namespace glrec
 
@@ -60,4 +66,33 @@ void glTranslated(GLdouble x, GLdouble y, GLdouble z) { glrec::record(Call::Tran
 void glutSolidSphere(double radius, GLint slices, GLint stacks) {
     glrec::record(Call::SolidSphere, radius, slices, stacks);
 }
+void glMatrixMode(GLenum mode) { glrec::record(Call::MatrixMode, mode); }
+void glLoadIdentity(void) { glrec::record(Call::LoadIdentity); }
+void glFrustum(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear, GLdouble zFar) {
+    glrec::record(Call::Frustum, left, right, bottom, top, zNear, zFar);
+}
+void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
+    glrec::record(Call::Viewport, x, y, width, height);
+}
+void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) { glrec::record(Call::Rotatef, angle, x, y, z); }
+void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { glrec::record(Call::Translatef, x, y, z); }
+void glClear(GLbitfield mask) { glrec::record(Call::Clear, mask); }
+void glRasterPos3f(GLfloat x, GLfloat y, GLfloat z) { glrec::record(Call::RasterPos3f, x, y, z); }
+// The font handle GLUT_BITMAP_HELVETICA_18 stands for: its address.
+void* glutBitmapHelvetica18 = nullptr;
+void glutBitmapCharacter(void* font, int character) {
+    glrec::record(Call::BitmapCharacter, character, static_cast<double>(reinterpret_cast<std::uintptr_t>(font)));
+}
+void glEnable(GLenum cap) { glrec::record(Call::Enable, cap); }
+void glDisable(GLenum cap) { glrec::record(Call::Disable, cap); }
+void glFlush(void) { glrec::record(Call::Flush); }
+void glutSwapBuffers(void) { glrec::record(Call::SwapBuffers); }
+void glutPostRedisplay(void) { glrec::record(Call::PostRedisplay); }
+int glutGetModifiers(void) { return glrec::modifiers; }
+void glLightfv(GLenum light, GLenum pname, const GLfloat* params) {
+    glrec::record(Call::Lightfv, light, pname, params[0], params[1], params[2], params[3]);
+}
+void glColorMaterial(GLenum face, GLenum mode) { glrec::record(Call::ColorMaterial, face, mode); }
+void glLightModeli(GLenum pname, GLint param) { glrec::record(Call::LightModeli, pname, param); }
+void glShadeModel(GLenum mode) { glrec::record(Call::ShadeModel, mode); }
 }

@@ -21,11 +21,29 @@ enum class Call {
     PopMatrix,
     Translated,
     SolidSphere,
+    MatrixMode,
+    LoadIdentity,
+    Frustum,
+    Viewport,
+    Rotatef,
+    Translatef,
+    Clear,
+    RasterPos3f,
+    BitmapCharacter, // character code, then the font handle
+    Enable,
+    Disable,
+    Flush,
+    SwapBuffers,
+    PostRedisplay,
+    Lightfv, // light, parameter name, then four values
+    ColorMaterial,
+    LightModeli,
+    ShadeModel,
 };
 
 struct Record {
     Call call;
-    double a[4]; // arguments as given, widened to double (floats exactly)
+    double a[6]; // arguments as given, widened to double (floats exactly)
 };
 
 // Forgets everything recorded so far; capacity stays.
@@ -34,5 +52,8 @@ const std::vector<Record>& calls();
 // Calls seen since clear(), including any beyond the stored capacity.
 std::size_t total();
 std::size_t count(Call call);
+
+// What glutGetModifiers answers (GLUT_ACTIVE_SHIFT and friends); 0 at first.
+void setModifiers(int modifiers);
 
 } // namespace glrec
