@@ -1,0 +1,267 @@
+"""Drives the real glider-sim in a virtual X screen: starts Xvfb and the
+program, finds its window, sends real key and mouse events with xdotool,
+takes screenshots with ImageMagick and reads the status line with tesseract.
+
+Everything waits by polling with generous limits, so a loaded machine only
+makes a run slower, not wrong."""
+
+import os
+import re
+import shutil
+import subprocess
+import time
+
+WIDTH, HEIGHT = 640, 480  # the window's client area (unit: pixels)
+
+# Light-blue sky of the clear colour (0.3, 0.4, 0.85).
+SKY = (77, 102, 217)
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_until(what, probe, timeout, interval=0.2):
+    """Calls probe() until it returns something true; that value is returned."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(interval)
+
+
+class VirtualScreen:
+    """An Xvfb server on a display number it picks itself."""
+
+    def __enter__(self):
+        read_end, write_end = os.pipe()
+        self.server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as announced:
+            number = announced.readline().strip()
+        if not number:
+            self.server.kill()
+            raise Failure("Xvfb did not start")
+        self.display = ":" + number
+        return self
+
+    def __exit__(self, *exc):
+        self.server.terminate()
+        try:
+            self.server.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.server.kill()
+            self.server.wait()
+
+    def env(self):
+        env = dict(os.environ)
+        env["DISPLAY"] = self.display
+        env.pop("XAUTHORITY", None)
+        return env
+
+    def run(self, *args, timeout=30):
+        return subprocess.run(list(args), env=self.env(), capture_output=True, text=True, timeout=timeout)
+
+
+class Simulator:
+    """One glider-sim process started as `command` from directory `cwd`."""
+
+    def __init__(self, screen, command, cwd):
+        self.screen = screen
+        self.command = command
+        self.cwd = cwd
+        self.out_path = os.path.join(cwd, "stdout.txt")
+        self.err_path = os.path.join(cwd, "stderr.txt")
+        self.window = None
+
+    def __enter__(self):
+        with open(self.out_path, "wb") as out, open(self.err_path, "wb") as err:
+            self.process = subprocess.Popen([self.command], cwd=self.cwd, env=self.screen.env(),
+                                            stdout=out, stderr=err, stdin=subprocess.DEVNULL)
+        return self
+
+    def __exit__(self, *exc):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+    def stdout(self):
+        with open(self.out_path, encoding="latin-1") as f:
+            return f.read()
+
+    def stderr(self):
+        with open(self.err_path, encoding="latin-1") as f:
+            return f.read()
+
+    def exited(self):
+        return self.process.poll() is not None
+
+    def wait_exit(self, timeout=30):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"glider-sim still running {timeout} s after it should have ended")
+
+    # --- the window --------------------------------------------------------
+    def wait_for_window(self, timeout=60):
+        def find():
+            if self.exited():
+                raise Failure(f"glider-sim ended with status {self.process.returncode} before its window "
+                              f"appeared; stderr: {self.stderr()!r}")
+            found = self.screen.run("xdotool", "search", "--onlyvisible", "--name", ".")
+            for window in found.stdout.split():
+                if self.title_of(window) == self.command:
+                    return window
+            return None
+        self.window = wait_until("the glider-sim window", find, timeout)
+        return self.window
+
+    def title_of(self, window):
+        named = self.screen.run("xdotool", "getwindowname", window)
+        return named.stdout.rstrip("\n") if named.returncode == 0 else None
+
+    def geometry(self):
+        info = self.screen.run("xwininfo", "-id", self.window).stdout
+        x = int(re.search(r"Absolute upper-left X:\s+(-?\d+)", info).group(1))
+        y = int(re.search(r"Absolute upper-left Y:\s+(-?\d+)", info).group(1))
+        w = int(re.search(r"Width:\s+(\d+)", info).group(1))
+        h = int(re.search(r"Height:\s+(\d+)", info).group(1))
+        return x, y, w, h
+
+    # --- input: real X events through the XTEST extension ------------------
+    def point_at(self, x, y):
+        """Moves the pointer to window pixel (x, y); with no window manager
+        the keyboard focus follows the pointer."""
+        self.screen.run("xdotool", "mousemove", "--window", self.window, str(x), str(y))
+
+    def keys(self, *names):
+        self.point_at(WIDTH // 2, HEIGHT // 2)
+        self.screen.run("xdotool", "key", "--delay", "60", *names)
+
+    def drag(self, start, end, shift=False):
+        """Left-button drag inside the window, in a few steps."""
+        self.point_at(*start)
+        if shift:
+            self.screen.run("xdotool", "keydown", "shift")
+        self.screen.run("xdotool", "mousedown", "1")
+        steps = 6
+        for k in range(1, steps + 1):
+            x = start[0] + (end[0] - start[0]) * k // steps
+            y = start[1] + (end[1] - start[1]) * k // steps
+            self.point_at(x, y)
+            time.sleep(0.05)
+        self.screen.run("xdotool", "mouseup", "1")
+        if shift:
+            self.screen.run("xdotool", "keyup", "shift")
+
+    # --- pictures -----------------------------------------------------------
+    def screenshot(self, path):
+        x, y, w, h = self.geometry()
+        shot = self.screen.run("import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", "+repage", path)
+        if shot.returncode != 0:
+            raise Failure(f"screenshot failed: {shot.stderr}")
+        return Picture(path)
+
+
+class Picture:
+    """The RGB pixels of a screenshot, row by row from the top."""
+
+    def __init__(self, path):
+        self.path = path
+        raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
+        size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True, text=True,
+                              check=True).stdout.split()
+        self.width, self.height = int(size[0]), int(size[1])
+        self.raw = raw
+
+    def pixels(self, left=0, top=0, right=None, bottom=None):
+        right = self.width if right is None else right
+        bottom = self.height if bottom is None else bottom
+        raw, width = self.raw, self.width
+        for y in range(top, bottom):
+            row = (y * width) * 3
+            for x in range(left, right):
+                i = row + x * 3
+                yield x, y, raw[i], raw[i + 1], raw[i + 2]
+
+    def count(self, test, **box):
+        return sum(1 for _, _, r, g, b in self.pixels(**box) if test(r, g, b))
+
+    def where(self, test, **box):
+        return [(x, y) for x, y, r, g, b in self.pixels(**box) if test(r, g, b)]
+
+    def status_line(self):
+        """The status text as tesseract reads it: the pure red pixels of the
+        bottom strip, black on white, enlarged."""
+        base, _ = os.path.splitext(self.path)
+        crop = base + "-status.png"
+        subprocess.run(["convert", self.path, "-crop", f"{self.width}x34+0+{self.height - 34}", "+repage",
+                        "-fx", "(r>0.95 && g<0.05 && b<0.05) ? 0 : 1", "-filter", "point", "-resize", "300%",
+                        crop], check=True)
+        read = subprocess.run(["tesseract", crop, "-", "--psm", "7", "-c",
+                               "tessedit_char_whitelist=TimeTrainPosVlSpd=()., -0123456789"],
+                              capture_output=True, text=True)
+        return read.stdout.strip()
+
+
+# --- colours of the scene ------------------------------------------------------
+
+def is_sky(r, g, b):
+    return abs(r - SKY[0]) <= 3 and abs(g - SKY[1]) <= 3 and abs(b - SKY[2]) <= 3
+
+
+def is_status_red(r, g, b):
+    return r >= 250 and g <= 5 and b <= 5
+
+
+def is_green_terrain(r, g, b):
+    # Lit (0.5, green, 0.5) with green above about 0.6: green leads, red and
+    # blue stay equal.
+    return g > r + 25 and abs(r - b) <= 12
+
+
+def is_purple_terrain(r, g, b):
+    # Lit low ground, (0.5, 0.3, 0.5): red and blue equal and above green.
+    return r > g + 12 and abs(r - b) <= 12
+
+
+def is_wing(r, g, b):
+    # The wing's (0.8, 0.2, 0.1), lit on either face; not the pure red text.
+    return r > 40 and r > 2 * g and r > 2 * b and not is_status_red(r, g, b)
+
+
+STATUS = re.compile(r"Time=(-?\d+\.\d\d) Terrain=(-?\d+\.\d) Pos=\((-?\d+\.\d), (-?\d+\.\d), (-?\d+\.\d)\)")
+
+
+def parse_status(text):
+    """(time, terrain, x, y, z) from a status line, or None."""
+    match = STATUS.search(text)
+    return tuple(float(v) for v in match.groups()) if match else None
+
+
+def jpeg_components(path):
+    """The component count in a JPEG's frame header (1 for greyscale)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    i = 2
+    while i + 4 <= len(data):
+        if data[i] != 0xFF:
+            raise Failure(f"{path}: not a JPEG marker at byte {i}")
+        marker = data[i + 1]
+        length = (data[i + 2] << 8) | data[i + 3]
+        if 0xC0 <= marker <= 0xCF and marker not in (0xC4, 0xC8, 0xCC):
+            return data[i + 9]
+        i += 2 + length
+    raise Failure(f"{path}: no frame header")
+
+
+def need_tools():
+    missing = [t for t in ("Xvfb", "xdotool", "xwininfo", "import", "convert", "identify", "tesseract")
+               if shutil.which(t) is None]
+    if missing:
+        raise Failure("missing tools (run scripts/setup): " + " ".join(missing))
