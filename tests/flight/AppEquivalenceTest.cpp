@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <jpeglib.h>
 
-#include "ProgramRun.h"
+#include "tests/flight/ProgramRun.h"
 #include "app/AppGlobals.h"
 #include "app/Input.h"
 #include "app/Pacing.h"

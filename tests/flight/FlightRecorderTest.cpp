@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "FloatingPointTraps.h"
+#include "tests/support/FloatingPointTraps.h"
 #include "scene/StartScene.h"
 #include "tools/flight/CsvWriter.h"
 #include "tools/flight/FlightRecorder.h"

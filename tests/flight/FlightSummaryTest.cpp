@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "FloatingPointTraps.h"
+#include "tests/support/FloatingPointTraps.h"
 #include "tools/flight/FlightSummary.h"
 
 using namespace flight;

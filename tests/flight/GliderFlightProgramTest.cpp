@@ -7,7 +7,7 @@
 #include <jpeglib.h>
 #include <sstream>
 
-#include "ProgramRun.h"
+#include "tests/flight/ProgramRun.h"
 
 using flighttest::lines;
 using flighttest::ProgramRun;

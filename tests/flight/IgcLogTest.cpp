@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "FloatingPointTraps.h"
+#include "tests/support/FloatingPointTraps.h"
 #include "tools/flight/IgcCoordinates.h"
 #include "tools/flight/IgcWriter.h"
 

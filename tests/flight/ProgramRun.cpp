@@ -1,4 +1,4 @@
-#include "ProgramRun.h"
+#include "tests/flight/ProgramRun.h"
 
 #include <algorithm>
 #include <cstdlib>
