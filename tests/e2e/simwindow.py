@@ -240,7 +240,8 @@ STATUS = re.compile(r"Time=(-?\d+\.\d\d) Terrain=(-?\d+\.\d) Pos=\((-?\d+\.\d), 
 
 def parse_status(text):
     """(time, terrain, x, y, z) from a status line, or None."""
-    match = STATUS.search(text)
+    # The reader sometimes sees a gap between a minus sign and its digits.
+    match = STATUS.search(re.sub(r"-\s+(?=\d)", "-", text))
     return tuple(float(v) for v in match.groups()) if match else None
 
 
