@@ -49,30 +49,6 @@ std::string drawnText() {
 
 using Display = StartedApp;
 
-TEST_F(Display, RenderStatePlacesTheLightInTheWorldAndStartsTheCameraBehindThePilot) {
-    initRenderState();
-    const std::vector<glrec::Record>& calls = glrec::calls();
-    ASSERT_FALSE(calls.empty());
-    // First, before any matrix call: the light's position is taken as it is.
-    expectCall(calls[0], Call::Lightfv, {GL_LIGHT0, GL_POSITION, -400.0, 400.0, 400.0, 1.0});
-    EXPECT_EQ(glrec::count(Call::MatrixMode) + glrec::count(Call::LoadIdentity), 0u);
-    for (GLenum cap : {GL_LIGHTING, GL_LIGHT0, GL_NORMALIZE, GL_COLOR_MATERIAL, GL_DEPTH_TEST, GL_ALPHA_TEST}) {
-        bool enabled = false;
-        for (const glrec::Record& r : calls) {
-            enabled = enabled || (r.call == Call::Enable && r.a[0] == cap);
-        }
-        EXPECT_TRUE(enabled) << cap;
-    }
-    expectCall(calls[indexOfFirst(Call::ColorMaterial)], Call::ColorMaterial,
-               {GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE});
-    expectCall(calls[indexOfFirst(Call::LightModeli)], Call::LightModeli, {GL_LIGHT_MODEL_TWO_SIDE, 1});
-    expectCall(calls[indexOfFirst(Call::ShadeModel)], Call::ShadeModel, {GL_SMOOTH});
-    EXPECT_EQ(cameraDistance, 10.0f);
-    EXPECT_EQ(cameraElevation, 30.0f);
-    EXPECT_EQ(cameraAzimuth, -170.0f);
-    EXPECT_EQ(dragMode, 0);
-}
-
 TEST_F(Display, ReshapeFollowsTheWindowAspectAndSurvivesAZeroSize) {
     FloatingPointTraps traps;
     reshape(640, 480);
