@@ -2,13 +2,12 @@
 
 #include <cmath>
 #include <cstdio>
-#include <jpeglib.h>
 #include <string>
-#include <vector>
 
 #include "terrain/HeightField.h"
 #include "terrain/JpegHeightField.h"
 #include "terrain/RandomHeightField.h"
+#include "tests/support/JpegTestFiles.h"
 
 namespace {
 
@@ -43,31 +42,10 @@ BENCHMARK(BM_ComputeNormals1024)->Unit(benchmark::kMillisecond);
 // Writes a size x size greyscale JPEG of rolling hills with libjpeg.
 std::string writeGreyJpeg(int size) {
     const std::string path = "/tmp/glider-bench-" + std::to_string(size) + ".jpg";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, file);
-    cinfo.image_width = static_cast<JDIMENSION>(size);
-    cinfo.image_height = static_cast<JDIMENSION>(size);
-    cinfo.input_components = 1;
-    cinfo.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 95, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(size));
-    while (cinfo.next_scanline < cinfo.image_height) {
-        for (int i = 0; i < size; ++i) {
-            const double h = std::sin(i * 0.05) * std::cos(cinfo.next_scanline * 0.07);
-            row[static_cast<std::size_t>(i)] = static_cast<JSAMPLE>(127.5 + 127.0 * h);
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::fclose(file);
+    const jpegtest::Image hills = jpegtest::greyImage(size, size, [](int column, int row) {
+        return 127.5 + 127.0 * std::sin(column * 0.05) * std::cos(row * 0.07);
+    });
+    jpegtest::writeFile(path, jpegtest::encode(hills, jpegtest::Encoding{95, false, 0}));
     return path;
 }
 

@@ -10,9 +10,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <jpeglib.h>
 
 #include "tests/flight/ProgramRun.h"
+#include "tests/support/JpegTestFiles.h"
 #include "app/AppGlobals.h"
 #include "app/Input.h"
 #include "app/Pacing.h"
@@ -87,31 +87,12 @@ void expectSameFlight(const std::vector<Vector3D>& windowed, const std::vector<V
     EXPECT_NE(windowed[160], windowed[1]);
 }
 
+// 64 x 400 pixels, so the start at y = 150 lies on the map; grey rises
+// along x and y.
 void writeSlopeJpeg(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = 64;
-    info.image_height = 400; // the start at y = 150 lies on the map
-    info.input_components = 1;
-    info.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(64);
-    while (info.next_scanline < info.image_height) {
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            row[i] = static_cast<JSAMPLE>((info.next_scanline / 2 + i) % 256);
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::fclose(file);
+    const jpegtest::Image slope =
+        jpegtest::greyImage(64, 400, [](int column, int row) { return (row / 2 + column) % 256; });
+    jpegtest::writeFile(path, jpegtest::encode(slope, jpegtest::Encoding{75, false, 0}));
 }
 
 } // namespace

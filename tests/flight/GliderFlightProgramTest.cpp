@@ -4,10 +4,10 @@
 
 #include <cmath>
 #include <cstdio>
-#include <jpeglib.h>
 #include <sstream>
 
 #include "tests/flight/ProgramRun.h"
+#include "tests/support/JpegTestFiles.h"
 
 using flighttest::lines;
 using flighttest::ProgramRun;
@@ -35,28 +35,7 @@ std::string formatted(double value) {
 
 // A greyscale heightmap of one grey level, made with libjpeg's compressor.
 void writeGreyJpeg(const std::string& path, int width, int height, unsigned char grey) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 1;
-    info.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 100, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(width), grey);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::fclose(file);
+    jpegtest::writeFile(path, jpegtest::encode(jpegtest::greyImage(width, height, [grey](int, int) { return grey; })));
 }
 
 } // namespace

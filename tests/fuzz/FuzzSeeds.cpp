@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tests/terrain/JpegTestFiles.h"
+#include "tests/support/JpegTestFiles.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

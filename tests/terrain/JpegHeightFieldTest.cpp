@@ -11,7 +11,7 @@
 #include "scene/StartScene.h"
 #include "terrain/JpegHeightField.h"
 #include "tests/support/FloatingPointTraps.h"
-#include "tests/terrain/JpegTestFiles.h"
+#include "tests/support/JpegTestFiles.h"
 
 namespace {
 

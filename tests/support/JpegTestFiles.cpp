@@ -1,4 +1,4 @@
-#include "tests/terrain/JpegTestFiles.h"
+#include "tests/support/JpegTestFiles.h"
 
 #include <cstdio>
 #include <cstdlib>
