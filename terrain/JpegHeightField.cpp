@@ -48,10 +48,14 @@ bool isDirectory(FILE* file) {
 constexpr std::uint64_t kBytesPerPixel = sizeof(double) + sizeof(Vector3D) + 2; // (unit: bytes)
 constexpr std::uint64_t kMemoryWhenUnknown = std::uint64_t{1} << 30;            // (unit: bytes)
 
-// Half the machine's physical memory: a header can claim up to 65500 x 65500
-// pixels (137 GB of grid), and a grid that does not fit would end the
-// program on a failed allocation instead of falling back to the generated
-// terrain.
+// The most samples a heightmap may have: 4096 x 4096, a 4 km square at one
+// metre per pixel, whose grid and normals take about 0.5 GB and load in a
+// couple of seconds. A header can claim up to 65500 x 65500 pixels from a file
+// of a hundred bytes (libjpeg fills what the data does not cover), which
+// would otherwise cost minutes and many gigabytes before the first frame.
+constexpr std::uint64_t kMaxSamples = std::uint64_t{4096} * 4096;
+
+// Half the machine's physical memory, for machines too small for the cap.
 std::uint64_t gridMemoryBudget() {
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGESIZE);
@@ -63,7 +67,7 @@ std::uint64_t gridMemoryBudget() {
 
 bool fitsInMemory(JDIMENSION width, JDIMENSION height) {
     const std::uint64_t pixels = std::uint64_t{width} * std::uint64_t{height}; // at most 65500^2
-    return pixels * kBytesPerPixel <= gridMemoryBudget();
+    return pixels <= kMaxSamples && pixels * kBytesPerPixel <= gridMemoryBudget();
 }
 
 // The grid of heights, without normals, or null after a message.

@@ -226,16 +226,33 @@ TEST_F(JpegHeightField, CmykImageIsRefused) {
 }
 
 // A header may claim up to 65500 x 65500 pixels; such a grid cannot be held,
-// so it is refused before anything is allocated for it.
+// so it is refused before anything is allocated for it. So is anything past
+// 4096 x 4096 samples: a hundred-byte file claiming 63752 x 3842 pixels once
+// took 37 s and 7.6 GB to load.
 TEST_F(JpegHeightField, ImageTooLargeToHoldIsRefusedWithItsSize) {
     Encoding progressive; // whose decoder would reserve the whole image up front
     progressive.progressive = true;
     for (const Encoding& encoding : {Encoding{}, progressive}) {
-        Bytes jpeg = jpegtest::encode(quadrants(), encoding);
-        jpegtest::setFrameSize(jpeg, 65500, 65500);
-        const std::string path = write("huge.jpg", jpeg);
-        expectRefused(path, "Erreur : image " + path + " trop grande (65500 x 65500 pixels)\n");
+        for (const unsigned width : {65500u, 63752u, 4097u}) {
+            const unsigned height = width == 63752u ? 3842u : width == 4097u ? 4096u : 65500u;
+            Bytes jpeg = jpegtest::encode(quadrants(), encoding);
+            jpegtest::setFrameSize(jpeg, width, height);
+            const std::string path = write("huge.jpg", jpeg);
+            expectRefused(path, "Erreur : image " + path + " trop grande (" + std::to_string(width) + " x " +
+                                    std::to_string(height) + " pixels)\n");
+        }
     }
+}
+
+TEST_F(JpegHeightField, ImageAtTheSizeLimitStillLoads) {
+    Bytes jpeg = jpegtest::encode(quadrants());
+    jpegtest::setFrameSize(jpeg, 4096, 4096);
+    ::testing::internal::CaptureStderr(); // libjpeg warns that the data ends early
+    const auto terrain = loadHeightFieldJpeg(write("limit.jpg", jpeg).c_str(), 1.0, 0.1);
+    ::testing::internal::GetCapturedStderr();
+    ASSERT_NE(terrain, nullptr);
+    EXPECT_EQ(terrain->columnCount(), 4096);
+    EXPECT_EQ(terrain->rowCount(), 4096);
 }
 
 TEST_F(JpegHeightField, UnusableImageFallsBackToTheGeneratedTerrain) {
