@@ -58,5 +58,5 @@ protected:
     std::vector<Anchor> anchors;
     std::vector<Spring> springs;
     std::vector<WingTriangle> triangles;
-    std::vector<Vector3D> accumulators; // forces (N), then position corrections (m)
+    std::vector<Vector3D> accumulators; // forces (N) during the force phase
 };

@@ -6,18 +6,35 @@
 
 namespace {
 
-// Straight-line arithmetic over flat arrays that do not overlap, so the
-// compiler can keep the bases in registers and vectorise the square roots and
-// divisions; each lane rounds exactly as the scalar formula would.
-void solveConstraints(std::size_t m, const double* __restrict dx, const double* __restrict dy,
-                      const double* __restrict dz, const double* __restrict rest,
-                      const double* __restrict inverseMassSum, const double* __restrict massA,
-                      const double* __restrict massB, double* __restrict scaleA, double* __restrict scaleB) {
+// One Jacobi pass over all constraints: every constraint sees the positions
+// of the pass's start. Straight-line arithmetic over flat arrays that do not
+// overlap, so the compiler vectorises the square roots and divisions (with
+// the wider vector units where the processor has them, picked at load time).
+// Square root and division are correctly rounded in every one of them and
+// nothing is fused, so each lane gives the bits the scalar formula gives.
+__attribute__((target_clones("avx512f", "avx2", "default"))) void solveConstraints(
+    std::size_t m, const Vector3D* __restrict positions, const int* __restrict indexA,
+    const int* __restrict indexB, const DistanceConstraint* __restrict constraints,
+    const double* __restrict inverseMassSum, const double* __restrict massA, const double* __restrict massB,
+    double* __restrict correctionX, double* __restrict correctionY, double* __restrict correctionZ) {
     for (std::size_t c = 0; c < m; ++c) {
-        const double len = std::sqrt(dx[c] * dx[c] + dy[c] * dy[c] + dz[c] * dz[c]);
-        const double k = (len - rest[c]) / (len * inverseMassSum[c]);
-        scaleA[c] = k / massA[c];
-        scaleB[c] = k / massB[c];
+        const Vector3D& a = positions[indexA[c]];
+        const Vector3D& b = positions[indexB[c]];
+        const double dx = a.x - b.x;
+        const double dy = a.y - b.y;
+        const double dz = a.z - b.z;
+        const double len = std::sqrt(dx * dx + dy * dy + dz * dz);
+        const double k = (len - constraints[c].restLength) / (len * inverseMassSum[c]);
+        // a's correction is subtracted: adding the negated product rounds
+        // exactly as subtracting it does.
+        const double scaleA = -(k / massA[c]);
+        const double scaleB = k / massB[c];
+        correctionX[2 * c] = dx * scaleA;
+        correctionY[2 * c] = dy * scaleA;
+        correctionZ[2 * c] = dz * scaleA;
+        correctionX[2 * c + 1] = dx * scaleB;
+        correctionY[2 * c + 1] = dy * scaleB;
+        correctionZ[2 * c + 1] = dz * scaleB;
     }
 }
 
@@ -56,19 +73,30 @@ void ParticleSystem::prepareRelaxation() {
     indexB.resize(m);
     massA.resize(m);
     massB.resize(m);
-    restLengths.resize(m);
     inverseMassSums.resize(m);
-    deltaX.resize(m);
-    deltaY.resize(m);
-    deltaZ.resize(m);
-    scaleA.resize(m);
-    scaleB.resize(m);
+    correctionX.resize(2 * m);
+    correctionY.resize(2 * m);
+    correctionZ.resize(2 * m);
     for (std::size_t c = 0; c < m; ++c) {
         indexA[c] = constraints[c].a->index;
         indexB[c] = constraints[c].b->index;
         massA[c] = constraints[c].a->mass;
         massB[c] = constraints[c].b->mass;
         inverseMassSums[c] = constraints[c].inverseMassSum;
+    }
+    // Each particle's incident constraints, in constraint order: the order in
+    // which it sums its corrections. Slot 2c is constraint c's correction of
+    // its particle a, 2c + 1 that of b.
+    const std::size_t n = particles.size();
+    incidenceStart.assign(n + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        incidenceStart[i + 1] = incidenceStart[i] + constraintCounts[i];
+    }
+    incidence.resize(2 * m);
+    std::vector<int> next(incidenceStart.begin(), incidenceStart.end() - 1);
+    for (std::size_t c = 0; c < m; ++c) {
+        incidence[static_cast<std::size_t>(next[static_cast<std::size_t>(indexA[c])]++)] = static_cast<int>(2 * c);
+        incidence[static_cast<std::size_t>(next[static_cast<std::size_t>(indexB[c])]++)] = static_cast<int>(2 * c + 1);
     }
     // The mean of a particle's corrections multiplies by the rounded
     // reciprocal of its count; forming that reciprocal once gives the same bits.
@@ -171,49 +199,34 @@ void ParticleSystem::predictPositions() {
 }
 
 void ParticleSystem::relaxConstraints() {
-    // Corrections are summed, not applied, so every constraint of the pass
-    // sees the positions of the pass's start (Jacobi). Per constraint:
+    // Per constraint, with the positions of the pass's start:
     //   d = a - b, len = |d|, k = (len - rest) / (len * inverseMassSum),
-    //   a's correction -= d * (k / a.mass), b's += d * (k / b.mass).
-    // It runs in three loops so that the square roots and divisions, the
-    // bulk of a step, run over flat arrays the compiler can vectorise; every
-    // operation and its rounding stay those of the formula above.
-    const std::size_t m = constraints.size();
-
-    // Gather the separations and the current rest lengths.
-    for (std::size_t c = 0; c < m; ++c) {
-        const Vector3D& a = previousPositions[static_cast<std::size_t>(indexA[c])];
-        const Vector3D& b = previousPositions[static_cast<std::size_t>(indexB[c])];
-        deltaX[c] = a.x - b.x;
-        deltaY[c] = a.y - b.y;
-        deltaZ[c] = a.z - b.z;
-        restLengths[c] = constraints[c].restLength;
-    }
-    // Solve each constraint on its own.
-    solveConstraints(m, deltaX.data(), deltaY.data(), deltaZ.data(), restLengths.data(), inverseMassSums.data(),
-                     massA.data(), massB.data(), scaleA.data(), scaleB.data());
-    // Scatter in constraint order, so every particle sums its corrections in
-    // the same order whatever the layout.
-    for (std::size_t c = 0; c < m; ++c) {
-        Vector3D& a = accumulators[static_cast<std::size_t>(indexA[c])];
-        Vector3D& b = accumulators[static_cast<std::size_t>(indexB[c])];
-        a.x -= deltaX[c] * scaleA[c];
-        a.y -= deltaY[c] * scaleA[c];
-        a.z -= deltaZ[c] * scaleA[c];
-        b.x += deltaX[c] * scaleB[c];
-        b.y += deltaY[c] * scaleB[c];
-        b.z += deltaZ[c] * scaleB[c];
-    }
+    //   a's correction -= d * (k / a.mass), b's += d * (k / b.mass);
+    // applyCorrections then moves each particle by the mean of its
+    // corrections, summed in constraint order.
+    solveConstraints(constraints.size(), previousPositions.data(), indexA.data(), indexB.data(), constraints.data(),
+                     inverseMassSums.data(), massA.data(), massB.data(), correctionX.data(), correctionY.data(),
+                     correctionZ.data());
 }
 
 void ParticleSystem::applyCorrections() {
-    // A particle moves by the mean of its corrections; one without
-    // constraints keeps its place.
+    // Each particle sums its constraints' corrections in constraint order,
+    // starting from zero, and moves by their mean. Summing per particle in
+    // registers keeps the additions and their order without read-modify-write
+    // chains through memory. One without constraints keeps its place.
     for (std::size_t i = 0; i < particles.size(); ++i) {
-        if (constraintCounts[i] != 0) {
-            previousPositions[i] += accumulators[i] * correctionScale[i];
+        if (constraintCounts[i] == 0) {
+            continue;
         }
-        accumulators[i] = Vector3D(0.0, 0.0, 0.0);
+        Vector3D sum(0.0, 0.0, 0.0);
+        const int end = incidenceStart[i + 1];
+        for (int e = incidenceStart[i]; e < end; ++e) {
+            const std::size_t slot = static_cast<std::size_t>(incidence[static_cast<std::size_t>(e)]);
+            sum.x += correctionX[slot];
+            sum.y += correctionY[slot];
+            sum.z += correctionZ[slot];
+        }
+        previousPositions[i] += sum * correctionScale[i];
     }
 }
 

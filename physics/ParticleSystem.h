@@ -52,21 +52,20 @@ private:
     std::vector<Vector3D> previousPositions;
     std::vector<int> constraintCounts;
 
-    // The relaxation's working set, laid out as flat arrays (one entry per
-    // constraint, or per particle) in prepare so the 55 passes of a step read
-    // contiguous memory instead of chasing particle pointers. They hold copies
-    // of values fixed at registration; rest lengths are re-read every pass
+    // The relaxation's working set, laid out as flat arrays in prepare so the
+    // 55 passes of a step read contiguous memory instead of chasing particle
+    // pointers. Masses and inverse mass sums are copies of values fixed at
+    // registration; rest lengths are read from the constraints every pass,
     // since steering rewrites them.
-    std::vector<int> indexA;
+    std::vector<int> indexA;             // per constraint
     std::vector<int> indexB;
     std::vector<double> massA;           // (unit: kg)
     std::vector<double> massB;           // (unit: kg)
-    std::vector<double> restLengths;     // (unit: m)
     std::vector<double> inverseMassSums; // (unit: 1/kg)
-    std::vector<double> deltaX;          // (unit: m) a - b at the pass's start
-    std::vector<double> deltaY;
-    std::vector<double> deltaZ;
-    std::vector<double> scaleA;          // correction of a per metre of delta
-    std::vector<double> scaleB;
+    std::vector<double> correctionX;     // (unit: m) slot 2c: of constraint c's a; 2c + 1: of its b
+    std::vector<double> correctionY;
+    std::vector<double> correctionZ;
+    std::vector<int> incidenceStart;     // per particle: its first entry in incidence
+    std::vector<int> incidence;          // correction slots, per particle in constraint order
     std::vector<double> correctionScale; // 1 / constraint count, per particle
 };
