@@ -71,17 +71,21 @@ class VirtualScreen:
 class Simulator:
     """One glider-sim process started as `command` from directory `cwd`."""
 
-    def __init__(self, screen, command, cwd):
+    def __init__(self, screen, command, cwd, preload=None):
         self.screen = screen
         self.command = command
         self.cwd = cwd
+        self.preload = preload
         self.out_path = os.path.join(cwd, "stdout.txt")
         self.err_path = os.path.join(cwd, "stderr.txt")
         self.window = None
 
     def __enter__(self):
+        env = self.screen.env()
+        if self.preload:
+            env["LD_PRELOAD"] = self.preload
         with open(self.out_path, "wb") as out, open(self.err_path, "wb") as err:
-            self.process = subprocess.Popen([self.command], cwd=self.cwd, env=self.screen.env(),
+            self.process = subprocess.Popen([self.command], cwd=self.cwd, env=env,
                                             stdout=out, stderr=err, stdin=subprocess.DEVNULL)
         return self
 
