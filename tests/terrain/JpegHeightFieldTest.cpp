@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -135,15 +136,13 @@ TEST_F(JpegHeightField, ProgressiveAndRestartEncodingsDecodeLikeBaseline) {
     const auto others = {load(write("progressive.jpg", jpegtest::encode(source, progressive))),
                          load(write("restarts.jpg", jpegtest::encode(source, restarts)))};
     ASSERT_NE(baseline, nullptr);
+    for (const auto& other : others) {
+        ASSERT_NE(other, nullptr);
+    }
     for (int j = 0; j < source.height; ++j) {
         for (int i = 0; i < source.width; ++i) {
             EXPECT_NEAR(baseline->sample(i, j), kLevel * source.pixels[i + j * source.width], 1.5 * kLevel);
-        }
-    }
-    for (const auto& other : others) {
-        ASSERT_NE(other, nullptr);
-        for (int j = 0; j < source.height; ++j) {
-            for (int i = 0; i < source.width; ++i) {
+            for (const auto& other : others) {
                 ASSERT_EQ(other->sample(i, j), baseline->sample(i, j)) << "pixel " << i << ", " << j;
             }
         }
@@ -154,15 +153,11 @@ TEST_F(JpegHeightField, ProgressiveAndRestartEncodingsDecodeLikeBaseline) {
 // loads, answers heights and lies level.
 TEST_F(JpegHeightField, OnePixelWideOrHighImagesGiveGridsWithoutCells) {
     FloatingPointTraps traps;
-    const auto column = load(write("column.jpg", jpegtest::encode(greyImage(1, 5, [](int, int) { return 100; }))));
-    const auto row = load(write("row.jpg", jpegtest::encode(greyImage(5, 1, [](int, int) { return 100; }))));
-    ASSERT_NE(column, nullptr);
-    ASSERT_NE(row, nullptr);
-    EXPECT_EQ(column->columnCount(), 1);
-    EXPECT_EQ(column->rowCount(), 5);
-    EXPECT_EQ(row->columnCount(), 5);
-    EXPECT_EQ(row->rowCount(), 1);
-    for (const HeightField* field : {column.get(), row.get()}) {
+    for (const auto& [columns, rows] : {std::pair{1, 5}, std::pair{5, 1}}) {
+        const auto field = load(write("line.jpg", jpegtest::encode(greyImage(columns, rows, [](int, int) { return 100; }))));
+        ASSERT_NE(field, nullptr);
+        EXPECT_EQ(field->columnCount(), columns);
+        EXPECT_EQ(field->rowCount(), rows);
         EXPECT_EQ(field->heightAt(0.3, -0.2), 10.0);
         EXPECT_EQ(field->heightAt(50.0, 50.0), 10.0);
         EXPECT_EQ(field->normalAt(0, 0).z, 1.0);
@@ -171,58 +166,67 @@ TEST_F(JpegHeightField, OnePixelWideOrHighImagesGiveGridsWithoutCells) {
 
 // --- damaged data that libjpeg recovers from ---
 
-TEST_F(JpegHeightField, TruncatedImageWarnsAndStillGivesATerrain) {
-    Bytes jpeg = jpegtest::encode(ramp());
-    jpeg.resize(jpegtest::scanDataOffset(jpeg) + (jpeg.size() - jpegtest::scanDataOffset(jpeg)) / 2);
-    std::string errors;
-    const auto field = load(write("truncated.jpg", jpeg), &errors);
-    ASSERT_NE(field, nullptr);
-    EXPECT_EQ(field->columnCount(), 21);
-    EXPECT_EQ(field->rowCount(), 13);
-    EXPECT_NE(errors.find("Premature end of JPEG file"), std::string::npos) << errors;
-}
-
-TEST_F(JpegHeightField, HeaderLargerThanItsDataGivesATerrainOfTheHeaderSize) {
-    Bytes jpeg = jpegtest::encode(quadrants());
-    jpegtest::setFrameSize(jpeg, 512, 384);
-    std::string errors;
-    const auto field = load(write("stretched.jpg", jpeg), &errors);
-    ASSERT_NE(field, nullptr);
-    EXPECT_EQ(field->columnCount(), 512);
-    EXPECT_EQ(field->rowCount(), 384);
-    EXPECT_NE(errors.find("Corrupt JPEG data"), std::string::npos) << errors;
+// A truncated image, and headers claiming more pixels than their data holds
+// (up to the 4096 x 4096 limit): libjpeg warns, fills in, and a terrain of the
+// header's size comes back.
+TEST_F(JpegHeightField, ImagesShortOfDataWarnAndStillGiveATerrainOfTheHeaderSize) {
+    Bytes truncated = jpegtest::encode(ramp());
+    truncated.resize(jpegtest::scanDataOffset(truncated) + (truncated.size() - jpegtest::scanDataOffset(truncated)) / 2);
+    Bytes stretched = jpegtest::encode(quadrants());
+    jpegtest::setFrameSize(stretched, 512, 384);
+    Bytes atLimit = jpegtest::encode(quadrants());
+    jpegtest::setFrameSize(atLimit, 4096, 4096);
+    const struct {
+        Bytes jpeg;
+        int columns;
+        int rows;
+        const char* warning;
+    } cases[] = {
+        {truncated, 21, 13, "Premature end of JPEG file"},
+        {stretched, 512, 384, "Corrupt JPEG data"},
+        {atLimit, 4096, 4096, "Corrupt JPEG data"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.columns);
+        std::string errors;
+        const auto field = load(write("short.jpg", c.jpeg), &errors);
+        ASSERT_NE(field, nullptr);
+        EXPECT_EQ(field->columnCount(), c.columns);
+        EXPECT_EQ(field->rowCount(), c.rows);
+        EXPECT_NE(errors.find(c.warning), std::string::npos) << errors;
+    }
 }
 
 // --- files that give no terrain: a message, null, and the caller falls back ---
 
-TEST_F(JpegHeightField, MissingFileIsReportedWithItsName) {
-    const std::string path = pathOf("terrain.jpg");
-    expectRefused(path, openFailure(path));
-}
-
-TEST_F(JpegHeightField, UnreadableFileIsReportedWithItsName) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root reads every file";
+TEST_F(JpegHeightField, UnopenableOrColourFilesAreRefusedWithTheirMessageAndTheGeneratedTerrainFlown) {
+    const std::string unreadable = write("unreadable.jpg", jpegtest::encode(quadrants()));
+    ASSERT_EQ(chmod(unreadable.c_str(), 0), 0);
+    const std::string directoryPath = pathOf("dir.jpg");
+    ASSERT_TRUE(fs::create_directory(directoryPath));
+    const std::string colour = write("colour.jpg", jpegtest::encode(Image{8, 8, 3, Bytes(8 * 8 * 3, 128)}));
+    const std::string cmyk = write("cmyk.jpg", jpegtest::encode(Image{8, 8, 4, Bytes(8 * 8 * 4, 40)}));
+    const std::pair<std::string, std::string> cases[] = {
+        {pathOf("missing.jpg"), openFailure(pathOf("missing.jpg"))},
+        {unreadable, openFailure(unreadable)}, // root reads every file: checked below
+        {directoryPath, openFailure(directoryPath)},
+        {colour, kNotGreyscale}, // grey pixels, yet three components
+        {cmyk, kNotGreyscale},
+    };
+    for (const auto& [path, message] : cases) {
+        if (path == unreadable && geteuid() == 0) {
+            continue;
+        }
+        SCOPED_TRACE(path);
+        expectRefused(path, message);
+        // The start-up scene falls back to its generated 100 x 100 terrain.
+        ::testing::internal::CaptureStderr();
+        const auto terrain = start::makeTerrain(path.c_str());
+        ::testing::internal::GetCapturedStderr();
+        ASSERT_NE(terrain, nullptr);
+        EXPECT_EQ(terrain->columnCount(), 100);
+        EXPECT_EQ(terrain->gridSpacing(), 5.0);
     }
-    const std::string path = write("terrain.jpg", jpegtest::encode(quadrants()));
-    ASSERT_EQ(chmod(path.c_str(), 0), 0);
-    expectRefused(path, openFailure(path));
-}
-
-TEST_F(JpegHeightField, DirectoryIsReportedAsUnopenable) {
-    const std::string path = pathOf("terrain.jpg");
-    ASSERT_TRUE(fs::create_directory(path));
-    expectRefused(path, openFailure(path));
-}
-
-TEST_F(JpegHeightField, ColourImageIsRefusedEvenWhenGrey) {
-    Image grey{8, 8, 3, Bytes(8 * 8 * 3, 128)};
-    expectRefused(write("colour.jpg", jpegtest::encode(grey)), kNotGreyscale);
-}
-
-TEST_F(JpegHeightField, CmykImageIsRefused) {
-    Image cmyk{8, 8, 4, Bytes(8 * 8 * 4, 40)};
-    expectRefused(write("cmyk.jpg", jpegtest::encode(cmyk)), kNotGreyscale);
 }
 
 // A header may claim up to 65500 x 65500 pixels; such a grid cannot be held,
@@ -244,44 +248,17 @@ TEST_F(JpegHeightField, ImageTooLargeToHoldIsRefusedWithItsSize) {
     }
 }
 
-TEST_F(JpegHeightField, ImageAtTheSizeLimitStillLoads) {
-    Bytes jpeg = jpegtest::encode(quadrants());
-    jpegtest::setFrameSize(jpeg, 4096, 4096);
-    ::testing::internal::CaptureStderr(); // libjpeg warns that the data ends early
-    const auto terrain = loadHeightFieldJpeg(write("limit.jpg", jpeg).c_str(), 1.0, 0.1);
-    ::testing::internal::GetCapturedStderr();
-    ASSERT_NE(terrain, nullptr);
-    EXPECT_EQ(terrain->columnCount(), 4096);
-    EXPECT_EQ(terrain->rowCount(), 4096);
-}
-
-TEST_F(JpegHeightField, UnusableImageFallsBackToTheGeneratedTerrain) {
-    const std::string directoryPath = pathOf("dir.jpg");
-    ASSERT_TRUE(fs::create_directory(directoryPath));
-    Image grey{8, 8, 3, Bytes(8 * 8 * 3, 128)};
-    const std::string colourPath = write("colour.jpg", jpegtest::encode(grey));
-    for (const std::string& path : {pathOf("missing.jpg"), directoryPath, colourPath}) {
-        ::testing::internal::CaptureStderr();
-        const auto terrain = start::makeTerrain(path.c_str());
-        ::testing::internal::GetCapturedStderr();
-        ASSERT_NE(terrain, nullptr);
-        EXPECT_EQ(terrain->columnCount(), 100);
-        EXPECT_EQ(terrain->gridSpacing(), 5.0);
-    }
-}
-
 // --- fatal decoding errors: libjpeg's message, then exit status 1 ---
 
-TEST_F(JpegHeightField, NotAJpegEndsTheProcessWithLibjpegsMessage) {
-    const std::string path = write("text.jpg", Bytes{'h', 'i', 'l', 'l', 's', '\n'});
-    EXPECT_EXIT(loadHeightFieldJpeg(path.c_str(), 1.0, kLevel), ::testing::ExitedWithCode(1),
-                "^Not a JPEG file: starts with 0x68 0x69\n$");
-}
-
-TEST_F(JpegHeightField, EmptyFileEndsTheProcessWithLibjpegsMessage) {
-    const std::string path = write("empty.jpg", Bytes{});
-    EXPECT_EXIT(loadHeightFieldJpeg(path.c_str(), 1.0, kLevel), ::testing::ExitedWithCode(1),
-                "^Empty input file\n$");
+TEST_F(JpegHeightField, NotAJpegOrEmptyFileEndsTheProcessWithLibjpegsMessage) {
+    const std::pair<Bytes, const char*> cases[] = {
+        {Bytes{'h', 'i', 'l', 'l', 's', '\n'}, "^Not a JPEG file: starts with 0x68 0x69\n$"},
+        {Bytes{}, "^Empty input file\n$"},
+    };
+    for (const auto& [bytes, message] : cases) {
+        const std::string path = write("bad.jpg", bytes);
+        EXPECT_EXIT(loadHeightFieldJpeg(path.c_str(), 1.0, kLevel), ::testing::ExitedWithCode(1), message);
+    }
 }
 
 // Entropy-coded garbage after a valid header: 600 pseudo-random bytes, with
