@@ -56,11 +56,13 @@ struct Recorded {
     FlightSummary summary;
 };
 
-Recorded record(start::Flight flight, int steps, const std::vector<KeyPress>& keys, bool untilLanded = false) {
+Recorded record(start::Flight flight, int steps, const std::vector<KeyPress>& keys, bool untilLanded = false,
+                int every = 1) {
     CapturedStream csv;
     RecordingPlan plan;
     plan.steps = steps;
     plan.untilLanded = untilLanded;
+    plan.every = every;
     plan.keys = &keys;
     plan.csv = csv.stream();
     Recorded recorded;
@@ -105,32 +107,27 @@ double column(const std::string& row, int index) {
     return std::strtod(row.c_str() + from, nullptr);
 }
 
+// The recorder flies what the key actions by hand fly, and the first key
+// changes the flight from the step after its row on, never its own row.
+void expectKeysActAfterTheRowOfTheirStep(int steps, const std::vector<KeyPress>& keys) {
+    FloatingPointTraps traps;
+    const Recorded recorded = record(plateauFlight(), steps, keys);
+    EXPECT_EQ(recorded.csv, flyByHand(plateauFlight(), steps, keys));
+    const std::vector<std::string> keyed = rowsOf(recorded.csv);
+    const std::vector<std::string> plain = rowsOf(record(plateauFlight(), steps, {}).csv);
+    const auto row = static_cast<std::size_t>(keys.front().step) + 1;
+    EXPECT_EQ(keyed[row], plain[row]);
+    EXPECT_NE(keyed[row + 1], plain[row + 1]);
+}
+
 } // namespace
 
 TEST(FlightRecorder, AKeyAtStepZeroActsBeforeTheFirstStepButAfterTheFirstRow) {
-    FloatingPointTraps traps;
-    const std::vector<KeyPress> keys = {{0, start::kKeyLeft}, {0, start::kKeyDown}};
-    const Recorded recorded = record(plateauFlight(), 60, keys);
-
-    EXPECT_EQ(recorded.csv, flyByHand(plateauFlight(), 60, keys));
-    // Steering shifts the pilot, so the flight differs from one without keys
-    // from the first step on, never at the row of step 0.
-    const std::vector<std::string> steered = rowsOf(recorded.csv);
-    const std::vector<std::string> straight = rowsOf(record(plateauFlight(), 60, {}).csv);
-    EXPECT_EQ(steered[1], straight[1]);
-    EXPECT_NE(steered[2], straight[2]);
+    expectKeysActAfterTheRowOfTheirStep(60, {{0, start::kKeyLeft}, {0, start::kKeyDown}});
 }
 
 TEST(FlightRecorder, MidFlightKeysActInCommandLineOrderAfterTheRowOfTheirStep) {
-    FloatingPointTraps traps;
-    const std::vector<KeyPress> keys = {{40, start::kKeyRight}, {40, start::kKeyUp}, {90, start::kKeyRight}};
-    const Recorded recorded = record(plateauFlight(), 150, keys);
-
-    EXPECT_EQ(recorded.csv, flyByHand(plateauFlight(), 150, keys));
-    const std::vector<std::string> keyed = rowsOf(recorded.csv);
-    const std::vector<std::string> plain = rowsOf(record(plateauFlight(), 150, {}).csv);
-    EXPECT_EQ(keyed[41], plain[41]);
-    EXPECT_NE(keyed[42], plain[42]);
+    expectKeysActAfterTheRowOfTheirStep(150, {{40, start::kKeyRight}, {40, start::kKeyUp}, {90, start::kKeyRight}});
 }
 
 TEST(FlightRecorder, F1MidFlightPutsTheGliderBackAtItsStartAtRest) {
@@ -144,9 +141,9 @@ TEST(FlightRecorder, F1MidFlightPutsTheGliderBackAtItsStartAtRest) {
     EXPECT_GT(column(start, 4) - column(beforeReset, 4), 1.0);
     // One step after the reset the glider is back where it started, in its
     // shape of the moment, and has barely begun to move again.
-    EXPECT_NEAR(column(afterReset, 2), column(start, 2), 0.5);
-    EXPECT_NEAR(column(afterReset, 3), column(start, 3), 0.5);
-    EXPECT_NEAR(column(afterReset, 4), column(start, 4), 0.5);
+    for (int xyz = 2; xyz <= 4; ++xyz) {
+        EXPECT_NEAR(column(afterReset, xyz), column(start, xyz), 0.5) << xyz;
+    }
     EXPECT_LT(column(afterReset, 8), 2.0 * 9.80665 * 0.01);
 }
 
@@ -182,18 +179,11 @@ TEST(FlightRecorder, RisingAirHoldsTheGliderUpWithoutMovingItsStart) {
 }
 
 TEST(FlightRecorder, RowsGoToEveryKthStepAndTheLast) {
-    CapturedStream csv;
-    RecordingPlan plan;
-    plan.steps = 25;
-    plan.every = 10;
-    plan.csv = csv.stream();
-    start::Flight flight = plateauFlight();
-    recordFlight(flight, plan);
-
+    const std::vector<std::string> rows = rowsOf(record(plateauFlight(), 25, {}, false, 10).csv);
+    EXPECT_EQ(rows[0], kCsvHeader);
     std::vector<double> steps;
-    for (const std::string& row : rowsOf(csv.text())) {
-        steps.push_back(column(row, 0));
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        steps.push_back(column(rows[i], 0));
     }
-    EXPECT_EQ(rowsOf(csv.text())[0], kCsvHeader);
-    EXPECT_EQ(std::vector<double>(steps.begin() + 1, steps.end()), (std::vector<double>{0, 10, 20, 25}));
+    EXPECT_EQ(steps, (std::vector<double>{0, 10, 20, 25}));
 }
