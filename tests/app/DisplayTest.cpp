@@ -97,15 +97,7 @@ TEST_F(Display, FrameDrawsCameraOnTheProjectionTerrainThenGliderThenRedStatusLin
         strips += calls[k].call == Call::Begin ? 1 : 0;
     }
     EXPECT_EQ(strips, 99u);
-    EXPECT_EQ(glrec::count(Call::Vertex3d), 3u * 8u * 8u);
-    const double s = std::sqrt(26.0);
-    for (std::size_t k = gliderBegin; k < calls.size() && calls[k].call != Call::End; ++k) {
-        if (calls[k].call == Call::Normal3d) { // the construction pose
-            EXPECT_NEAR(calls[k].a[0], 0.0, 1e-12);
-            EXPECT_NEAR(calls[k].a[1], -1.0 / s, 1e-12);
-            EXPECT_NEAR(calls[k].a[2], -5.0 / s, 1e-12);
-        }
-    }
+    EXPECT_EQ(glrec::count(Call::Vertex3d), 3u * 8u * 8u); // its normals: GliderDrawingTest
 
     // Back to the plain frustum, unlit red text, state restored, shown.
     i = indexOfFirst(Call::MatrixMode, gliderBegin);
