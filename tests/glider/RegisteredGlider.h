@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include "glider/Glider.h"
 #include "physics/ParticleSystem.h"
 #include "scene/StartScene.h"
@@ -39,3 +41,10 @@ struct RegisteredGlider {
     Glider glider;
     ParticleSystem world;
 };
+
+// Each coordinate within `tolerance` of the expected one (unit: that of the vectors).
+inline void expectNear(const Vector3D& actual, const Vector3D& expected, double tolerance) {
+    EXPECT_NEAR(actual.x, expected.x, tolerance);
+    EXPECT_NEAR(actual.y, expected.y, tolerance);
+    EXPECT_NEAR(actual.z, expected.z, tolerance);
+}
