@@ -92,9 +92,8 @@ TEST_P(GliderRegistration, EveryPhysicsTriangleWindsClockwiseSeenFromAbove) {
         const WingTriangle& tri = g.world.triangleAt(t);
         Vector3D normal = (tri.p1->position - tri.p0->position).cross(tri.p2->position - tri.p0->position);
         normal.normalize();
-        EXPECT_NEAR(normal.x, 0.0, 1e-12) << t;
-        EXPECT_NEAR(normal.y, -1.0 / s, 1e-12) << t;
-        EXPECT_NEAR(normal.z, -5.0 / s, 1e-12) << t;
+        SCOPED_TRACE(t);
+        expectNear(normal, Vector3D(0.0, -1.0 / s, -5.0 / s), 1e-12);
     }
 }
 
@@ -129,15 +128,11 @@ TEST(GliderStructure, KeelBracesOnlyTheCentreParticlesOfEvenRows) {
 TEST(GliderStructure, StartGeometryPlacesApexBaseMastAndPilot) {
     RegisteredGlider g(8);
     const Glider& glider = g.glider;
-    const Vector3D apex = glider.wingParticle(0).position;
-    EXPECT_NEAR(apex.x, 0.0, 1e-12);
-    EXPECT_NEAR(apex.y, 148.5, 1e-12);
-    EXPECT_NEAR(apex.z, 135.3, 1e-12);
+    expectNear(glider.wingParticle(0).position, Vector3D(0.0, 148.5, 135.3), 1e-12); // apex
     for (int j = 0; j <= 8; ++j) {
-        const Vector3D p = glider.wingParticle(Glider::rowStart(8) + j).position;
-        EXPECT_NEAR(p.x, -2.75 + j * 5.5 / 8.0, 1e-12) << j;
-        EXPECT_NEAR(p.y, 151.5, 1e-12) << j;
-        EXPECT_NEAR(p.z, 134.7, 1e-12) << j;
+        SCOPED_TRACE(j);
+        expectNear(glider.wingParticle(Glider::rowStart(8) + j).position, Vector3D(-2.75 + j * 5.5 / 8.0, 151.5, 134.7),
+                   1e-12);
     }
     EXPECT_NEAR(glider.mastTopParticle().position.z, 136.1, 1e-12);
     EXPECT_NEAR(glider.mastBottomParticle().position.z, 133.9, 1e-12);
