@@ -113,17 +113,12 @@ TEST(GliderReset, AfterAFlightPutsTheHubAtTheTargetAtRestKeepingShapeAndSteering
     g.glider.steer(0.0, 0.0); // as F1 does
 
     const Vector3D hub = g.glider.hubParticle().position;
-    EXPECT_NEAR(hub.x, start::kGliderPosition.x, 1e-12);
-    EXPECT_NEAR(hub.y, start::kGliderPosition.y, 1e-12);
-    EXPECT_NEAR(hub.z, start::kGliderPosition.z, 1e-12);
+    expectNear(hub, start::kGliderPosition, 1e-12);
     for (int k = 0; k < g.world.particleCount(); ++k) {
+        SCOPED_TRACE(k);
         const Particle& p = g.world.particleAt(k);
-        EXPECT_EQ(g.world.velocityOf(p), Vector3D(0.0, 0.0, 0.0)) << k;
-        const Vector3D offset = p.position - hub;
-        const Vector3D expected = offsets[static_cast<std::size_t>(k)];
-        EXPECT_NEAR(offset.x, expected.x, 1e-9) << k;
-        EXPECT_NEAR(offset.y, expected.y, 1e-9) << k;
-        EXPECT_NEAR(offset.z, expected.z, 1e-9) << k;
+        EXPECT_EQ(g.world.velocityOf(p), Vector3D(0.0, 0.0, 0.0));
+        expectNear(p.position - hub, offsets[static_cast<std::size_t>(k)], 1e-9);
     }
     EXPECT_EQ(g.glider.pilotReference(), reference);
     EXPECT_EQ(restLengths(g.world), lengths);
