@@ -9,13 +9,13 @@
 
 #include "glider/Glider.h"
 #include "scene/StartScene.h"
+#include "tests/glider/RegisteredGlider.h"
 #include "tests/support/FloatingPointTraps.h"
 #include "tests/support/GlRecorder.h"
 
 namespace {
 
 using glrec::Call;
-
 
 // The wing index whose position a recorded vertex names; -1 if none.
 int wingIndexAt(const Glider& glider, const glrec::Record& vertex) {
@@ -49,12 +49,14 @@ void expectCall(const glrec::Record& r, Call call, double a0 = 0.0, double a1 = 
 class GliderDrawing : public ::testing::Test {
 protected:
     void SetUp() override { glrec::clear(); }
+
+    // The start glider, never registered: drawing reads only the positions.
+    Glider glider{start::kGliderPosition, start::kSpan,     start::kChord,
+                  start::kSubdivisions,  start::kWingMass,  start::kPilotMass};
 };
 
 TEST_F(GliderDrawing, DrawsTheWingThenTheHubLineThenThePilotSphereInBalancedMatrices) {
-    Glider glider(start::kGliderPosition, start::kSpan, start::kChord, start::kSubdivisions, start::kWingMass,
-                  start::kPilotMass);
-    glider.draw(); // never registered: only the positions are read
+    glider.draw();
 
     const std::vector<glrec::Record>& calls = glrec::calls();
     const std::size_t wingVertices = 3 * 8 * 8;
@@ -86,14 +88,11 @@ TEST_F(GliderDrawing, DrawsTheWingThenTheHubLineThenThePilotSphereInBalancedMatr
 
 TEST_F(GliderDrawing, ConstructionPoseNormalsAllPointAwayFromTheUpperSide) {
     FloatingPointTraps traps;
-    Glider glider(start::kGliderPosition, start::kSpan, start::kChord, start::kSubdivisions, start::kWingMass,
-                  start::kPilotMass);
     glider.draw();
     const double s = std::sqrt(26.0);
     for (int k = 0; k < glider.wingSize(); ++k) {
-        EXPECT_NEAR(glider.vertexNormal(k).x, 0.0, 1e-12) << k;
-        EXPECT_NEAR(glider.vertexNormal(k).y, -1.0 / s, 1e-12) << k;
-        EXPECT_NEAR(glider.vertexNormal(k).z, -5.0 / s, 1e-12) << k;
+        SCOPED_TRACE(k);
+        expectNear(glider.vertexNormal(k), Vector3D(0.0, -1.0 / s, -5.0 / s), 1e-12);
     }
     // Each vertex is drawn with the normal of the particle it names.
     const std::vector<glrec::Record>& calls = glrec::calls();
@@ -103,9 +102,7 @@ TEST_F(GliderDrawing, ConstructionPoseNormalsAllPointAwayFromTheUpperSide) {
         }
         const int k = wingIndexAt(glider, calls[i + 1]);
         ASSERT_GE(k, 0);
-        EXPECT_EQ(calls[i].a[0], glider.vertexNormal(k).x);
-        EXPECT_EQ(calls[i].a[1], glider.vertexNormal(k).y);
-        EXPECT_EQ(calls[i].a[2], glider.vertexNormal(k).z);
+        EXPECT_EQ(Vector3D(calls[i].a[0], calls[i].a[1], calls[i].a[2]), glider.vertexNormal(k)) << k;
     }
 }
 
@@ -119,10 +116,10 @@ TEST_F(GliderDrawing, WingIsCutAlongTheOtherDiagonalThanThePhysicsWithTheLastRow
     };
     for (const auto& [subdivisions, expected] : cases) {
         glrec::clear();
-        Glider glider(start::kGliderPosition, start::kSpan, start::kChord, subdivisions, start::kWingMass,
-                      start::kPilotMass);
-        glider.draw();
-        EXPECT_EQ(drawnWingIndices(glider), expected) << subdivisions;
+        Glider cut(start::kGliderPosition, start::kSpan, start::kChord, subdivisions, start::kWingMass,
+                   start::kPilotMass);
+        cut.draw();
+        EXPECT_EQ(drawnWingIndices(cut), expected) << subdivisions;
     }
 }
 
