@@ -73,11 +73,7 @@ TEST(GliderFlightCommandLine, EveryBadInputIsRejectedInOneLineBeforeAnythingIsWr
         {{"--csv", "keep.csv", "--igc", "keep.csv"}, "--igc"},
     };
     for (const Case& bad : cases) {
-        std::string shown;
-        for (const std::string& argument : bad.arguments) {
-            shown += argument + " ";
-        }
-        SCOPED_TRACE(shown);
+        SCOPED_TRACE(::testing::PrintToString(bad.arguments));
         ScratchDirectory directory;
         writeFile(directory.file("keep.csv"), "old\n");
 
