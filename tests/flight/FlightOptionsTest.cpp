@@ -2,6 +2,8 @@
 // rejected ones are run through the program itself (GliderFlightProgramTest).
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "scene/StartScene.h"
 #include "tools/flight/FlightOptions.h"
 #include "tools/flight/OptionValues.h"
@@ -30,12 +32,9 @@ TEST(FlightOptions, WithoutOptionsItFliesTheWindowedProgramsMinuteInStillAir) {
     EXPECT_EQ(options.csvPath, "-");
     EXPECT_EQ(options.every, 1);
     EXPECT_EQ(options.igcPath, "");
-    EXPECT_EQ(options.origin.latitude, 45.0);
-    EXPECT_EQ(options.origin.longitude, 6.0);
-    EXPECT_EQ(options.origin.elevation, 500.0);
-    EXPECT_EQ(options.date.year, 2000);
-    EXPECT_EQ(options.date.month, 1);
-    EXPECT_EQ(options.date.day, 1);
+    EXPECT_EQ(std::tie(options.origin.latitude, options.origin.longitude, options.origin.elevation),
+              std::make_tuple(45.0, 6.0, 500.0));
+    EXPECT_EQ(std::tie(options.date.year, options.date.month, options.date.day), std::make_tuple(2000, 1, 1));
 }
 
 TEST(FlightOptions, EveryOptionIsReadIntoItsField) {
@@ -52,12 +51,9 @@ TEST(FlightOptions, EveryOptionIsReadIntoItsField) {
     EXPECT_EQ(options.csvPath, "out.csv");
     EXPECT_EQ(options.every, 50);
     EXPECT_EQ(options.igcPath, "out.igc");
-    EXPECT_EQ(options.origin.latitude, -33.5);
-    EXPECT_EQ(options.origin.longitude, -70.25);
-    EXPECT_EQ(options.origin.elevation, 1200.0);
-    EXPECT_EQ(options.date.year, 2024);
-    EXPECT_EQ(options.date.month, 2);
-    EXPECT_EQ(options.date.day, 29);
+    EXPECT_EQ(std::tie(options.origin.latitude, options.origin.longitude, options.origin.elevation),
+              std::make_tuple(-33.5, -70.25, 1200.0));
+    EXPECT_EQ(std::tie(options.date.year, options.date.month, options.date.day), std::make_tuple(2024, 2, 29));
     EXPECT_TRUE(parse({"--generated-terrain"}).options.generatedTerrain);
 }
 
@@ -97,7 +93,5 @@ TEST(FlightOptions, DatesMustBeRealDaysThatATwoDigitYearNamesUniquely) {
     EXPECT_NE(readDate("2024-04-31", date), "");
     EXPECT_NE(readDate("2024-13-01", date), "");
     EXPECT_NE(readDate("2024-1-01", date), "");
-    EXPECT_EQ(date.year, 2079);
-    EXPECT_EQ(date.month, 12);
-    EXPECT_EQ(date.day, 31);
+    EXPECT_EQ(std::tie(date.year, date.month, date.day), std::make_tuple(2079, 12, 31)); // the last one read
 }
