@@ -70,13 +70,9 @@ TEST(RandomHeightField, SecondCallContinuesTheNoiseSequence) {
         const auto second = generateRandomHeightField(1, 1, 1.0);
         const double drawn[] = {noiseBehind(*first, 0, 0), noiseBehind(*first, 0, 1), noiseBehind(*first, 0, 2),
                                 noiseBehind(*first, 0, 3), noiseBehind(*second, 0, 0)};
-        const double expected[] = {41, 18467, 6334, 26500, 19169};
-        bool same = true;
-        for (int k = 0; k < 5; ++k) {
-            std::fprintf(stderr, "draw %d: %.9g\n", k + 1, drawn[k]);
-            same = same && std::fabs(drawn[k] - expected[k]) < 1e-6;
-        }
-        return same;
+        std::fprintf(stderr, "draws %.9g %.9g %.9g %.9g %.9g\n", drawn[0], drawn[1], drawn[2], drawn[3], drawn[4]);
+        return std::fabs(drawn[0] - 41) + std::fabs(drawn[1] - 18467) + std::fabs(drawn[2] - 6334) +
+                   std::fabs(drawn[3] - 26500) + std::fabs(drawn[4] - 19169) < 1e-6;
     });
 }
 
@@ -87,7 +83,6 @@ TEST(RandomHeightField, GridIsCentredAtFiveMetreSpacing) {
     EXPECT_EQ(field->gridSpacing(), 5.0);
     EXPECT_EQ(field->gridOriginX(), -250.0);
     EXPECT_EQ(field->gridOriginY(), -250.0);
-    EXPECT_EQ(field->gridOriginX() + 99 * field->gridSpacing(), 245.0);
     EXPECT_TRUE(field->hasNormals());
 }
 
