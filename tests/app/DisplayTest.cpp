@@ -13,18 +13,13 @@
 
 #include "app/Pacing.h"
 #include "tests/app/AppFixture.h"
+#include "tests/support/GlExpectations.h"
 #include "tests/support/FloatingPointTraps.h"
 
 namespace {
 
 using glrec::Call;
-
-void expectCall(const glrec::Record& r, Call call, std::vector<double> args = {}) {
-    EXPECT_EQ(r.call, call);
-    for (std::size_t k = 0; k < args.size(); ++k) {
-        EXPECT_EQ(r.a[k], args[k]) << "argument " << k;
-    }
-}
+using glrec::expectCall;
 
 std::size_t indexOfFirst(Call call, std::size_t from = 0) {
     const std::vector<glrec::Record>& calls = glrec::calls();
