@@ -7,11 +7,13 @@
 
 #include "terrain/HeightField.h"
 #include "tests/support/FloatingPointTraps.h"
+#include "tests/support/GlExpectations.h"
 #include "tests/support/GlRecorder.h"
 
 namespace {
 
 using glrec::Call;
+using glrec::expectCall;
 
 // 3 columns x 4 rows at 2 m from (-3, -4): heights 0, 1, ... 11 in index
 // order, with the lowest (0) at sample (0, 0) and the highest at (2, 3).
@@ -32,14 +34,6 @@ std::vector<glrec::Record> drawn(HeightField& field) {
     return glrec::calls();
 }
 
-// A recorded call and its first three arguments.
-void expectRecord(const glrec::Record& r, Call call, double a0, double a1, double a2) {
-    ASSERT_EQ(r.call, call);
-    EXPECT_EQ(r.a[0], a0);
-    EXPECT_EQ(r.a[1], a1);
-    EXPECT_EQ(r.a[2], a2);
-}
-
 TEST(TerrainDrawing, EachColumnOfCellsIsOneStripOfNormalColourVertexTriplesAlongY) {
     FloatingPointTraps traps;
     HeightField field = rampField();
@@ -53,12 +47,12 @@ TEST(TerrainDrawing, EachColumnOfCellsIsOneStripOfNormalColourVertexTriplesAlong
             for (int a : {i, i + 1}) {
                 const Vector3D& n = field.normalAt(a, j);
                 const double h = field.sample(a, j);
-                expectRecord(calls[c++], Call::Normal3f, float(n.x), float(n.y), float(n.z));
+                expectCall(calls[c++], Call::Normal3f, {float(n.x), float(n.y), float(n.z)});
                 const glrec::Record& colour = calls[c++]; // green: the colour test below
                 ASSERT_EQ(colour.call, Call::Color3f);
                 EXPECT_EQ(colour.a[0], 0.5f);
                 EXPECT_EQ(colour.a[2], 0.5f);
-                expectRecord(calls[c++], Call::Vertex3f, float(-3.0 + a * 2.0), float(-4.0 + j * 2.0), float(h));
+                expectCall(calls[c++], Call::Vertex3f, {float(-3.0 + a * 2.0), float(-4.0 + j * 2.0), float(h)});
             }
         }
         EXPECT_EQ(calls[c++].call, Call::End);
@@ -67,7 +61,7 @@ TEST(TerrainDrawing, EachColumnOfCellsIsOneStripOfNormalColourVertexTriplesAlong
     const std::vector<glrec::Record> again = drawn(field);
     ASSERT_EQ(again.size(), calls.size());
     for (std::size_t k = 0; k < calls.size(); ++k) {
-        expectRecord(again[k], calls[k].call, calls[k].a[0], calls[k].a[1], calls[k].a[2]);
+        expectCall(again[k], calls[k].call, {calls[k].a[0], calls[k].a[1], calls[k].a[2]});
     }
 }
 
@@ -106,7 +100,7 @@ TEST(TerrainDrawing, DegenerateGridsDrawNothingOrEmptyStripsAndFlatGroundIsPurpl
     flat.computeNormals();
     for (const glrec::Record& r : drawn(flat)) {
         if (r.call == Call::Color3f) {
-            expectRecord(r, Call::Color3f, 0.5f, 0.3f, 0.5f);
+            expectCall(r, Call::Color3f, {0.5f, 0.3f, 0.5f});
         }
     }
     EXPECT_EQ(glrec::count(Call::Color3f), 2u * 2u * 3u);
