@@ -11,11 +11,13 @@
 #include "scene/StartScene.h"
 #include "tests/glider/RegisteredGlider.h"
 #include "tests/support/FloatingPointTraps.h"
+#include "tests/support/GlExpectations.h"
 #include "tests/support/GlRecorder.h"
 
 namespace {
 
 using glrec::Call;
+using glrec::expectCall;
 
 // The wing index whose position a recorded vertex names; -1 if none.
 int wingIndexAt(const Glider& glider, const glrec::Record& vertex) {
@@ -39,13 +41,6 @@ std::vector<int> drawnWingIndices(const Glider& glider) {
     return indices;
 }
 
-void expectCall(const glrec::Record& r, Call call, double a0 = 0.0, double a1 = 0.0, double a2 = 0.0) {
-    EXPECT_EQ(r.call, call);
-    EXPECT_EQ(r.a[0], a0);
-    EXPECT_EQ(r.a[1], a1);
-    EXPECT_EQ(r.a[2], a2);
-}
-
 class GliderDrawing : public ::testing::Test {
 protected:
     void SetUp() override { glrec::clear(); }
@@ -63,25 +58,25 @@ TEST_F(GliderDrawing, DrawsTheWingThenTheHubLineThenThePilotSphereInBalancedMatr
     ASSERT_EQ(calls.size(), 3 + 2 * wingVertices + 1 + 5 + 5);
     std::size_t i = 0;
     expectCall(calls[i++], Call::PushMatrix);
-    expectCall(calls[i++], Call::Color3f, 0.8f, 0.2f, 0.1f);
-    expectCall(calls[i++], Call::Begin, GL_TRIANGLES);
+    expectCall(calls[i++], Call::Color3f, {0.8f, 0.2f, 0.1f});
+    expectCall(calls[i++], Call::Begin, {GL_TRIANGLES});
     for (std::size_t v = 0; v < wingVertices; ++v) {
         EXPECT_EQ(calls[i++].call, Call::Normal3d) << v;
         EXPECT_EQ(calls[i++].call, Call::Vertex3d) << v;
     }
     expectCall(calls[i++], Call::End);
-    expectCall(calls[i++], Call::Color3f, 0.2f, 0.3f, 0.8f);
-    expectCall(calls[i++], Call::Begin, GL_LINES);
+    expectCall(calls[i++], Call::Color3f, {0.2f, 0.3f, 0.8f});
+    expectCall(calls[i++], Call::Begin, {GL_LINES});
     const Vector3D pilot = glider.pilotParticle().position;
     const Vector3D hub = glider.hubParticle().position;
-    expectCall(calls[i++], Call::Vertex3f, static_cast<float>(pilot.x), static_cast<float>(pilot.y),
-               static_cast<float>(pilot.z));
-    expectCall(calls[i++], Call::Vertex3f, static_cast<float>(hub.x), static_cast<float>(hub.y),
-               static_cast<float>(hub.z));
+    expectCall(calls[i++], Call::Vertex3f, {static_cast<float>(pilot.x), static_cast<float>(pilot.y),
+               static_cast<float>(pilot.z)});
+    expectCall(calls[i++], Call::Vertex3f, {static_cast<float>(hub.x), static_cast<float>(hub.y),
+               static_cast<float>(hub.z)});
     expectCall(calls[i++], Call::End);
     expectCall(calls[i++], Call::PushMatrix);
-    expectCall(calls[i++], Call::Translated, pilot.x, pilot.y, pilot.z);
-    expectCall(calls[i++], Call::SolidSphere, 0.3, 8, 8);
+    expectCall(calls[i++], Call::Translated, {pilot.x, pilot.y, pilot.z});
+    expectCall(calls[i++], Call::SolidSphere, {0.3, 8, 8});
     expectCall(calls[i++], Call::PopMatrix);
     expectCall(calls[i++], Call::PopMatrix);
 }
