@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -21,22 +21,14 @@ ScratchDirectory::ScratchDirectory() {
 }
 
 ScratchDirectory::~ScratchDirectory() {
-    for (const std::string& name : entries()) {
-        ::unlink(file(name).c_str());
-    }
-    ::rmdir(root.c_str());
+    std::error_code ignored; // a leftover scratch directory must not fail a test
+    std::filesystem::remove_all(root, ignored);
 }
 
 std::vector<std::string> ScratchDirectory::entries() const {
     std::vector<std::string> names;
-    if (DIR* dir = ::opendir(root.c_str())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") {
-                names.push_back(name);
-            }
-        }
-        ::closedir(dir);
+    for (const auto& entry : std::filesystem::directory_iterator(root)) {
+        names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
     return names;
