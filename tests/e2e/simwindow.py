@@ -37,6 +37,14 @@ class VirtualScreen:
     """An Xvfb server on a display number it picks itself."""
 
     def __enter__(self):
+        # A server that announced its display can still lose it to a
+        # concurrent start; only a display that answers counts, else retry.
+        for _ in range(3):
+            if self._start():
+                return self
+        raise Failure("Xvfb did not start")
+
+    def _start(self):
         read_end, write_end = os.pipe()
         self.server = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
@@ -44,11 +52,17 @@ class VirtualScreen:
         os.close(write_end)
         with os.fdopen(read_end) as announced:
             number = announced.readline().strip()
-        if not number:
-            self.server.kill()
-            raise Failure("Xvfb did not start")
         self.display = ":" + number
-        return self
+        if number:
+            for _ in range(50):
+                if self.server.poll() is not None:
+                    break
+                if subprocess.run(["xdpyinfo"], env=self.env(), stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL).returncode == 0:
+                    return True
+                time.sleep(0.1)
+        self.__exit__()
+        return False
 
     def __exit__(self, *exc):
         self.server.terminate()
