@@ -23,6 +23,7 @@ void DynamicSystem::computeForces() {
 void DynamicSystem::prepare() {
     const std::size_t n = particles.size();
     accumulators.assign(n, Vector3D(0.0, 0.0, 0.0));
+    stepsTaken = 0;
     for (std::size_t i = 0; i < n; ++i) {
         particles[i]->index = static_cast<int>(i);
     }

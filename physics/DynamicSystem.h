@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "physics/AirField.h"
 #include "physics/Anchor.h"
 #include "physics/Particle.h"
 #include "physics/Spring.h"
@@ -28,7 +29,15 @@ public:
     DynamicSystem(const DynamicSystem&) = delete;
     DynamicSystem& operator=(const DynamicSystem&) = delete;
 
-    void setWind(const Vector3D& velocity) { wind = velocity; }
+    // The uniform wind; it is the air the world flies in unless a field is set.
+    void setWind(const Vector3D& velocity) {
+        wind = velocity;
+        uniformWind.velocity = velocity;
+    }
+    // A field the world reads the air from instead of the uniform wind; null
+    // goes back to the wind. The field must outlive the world's use of it.
+    void setAirField(const AirField* field) { air = field != nullptr ? field : &uniformWind; }
+    const AirField& airField() const { return *air; }
     // Null means flat ground at height 0.
     void setTerrain(const HeightField* field) { terrain = field; }
     void addParticle(Particle* particle) { particles.push_back(particle); }
@@ -37,6 +46,8 @@ public:
     void addAnchor(const Anchor& anchor) { anchors.push_back(anchor); }
 
     double timeStepSeconds() const { return timeStep; }
+    // (unit: seconds) simulated time: steps taken since prepare, times the step.
+    double simulatedTime() const { return static_cast<double>(stepsTaken) * timeStep; }
     double gravityAcceleration() const { return gravity; }
     double density() const { return airDensity; }
     const Vector3D& windVelocity() const { return wind; }
@@ -51,7 +62,10 @@ public:
 protected:
     double timeStep;       // (unit: seconds)
     double gravity;        // (unit: m/s²) acting along -z
-    Vector3D wind;         // (unit: m/s) the air's velocity
+    Vector3D wind;         // (unit: m/s) the uniform wind
+    UniformAirField uniformWind;
+    const AirField* air = &uniformWind; // never null
+    long long stepsTaken = 0;
     double airDensity;     // (unit: kg/m³)
     const HeightField* terrain = nullptr;
     std::vector<Particle*> particles;

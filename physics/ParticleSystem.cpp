@@ -121,6 +121,7 @@ void ParticleSystem::step() {
     }
     // Ground contact, then the new positions become current.
     resolveContactAndCommit();
+    ++stepsTaken;
 }
 
 Vector3D ParticleSystem::velocityOf(const Particle& particle) const {
@@ -157,6 +158,7 @@ void ParticleSystem::applySpringForces() {
 }
 
 void ParticleSystem::applyAirForces() {
+    const double now = simulatedTime();
     for (const WingTriangle& t : triangles) {
         const Vector3D& p0 = t.p0->position;
         const Vector3D& p1 = t.p1->position;
@@ -171,7 +173,10 @@ void ParticleSystem::applyAirForces() {
         Vector3D velocity = (d0 + d1) + d2;
         velocity /= 3.0 * timeStep;
 
-        const Vector3D airVelocity = velocity - wind;
+        // The air at the triangle's centroid; a uniform field gives back the
+        // wind itself, so the arithmetic is the same as against a constant.
+        const Vector3D centroid = ((p0 + p1) + p2) * (1.0 / 3.0);
+        const Vector3D airVelocity = velocity - air->velocityAt(centroid, now);
         const double c = airVelocity.dot(n);
         const double sign = c > 0.0 ? -1.0 : 1.0;
         const double nn = n.squaredLength();

@@ -105,3 +105,49 @@ TEST(AirForce, WindHasNoEffectOnAWorldWithoutTriangles) {
     }
     EXPECT_EQ(calm.position, windy.position);
 }
+
+namespace {
+// Blows upwards only where and when it is asked about the given point and time.
+struct PointedField final : AirField {
+    Vector3D where;
+    double when = 0.0;
+    mutable Vector3D askedAt;
+    mutable double askedWhen = -1.0;
+    Vector3D velocityAt(const Vector3D& position, double time) const override {
+        askedAt = position;
+        askedWhen = time;
+        return Vector3D(0, 0, 10);
+    }
+};
+} // namespace
+
+TEST(AirForce, AFieldIsAskedAtTheTriangleCentroidAtTheWorldsTime) {
+    const Vector3D corners[3] = {{0, 0, 0}, {3, 0, 0}, {0, 3, 0}};
+    Particle p[3];
+    ParticleSystem world(0.0, 100);
+    for (int i = 0; i < 3; ++i) {
+        p[i].position = corners[i];
+        p[i].mass = 1.0;
+        world.addParticle(&p[i]);
+    }
+    world.addTriangle(WingTriangle{&p[0], &p[1], &p[2]});
+    PointedField field;
+    world.setAirField(&field);
+    world.prepare();
+    world.computeForces();
+    // Rising air through a resting triangle pushes it up, as the same wind would.
+    EXPECT_GT(world.accumulatorOf(0).z, 0.0);
+    EXPECT_EQ(field.askedWhen, 0.0);
+    world.prepare();
+    for (int i = 0; i < 7; ++i) {
+        world.step();
+    }
+    world.computeForces();
+    EXPECT_NEAR(field.askedWhen, 0.07, 1e-12);
+    EXPECT_NEAR(field.askedAt.x, 1.0, 1e-12);
+    EXPECT_NEAR(field.askedAt.y, 1.0, 1e-12);
+    // Null goes back to the uniform wind.
+    world.setWind(Vector3D(1, 2, 3));
+    world.setAirField(nullptr);
+    EXPECT_EQ(world.airField().velocityAt(Vector3D(), 0.0), Vector3D(1, 2, 3));
+}
