@@ -20,7 +20,7 @@ namespace {
 
 constexpr double kStepSeconds = 0.01;          // (unit: s) the world's fixed step
 constexpr double kFarDistance = 3000.0;        // (unit: m) where the haze is complete
-constexpr long kWarmUpFrames = 120;            // frames before the steady measurement starts
+constexpr long kWarmUpFrames = 30;            // frames before the steady measurement starts
 constexpr int kScrubSteps = 500;               // (unit: steps) 5 s per arrow press in a replay
 constexpr double kMouseShiftPixels = 200.0;    // (unit: pixels) full weight shift of a right-drag
 constexpr std::int64_t kMinFrameNanoseconds = 6'000'000; // (unit: ns) no faster than about 165 frames/s

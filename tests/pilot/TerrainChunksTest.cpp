@@ -10,8 +10,10 @@
 
 namespace {
 
-// Triangle area in cell units, from the local grid indices (skirts excluded).
-double cellArea(const std::vector<std::uint16_t>& indices) {
+// Triangle area in cell units, from a level's grid indices (skirts excluded).
+double cellArea(const std::vector<std::uint16_t>& indices, int level) {
+    const int side = TerrainChunks::sideOf(level);
+    const int stride = TerrainChunks::strideOf(level);
     double area = 0.0;
     for (std::size_t t = 0; t + 2 < indices.size(); t += 3) {
         int i[3];
@@ -19,9 +21,9 @@ double cellArea(const std::vector<std::uint16_t>& indices) {
         bool skirt = false;
         for (int k = 0; k < 3; ++k) {
             const int v = indices[t + static_cast<std::size_t>(k)];
-            skirt = skirt || v >= TerrainChunks::kGridVertices;
-            i[k] = v % TerrainChunks::kSide;
-            j[k] = v / TerrainChunks::kSide;
+            skirt = skirt || v >= TerrainChunks::gridVerticesOf(level);
+            i[k] = v % side * stride;
+            j[k] = v / side * stride;
         }
         if (!skirt) {
             // Counter-clockwise seen from above: positive.
@@ -38,10 +40,13 @@ TEST(TerrainChunks, EveryLevelCoversTheWholeChunkFacingUpWithinItsVertices) {
         const std::vector<std::uint16_t> indices = TerrainChunks::indicesOf(level);
         const int cells = TerrainChunks::kCells >> level;
         EXPECT_EQ(indices.size(), static_cast<std::size_t>(6 * cells * cells + 4 * 6 * cells)) << level;
-        EXPECT_DOUBLE_EQ(cellArea(indices), TerrainChunks::kCells * TerrainChunks::kCells) << level;
+        EXPECT_DOUBLE_EQ(cellArea(indices, level), TerrainChunks::kCells * TerrainChunks::kCells) << level;
         for (const std::uint16_t v : indices) {
-            ASSERT_LT(v, TerrainChunks::kChunkVertices);
+            ASSERT_LT(v, TerrainChunks::verticesOf(level));
         }
+        // The levels' blocks follow one another without overlap.
+        EXPECT_EQ(TerrainChunks::firstVertexOf(level + 1) - TerrainChunks::firstVertexOf(level),
+                  TerrainChunks::verticesOf(level));
     }
 }
 
@@ -59,8 +64,8 @@ TEST(TerrainChunks, ChunksTileTheFieldAndBoundEveryHeight) {
     std::set<std::pair<int, int>> covered;
     for (int k = 0; k < chunks.chunkCount(); ++k) {
         const TerrainChunks::Chunk& c = chunks.chunk(k);
-        for (int j = 0; j < TerrainChunks::kSide; ++j) {
-            for (int i = 0; i < TerrainChunks::kSide; ++i) {
+        for (int j = 0; j <= TerrainChunks::kCells; ++j) {
+            for (int i = 0; i <= TerrainChunks::kCells; ++i) {
                 const int col = chunks.sampleColumn(k, i);
                 const int row = chunks.sampleRow(k, j);
                 ASSERT_LT(col, 200);
@@ -80,9 +85,9 @@ TEST(TerrainChunks, DetailFallsOffWithDistance) {
     const TerrainChunks chunks(field);
     EXPECT_EQ(chunks.chunkCount(), 16 * 16);
     EXPECT_EQ(chunks.levelFor(0.0), 0);
-    EXPECT_EQ(chunks.levelFor(128.0), 0);
-    EXPECT_EQ(chunks.levelFor(129.0), 1);
-    EXPECT_EQ(chunks.levelFor(600.0), 3);
+    EXPECT_EQ(chunks.levelFor(64.0), 0);
+    EXPECT_EQ(chunks.levelFor(65.0), 1);
+    EXPECT_EQ(chunks.levelFor(600.0), 4);
     EXPECT_EQ(chunks.levelFor(1e9), TerrainChunks::kLevels - 1);
     int previous = 0;
     for (double d = 0.0; d < 20000.0; d += 37.0) {
