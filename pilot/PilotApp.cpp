@@ -24,7 +24,7 @@ constexpr long kWarmUpFrames = 30;            // frames before the steady measur
 constexpr int kScrubSteps = 500;               // (unit: steps) 5 s per arrow press in a replay
 constexpr double kMouseShiftPixels = 200.0;    // (unit: pixels) full weight shift of a right-drag
 constexpr std::int64_t kMinFrameNanoseconds = 6'000'000; // (unit: ns) no faster than about 165 frames/s
-const char* const kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf";
+const char* const kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 
 double secondsBetween(PilotApp::Clock::time_point a, PilotApp::Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
