@@ -51,7 +51,7 @@ int runGliderFlight(int argc, const char* const* argv) {
         return failWith("--igc", reason, 2);
     }
 
-    start::Flight flight = start::makeFlight(terrainFor(options), options.wind);
+    start::Flight flight = start::makeFlight(terrainFor(options), options.wind, options.model);
     flight.world->prepare();
     const FlightSummary summary = recordFlight(flight, planFrom(options, csv.stream(), igc.stream()));
 
