@@ -26,15 +26,18 @@ SurfaceForce liftAndDrag(const Vector3D& velocity, const Vector3D& upNormal, con
     const double plateLift = 2.0 * sinAlpha * std::cos(alpha);
     const double plateDrag = 2.0 * sinAlpha * sinAlpha;
     const double lift = attached * attachedLift + (1.0 - attached) * plateLift;
-    const double drag = attached * k.inducedDragFactor * attachedLift * attachedLift + (1.0 - attached) * plateDrag;
 
     const double crossQ = 0.5 * density * across.squaredLength() * area;
     const double fullQ = 0.5 * density * speedSquared * area;
+    // Induced drag follows the lift coefficient the whole flow sees: the
+    // lift over the full dynamic pressure.
+    const double attachedLiftForce = crossQ * attached * attachedLift;
+    const double induced = k.inducedDragFactor * attachedLiftForce * attachedLiftForce / fullQ;
 
     // Lift's direction: the normal less its part along the flow.
     Vector3D liftDirection = upNormal - along * upNormal.dot(along);
     const double liftNorm = liftDirection.length();
-    Vector3D force = along * (-(fullQ * k.profileDrag + crossQ * drag));
+    Vector3D force = along * (-(fullQ * k.profileDrag + induced + crossQ * (1.0 - attached) * plateDrag));
     if (liftNorm > 1e-12) {
         force += liftDirection * (crossQ * lift / liftNorm);
     }

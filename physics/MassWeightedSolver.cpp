@@ -11,8 +11,11 @@ MassWeightedSolver::MassWeightedSolver(const Settings& settings) : config(settin
 
 void MassWeightedSolver::prepare(ParticleSystem& world) {
     const int m = world.constraintCount();
-    const auto linkOf = [&world](int c, int a, int b) {
-        return Link{a, b, 1.0 / world.particleAt(a).mass, 1.0 / world.particleAt(b).mass, c};
+    const double dt = world.timeStepSeconds();
+    const bool ownCompliances = static_cast<int>(compliances.size()) == m;
+    const auto linkOf = [&](int c, int a, int b) {
+        const double compliance = ownCompliances ? compliances[static_cast<std::size_t>(c)] : config.compliance;
+        return Link{a, b, 1.0 / world.particleAt(a).mass, 1.0 / world.particleAt(b).mass, c, compliance / (dt * dt)};
     };
     // Where each unordered particle pair's first constraint is, to find mirrors.
     const auto find = [&world, m](int a, int b, const std::vector<char>& used) {
@@ -63,8 +66,6 @@ void MassWeightedSolver::prepare(ParticleSystem& world) {
 
 void MassWeightedSolver::solve(ParticleSystem& world) {
     Vector3D* p = world.workingPositions();
-    const double dt = world.timeStepSeconds();
-    const double alphaTilde = config.compliance / (dt * dt);
     const HeightField* terrain = world.terrainField();
     const int n = world.particleCount();
     for (int i = 0; i < n; ++i) {
@@ -87,7 +88,7 @@ void MassWeightedSolver::solve(ParticleSystem& world) {
         }
         direction = d * (1.0 / len);
         const double rest = world.constraintAt(k.constraint).restLength;
-        return (rest - len - alphaTilde * lambda[l]) / (k.inverseMassA + k.inverseMassB + alphaTilde);
+        return (rest - len - k.alphaTilde * lambda[l]) / (k.inverseMassA + k.inverseMassB + k.alphaTilde);
     };
     const auto apply = [&](std::size_t l, const Vector3D& direction, double step) {
         const Link& k = links[l];

@@ -28,6 +28,10 @@ public:
     // particle itself on the plane of symmetry); empty: no pairing. Set
     // before prepare.
     void setMirror(std::vector<int> mirrorOf) { mirror = std::move(mirrorOf); }
+    // (unit: m/N) per constraint, by the world's constraint order: a softer
+    // material than the default for some (a sail's cloth, say). Empty: the
+    // default for all. Set before prepare.
+    void setCompliances(std::vector<double> perConstraint) { compliances = std::move(perConstraint); }
 
     void prepare(ParticleSystem& world) override;
     void solve(ParticleSystem& world) override;
@@ -42,10 +46,12 @@ private:
         int a, b;
         double inverseMassA, inverseMassB; // (unit: 1/kg)
         int constraint; // where its rest length lives
+        double alphaTilde; // compliance over the squared step (unit: 1/kg)
     };
 
     Settings config;
     std::vector<int> mirror;
+    std::vector<double> compliances;
     std::vector<Link> links;          // solved in this order
     std::vector<int> pairedWithNext;  // 1: this link and the next are mirror images, solved together
     std::vector<double> lambda;       // per link, the step's accumulated multiplier

@@ -11,8 +11,9 @@ void SailAirForce::prepare(ParticleSystem&) {
     indexed.clear();
     indexed.reserve(panels.size());
     for (const SailPanel& p : panels) {
-        indexed.push_back(Indexed{p.p0->index, p.p1->index, p.p2->index, p.spanFrom ? p.spanFrom->index : -1,
-                                  p.spanTo ? p.spanTo->index : -1});
+        const auto at = [](const Particle* q) { return q != nullptr ? q->index : -1; };
+        indexed.push_back(Indexed{p.p0->index, p.p1->index, p.p2->index, at(p.leadingEdge), at(p.trailingEdge),
+                                  at(p.spanFrom), at(p.spanTo)});
     }
 }
 
@@ -30,12 +31,26 @@ void SailAirForce::addForces(ParticleSystem& world) {
         const Vector3D& a = position(k.p0);
         const Vector3D& b = position(k.p1);
         const Vector3D& c = position(k.p2);
-        Vector3D up = (c - a).cross(b - a);
-        const double twiceArea = up.length();
+        const Vector3D facet = (c - a).cross(b - a);
+        const double twiceArea = facet.length();
         if (!(twiceArea > 0.0)) {
             continue; // collapsed: no surface to push on
         }
-        up = up * (1.0 / twiceArea);
+        const SailPanel& panel = panels[t];
+        Vector3D up = facet * (1.0 / twiceArea);
+        Vector3D span(0.0, 0.0, 0.0);
+        if (k.leadingEdge >= 0) {
+            span = position(k.spanTo) - position(k.spanFrom);
+            span.normalize();
+            Vector3D section = span.cross(position(k.trailingEdge) - position(k.leadingEdge)) * panel.upSign;
+            section.normalize();
+            if (section.squaredLength() > 0.0) {
+                up = section;
+            }
+            if (!panel.swept) {
+                span = Vector3D(0.0, 0.0, 0.0);
+            }
+        }
         const Vector3D velocity =
             (((a - previous[k.p0]) + (b - previous[k.p1])) + (c - previous[k.p2])) * (perStep / 3.0);
         const Vector3D centroid = ((a + b) + c) * (1.0 / 3.0);
@@ -44,12 +59,6 @@ void SailAirForce::addForces(ParticleSystem& world) {
         if (!(speed > 0.0)) {
             continue; // at rest in the air: no force
         }
-        Vector3D span(0.0, 0.0, 0.0);
-        if (k.spanFrom >= 0) {
-            span = position(k.spanTo) - position(k.spanFrom);
-            span.normalize();
-        }
-        const SailPanel& panel = panels[t];
         const SurfaceForce f =
             liftAndDrag(relative, up, span, 0.5 * twiceArea, density, panel.fin ? fin : sail);
         // Attached lift is shifted towards the leading edge; the drag part of

@@ -8,16 +8,25 @@
 
 struct Particle;
 
-// A lifting surface of the sail, by its three corner particles. Its upper
-// side is where (p2 - p0) x (p1 - p0) points.
+// A lifting surface of the sail, by its three corner particles.
 struct SailPanel {
     const Particle* p0 = nullptr;
     const Particle* p1 = nullptr;
     const Particle* p2 = nullptr;
-    // The leading edge it sits behind runs from spanFrom to spanTo; null:
-    // unswept (the flow's whole cross-wind part counts).
+    // The section it belongs to: its chord runs from leadingEdge to
+    // trailingEdge, its span along spanFrom to spanTo, and the section's
+    // angle of attack is the panel's. A billowed cloth is curved between its
+    // tubes; the air meets the section, not each facet of the cloth. Null
+    // leadingEdge: the panel's own plane is its section (a flat fin).
+    const Particle* leadingEdge = nullptr;
+    const Particle* trailingEdge = nullptr;
     const Particle* spanFrom = nullptr;
     const Particle* spanTo = nullptr;
+    // +1 or -1: which way span x chord points to the section's upper side.
+    double upSign = 1.0;
+    // True: the span runs along a swept leading edge, and the flow along it
+    // slides past without lifting.
+    bool swept = false;
     // The share of the lift it carries in attached flow, relative to the
     // wing's mean: above 1 near the leading edge, below 1 towards the
     // trailing edge, so the lift acts near the quarter chord. Separated flow
@@ -33,7 +42,7 @@ struct BodyDrag {
 };
 
 // The air on a sail: each panel gets lift perpendicular to its relative air
-// and drag along it from its angle of attack, a third on each corner, the
+// and drag along it from its section's angle of attack, a third on each corner, the
 // lift shared along the chord so it acts near the quarter chord; each body
 // gets a quadratic drag. The air's velocity is asked of the world's field at
 // each panel's centroid and each body's place, at the world's time.
@@ -51,7 +60,7 @@ public:
 
 private:
     struct Indexed {
-        int p0, p1, p2, spanFrom, spanTo;
+        int p0, p1, p2, leadingEdge, trailingEdge, spanFrom, spanTo;
     };
     LiftDragCoefficients sail;
     LiftDragCoefficients fin;

@@ -1,5 +1,6 @@
 #include "scene/RealisticModel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -21,8 +22,8 @@ LiftDragCoefficients sailCoefficients() {
     k.zeroLiftAngle = -5.0 * kPi / 180.0;
     k.stallAngle = 20.0 * kPi / 180.0;
     k.stallWidth = 2.5 * kPi / 180.0;
-    k.profileDrag = 0.022;
-    k.inducedDragFactor = 1.0 / (kPi * 0.85 * 6.93);
+    k.profileDrag = 0.02;
+    k.inducedDragFactor = 1.0 / (kPi * 0.9 * 6.93);
     return k;
 }
 
@@ -45,8 +46,14 @@ LiftDragCoefficients keelPocketCoefficients() {
 // centre of pressure at the quarter chord.
 double chordLoad(double x) { return 1.0 + 3.0 * (0.5 - x); }
 
-constexpr double kPilotDragArea = 0.20;      // (unit: m²) prone pilot in a pod harness
-constexpr double kControlFrameDragArea = 0.06; // (unit: m²) base bar and downtubes
+// The sail's cloth gives a little under load; the tubes, wires and lines
+// barely stretch. (Cloth stretched onto the frame in tension buckles the
+// frame sideways: a glider that cannot fly straight.)
+constexpr double kClothCompliance = 1.0e-5; // (unit: m/N)
+constexpr double kFrameCompliance = 1.0e-7; // (unit: m/N)
+
+constexpr double kPilotDragArea = 0.14;      // (unit: m²) prone pilot in a pod harness
+constexpr double kControlFrameDragArea = 0.05; // (unit: m²) base bar and downtubes
 constexpr double kKingPostDragArea = 0.03;     // (unit: m²) king post and top wires
 
 } // namespace
@@ -109,13 +116,32 @@ void fitRealisticParts(const Glider& glider, ParticleSystem& world) {
         const double outboard = std::fabs(2.0 * u);
         const double localChord = 1.0 - outboard;
         const double x = localChord > 1e-9 ? std::fmin(std::fmax((v - outboard) / localChord, 0.0), 1.0) : 0.5;
+        // The section through the panel: its leading edge on the tube of its
+        // side, its trailing edge on the base row at the same span station.
+        // Counted from the keel outwards, the same on both sides.
+        const int fromKeel = std::clamp(static_cast<int>(std::lround(std::fabs(u) * n)), 0, n / 2 - 1);
+        const int edgeRow = std::min(static_cast<int>(std::lround(outboard * n)), n - 1);
+        const int basePlace = u < 0.0 ? n / 2 - fromKeel : (n + 1) / 2 + fromKeel;
+        panel.spanFrom = &apex;
         if (u < -1e-9) {
-            panel.spanFrom = &apex;
+            panel.leadingEdge = &glider.wingParticle(Glider::rowStart(edgeRow));
             panel.spanTo = &firstTip;
+            panel.swept = true;
         } else if (u > 1e-9) {
-            panel.spanFrom = &apex;
+            panel.leadingEdge = &glider.wingParticle(Glider::rowStart(edgeRow) + edgeRow);
+            panel.spanTo = &lastTip;
+            panel.swept = true;
+        } else {
+            panel.leadingEdge = &apex;
+            panel.spanFrom = &firstTip;
             panel.spanTo = &lastTip;
         }
+        panel.trailingEdge = u < -1e-9 || u > 1e-9 ? &glider.wingParticle(Glider::rowStart(n) + basePlace) : &rearKeel;
+        // The section's upper side is the facet's.
+        const Vector3D sectionNormal = (panel.spanTo->position - panel.spanFrom->position)
+                                           .cross(panel.trailingEdge->position - panel.leadingEdge->position);
+        const Vector3D facetUp = (tri.p2->position - tri.p0->position).cross(tri.p1->position - tri.p0->position);
+        panel.upSign = sectionNormal.dot(facetUp) >= 0.0 ? 1.0 : -1.0;
         const double area = 0.5 * (tri.p1->position - tri.p0->position).cross(tri.p2->position - tri.p0->position).length();
         placed.push_back(Placed{panel, area, chordLoad(x)});
         areaSum += area;
@@ -149,6 +175,37 @@ void fitRealisticParts(const Glider& glider, ParticleSystem& world) {
         }
     }
     solver.setMirror(std::move(mirror));
+
+    // Cloth: wing-to-wing constraints, but not the leading-edge tubes along
+    // the two side edges.
+    const auto edgeRow = [&glider, n](const Particle* p, int& row, int& place) {
+        for (int i = 0; i <= n; ++i) {
+            for (int j = 0; j <= i; ++j) {
+                if (&glider.wingParticle(Glider::rowStart(i) + j) == p) {
+                    row = i;
+                    place = j;
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    std::vector<double> compliances(static_cast<std::size_t>(world.constraintCount()), kFrameCompliance);
+    for (int c = 0; c < world.constraintCount(); ++c) {
+        DistanceConstraint& k = world.constraintAt(c);
+        int ra = 0, pa = 0, rb = 0, pb = 0;
+        if (!edgeRow(k.a, ra, pa) || !edgeRow(k.b, rb, pb)) {
+            continue;
+        }
+        const bool firstEdge = pa == 0 && pb == 0;
+        const bool lastEdge = pa == ra && pb == rb;
+        if ((firstEdge || lastEdge) && ra != rb) {
+            continue; // a leading-edge tube
+        }
+        compliances[static_cast<std::size_t>(c)] = kClothCompliance;
+
+    }
+    solver.setCompliances(std::move(compliances));
 }
 
 } // namespace start
