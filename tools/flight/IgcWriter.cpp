@@ -22,9 +22,9 @@ void writeIgcFix(std::FILE* out, const GeoOrigin& origin, const FlightSample& sa
     const GeoPoint point = geoPointOf(origin, sample.position.x, sample.position.y);
     const long long second = kIgcStartSecondOfDay + sample.step / start::kStepsPerSecond;
     // Pressure and GNSS altitude alike: the simulation knows only one.
-    const int altitude = igcAltitude(origin.elevation + sample.position.z);
-    std::fprintf(out, "B%s%s%sA%05d%05d\r\n", igcClock(second).data(), igcLatitude(point.latitude).data(),
-                 igcLongitude(point.longitude).data(), altitude, altitude);
+    const auto altitude = igcAltitudeField(igcAltitude(origin.elevation + sample.position.z));
+    std::fprintf(out, "B%s%s%sA%s%s\r\n", igcClock(second).data(), igcLatitude(point.latitude).data(),
+                 igcLongitude(point.longitude).data(), altitude.data(), altitude.data());
 }
 
 } // namespace flight
