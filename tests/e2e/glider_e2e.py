@@ -71,7 +71,7 @@ def scenario_window(binary, work):
     typed = os.path.relpath(binary, cwd)  # the path as a user in cwd types it
     check("/" in typed, "expected a relative path with a directory part")
     shot = os.path.join(work, "screenshot.png")
-    with VirtualScreen() as screen, Simulator(screen, typed, cwd) as sim:
+    with VirtualScreen(cwd) as screen, Simulator(screen, typed, cwd) as sim:
         window = sim.wait_for_window()
         check(sim.title_of(window) == typed, f"title {sim.title_of(window)!r}, expected {typed!r}")
         x, y, w, h = sim.geometry()
@@ -144,7 +144,7 @@ def scenario_heightmap(binary, work):
     subprocess.run(["convert", "-size", "400x400", "xc:gray(128)", "-colorspace", "Gray", "-type", "Grayscale",
                     image], check=True)
     check(jpeg_components(image) == 1, "the test heightmap is not a one-component JPEG")
-    with VirtualScreen() as screen, Simulator(screen, binary, cwd) as sim:
+    with VirtualScreen(cwd) as screen, Simulator(screen, binary, cwd) as sim:
         window = sim.wait_for_window()
         check(sim.title_of(window) == binary, f"title {sim.title_of(window)!r}, expected {binary!r}")
         picture, status, text = flying_status(sim, os.path.join(cwd, "screenshot.png"))
@@ -165,7 +165,7 @@ def scenario_colour_jpeg(binary, work):
     image = os.path.join(cwd, "terrain.jpg")
     subprocess.run(["convert", "-size", "64x64", "gradient:orange-navy", "-type", "TrueColor", image], check=True)
     check(jpeg_components(image) == 3, "the colour test image is not a three-component JPEG")
-    with VirtualScreen() as screen, Simulator(screen, binary, cwd) as sim:
+    with VirtualScreen(cwd) as screen, Simulator(screen, binary, cwd) as sim:
         sim.wait_for_window()
         picture, status, text = flying_status(sim, os.path.join(cwd, "screenshot.png"))
         print(f"status line read: {text}")
@@ -181,7 +181,7 @@ def scenario_corrupt_jpeg(binary, work):
     cwd = fresh_dir(work, "corrupt-jpeg")
     with open(os.path.join(cwd, "terrain.jpg"), "wb") as f:
         f.write(b"this is not a picture\n" * 40)
-    with VirtualScreen() as screen, Simulator(screen, binary, cwd) as sim:
+    with VirtualScreen(cwd) as screen, Simulator(screen, binary, cwd) as sim:
         status = sim.wait_exit(timeout=60)
         check(status == 1, f"exit status {status}, expected 1")
         err = sim.stderr()

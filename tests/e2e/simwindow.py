@@ -34,21 +34,37 @@ def wait_until(what, probe, timeout, interval=0.2):
 
 
 class VirtualScreen:
-    """An Xvfb server on a display number it picks itself."""
+    """An Xvfb server on a display number it picks itself, logging into
+    `log_dir`/xvfb.log. A failure inside the `with` block carries the
+    server's log, so a display that went away explains itself.
+
+    -noreset: by default an X server resets when its last client
+    disconnects, and a client connecting during that reset is refused
+    ("failed to open display"). The readiness probe below is such a last
+    client, and glider-sim connects right after it.
+    -displayfd: the server takes the first display number whose lock file it
+    can create, so servers started at the same time (other test runs on the
+    machine) never share one, and it names the number only once it listens."""
+
+    def __init__(self, log_dir):
+        self.log_path = os.path.join(log_dir, "xvfb.log")
+        self.server = None
 
     def __enter__(self):
-        # A server that announced its display can still lose it to a
-        # concurrent start; only a display that answers counts, else retry.
+        # A server that could not start (or never answered) is reported with
+        # its log after a few tries; a fresh attempt gets a fresh number.
         for _ in range(3):
             if self._start():
                 return self
-        raise Failure("Xvfb did not start")
+        raise Failure(f"Xvfb did not start{self.log_tail()}")
 
     def _start(self):
         read_end, write_end = os.pipe()
-        self.server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with open(self.log_path, "ab") as log:
+            self.server = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-noreset", "-screen", "0", "1024x768x24",
+                 "-nolisten", "tcp"],
+                pass_fds=(write_end,), stdout=log, stderr=log)
         os.close(write_end)
         with os.fdopen(read_end) as announced:
             number = announced.readline().strip()
@@ -61,16 +77,32 @@ class VirtualScreen:
                                   stderr=subprocess.DEVNULL).returncode == 0:
                     return True
                 time.sleep(0.1)
-        self.__exit__()
+        self._stop()
         return False
 
-    def __exit__(self, *exc):
+    def _stop(self):
         self.server.terminate()
         try:
             self.server.wait(timeout=10)
         except subprocess.TimeoutExpired:
             self.server.kill()
             self.server.wait()
+
+    def __exit__(self, kind, failure, trace):
+        ended = self.server.poll()
+        self._stop()
+        if isinstance(failure, (Failure, subprocess.TimeoutExpired)):
+            state = "running" if ended is None else f"had ended with status {ended}"
+            raise Failure(f"{failure}\n(Xvfb on {self.display} {state}){self.log_tail()}") from failure
+        return False
+
+    def log_tail(self, lines=30):
+        try:
+            with open(self.log_path, encoding="latin-1") as f:
+                text = f.read().splitlines()[-lines:]
+        except OSError as error:
+            return f"; no Xvfb log: {error}"
+        return f"; Xvfb log {self.log_path}:\n" + "\n".join(text) if text else f"; Xvfb log {self.log_path} is empty"
 
     def env(self):
         env = dict(os.environ)
@@ -83,11 +115,13 @@ class VirtualScreen:
 
 
 class Simulator:
-    """One glider-sim process started as `command` from directory `cwd`."""
+    """One glider-sim process started as `command` (with `args`) from
+    directory `cwd`."""
 
-    def __init__(self, screen, command, cwd, preload=None):
+    def __init__(self, screen, command, cwd, preload=None, args=()):
         self.screen = screen
         self.command = command
+        self.args = list(args)
         self.cwd = cwd
         self.preload = preload
         self.out_path = os.path.join(cwd, "stdout.txt")
@@ -99,7 +133,7 @@ class Simulator:
         if self.preload:
             env["LD_PRELOAD"] = self.preload
         with open(self.out_path, "wb") as out, open(self.err_path, "wb") as err:
-            self.process = subprocess.Popen([self.command], cwd=self.cwd, env=env,
+            self.process = subprocess.Popen([self.command] + self.args, cwd=self.cwd, env=env,
                                             stdout=out, stderr=err, stdin=subprocess.DEVNULL)
         return self
 
