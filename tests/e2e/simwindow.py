@@ -5,6 +5,7 @@ takes screenshots with ImageMagick and reads the status line with tesseract.
 Everything waits by polling with generous limits, so a loaded machine only
 makes a run slower, not wrong."""
 
+import ctypes
 import os
 import re
 import shutil
@@ -185,6 +186,17 @@ class Simulator:
         h = int(re.search(r"Height:\s+(\d+)", info).group(1))
         return x, y, w, h
 
+    # --- closing from outside ------------------------------------------------
+    def destroy_window(self):
+        """Destroys the window as another client would, without asking the
+        program (xdotool windowclose)."""
+        self.screen.run("xdotool", "windowclose", self.window)
+
+    def ask_to_close(self):
+        """Sends the WM_DELETE_WINDOW message a window manager sends when the
+        user clicks the close button (there is no window manager here)."""
+        send_delete_window(self.screen.display, int(self.window))
+
     # --- input: real X events through the XTEST extension ------------------
     def point_at(self, x, y):
         """Moves the pointer to window pixel (x, y); with no window manager
@@ -192,7 +204,9 @@ class Simulator:
         self.screen.run("xdotool", "mousemove", "--window", self.window, str(x), str(y))
 
     def keys(self, *names):
-        self.point_at(WIDTH // 2, HEIGHT // 2)
+        # Into the middle of the window, whatever its size.
+        _, _, w, h = self.geometry()
+        self.point_at(w // 2, h // 2)
         self.screen.run("xdotool", "key", "--delay", "60", *names)
 
     def drag(self, start, end, shift=False):
@@ -218,6 +232,39 @@ class Simulator:
         if shot.returncode != 0:
             raise Failure(f"screenshot failed: {shot.stderr}")
         return Picture(path)
+
+
+class _ClientMessage(ctypes.Structure):
+    # Xlib's XClientMessageEvent, padded to the size of an XEvent.
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+
+
+def send_delete_window(display, window):
+    """WM_PROTOCOLS / WM_DELETE_WINDOW to `window` on `display`, as a window
+    manager sends it."""
+    xlib = ctypes.CDLL("libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                ctypes.POINTER(_ClientMessage)]
+    xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    connection = xlib.XOpenDisplay(display.encode())
+    if not connection:
+        raise Failure(f"cannot open display {display} to send WM_DELETE_WINDOW")
+    client_message = 33
+    message = _ClientMessage(type=client_message, window=window,
+                             message_type=xlib.XInternAtom(connection, b"WM_PROTOCOLS", 0), format=32)
+    message.data[0] = xlib.XInternAtom(connection, b"WM_DELETE_WINDOW", 0)
+    sent = xlib.XSendEvent(connection, window, 0, 0, ctypes.byref(message))
+    xlib.XSync(connection, 0)
+    xlib.XCloseDisplay(connection)
+    if not sent:
+        raise Failure("XSendEvent of WM_DELETE_WINDOW failed")
 
 
 class Picture:
