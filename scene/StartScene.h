@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "glider/Glider.h"
+#include "physics/AirField.h"
 #include "physics/ParticleSystem.h"
 #include "terrain/HeightField.h"
 
@@ -39,6 +40,7 @@ struct Flight {
     std::unique_ptr<HeightField> terrain;
     std::unique_ptr<Glider> glider;
     std::unique_ptr<ParticleSystem> world;
+    std::unique_ptr<AirField> air; // null: the world flies in its uniform wind
 };
 // Glider and world around the given terrain, wind set, glider registered.
 // The caller prepares the world once everything else is in place.
