@@ -18,7 +18,9 @@ void report(const start::Flight& flight, const RecordingPlan& plan, int step, bo
     if (csvRow) {
         writeCsvRow(plan.csv, sample);
     }
-    if (igcFix) {
+    if (igcFix && plan.projection != nullptr) {
+        writeIgcFix(plan.igc, *plan.projection, plan.origin, sample);
+    } else if (igcFix) {
         writeIgcFix(plan.igc, plan.origin, sample);
     }
 }
