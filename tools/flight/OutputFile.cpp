@@ -132,9 +132,11 @@ std::string OutputFile::open(const OutputTarget& output) {
     std::string reason;
     switch (target.kind) {
     case OutputTarget::Kind::StandardOutput:
+        // Written through descriptor 1 like any stream, for the exact reason
+        // of a failure; nothing else in the program writes standard output.
         mode = Mode::StandardOutput;
-        file = stdout;
-        return {};
+        descriptor = STDOUT_FILENO;
+        break;
     case OutputTarget::Kind::Stream:
         descriptor = ::open(target.resolved.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
         if (descriptor < 0) {
@@ -162,13 +164,6 @@ std::string OutputFile::finish() {
     if (mode == Mode::Closed || file == nullptr) {
         return {};
     }
-    if (mode == Mode::StandardOutput) {
-        errno = 0;
-        const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
-        file = nullptr;
-        mode = Mode::Closed;
-        return failed ? failure(errno != 0 ? errno : EIO) : std::string();
-    }
     const bool closeFailed = std::fclose(file) != 0;
     file = nullptr;
     int error = firstError != 0 ? firstError : (closeFailed ? EIO : 0);
@@ -176,7 +171,7 @@ std::string OutputFile::finish() {
     if (error == 0 && mode == Mode::Replace && ::fsync(descriptor) != 0) {
         error = errno;
     }
-    if (error == 0 && mode != Mode::InPlace) {
+    if (error == 0 && (mode == Mode::Direct || mode == Mode::Replace)) {
         const int closing = ::close(descriptor);
         descriptor = -1;
         if (closing != 0) {
@@ -235,14 +230,14 @@ std::string OutputFile::commit() {
 }
 
 void OutputFile::discard() {
-    if (file != nullptr && mode != Mode::StandardOutput) {
+    if (file != nullptr) {
         std::fclose(file);
     }
     file = nullptr;
-    if (descriptor >= 0) {
+    if (descriptor >= 0 && mode != Mode::StandardOutput) {
         closeQuietly(descriptor);
-        descriptor = -1;
     }
+    descriptor = -1;
     if (!temporary.empty()) {
         ::unlink(temporary.c_str());
         forgetPendingFile(temporary);

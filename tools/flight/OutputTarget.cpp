@@ -78,6 +78,36 @@ bool canReplace(const std::string& directory, const struct stat& file) {
     return user == 0 || (file.st_uid == user && file.st_gid == ::getegid());
 }
 
+// Nothing is there: follows a dangling link to the name that open() would
+// create, whose directory must exist and be writable.
+std::string resolveNewFile(const std::string& path, OutputTarget& target) {
+    bool exists = false;
+    if (const int error = followLinks(path, target.resolved, exists)) {
+        return refusal(path, error);
+    }
+    if (exists) { // it appeared meanwhile: refused rather than guessed at
+        return refusal(path, EEXIST);
+    }
+    const std::string name = nameOf(target.resolved);
+    if (name.empty() || name == "." || name == "..") {
+        return refusal(path, EISDIR);
+    }
+    const std::string directory = directoryOf(target.resolved);
+    struct stat folder {};
+    if (::stat(directory.c_str(), &folder) != 0) {
+        return refusal(path, errno);
+    }
+    if (!S_ISDIR(folder.st_mode)) {
+        return refusal(path, ENOTDIR);
+    }
+    if (!mayCreateIn(directory)) {
+        return refusal(path, errno);
+    }
+    target.kind = OutputTarget::Kind::NewFile;
+    target.identity = FileIdentity{true, folder.st_dev, folder.st_ino, name};
+    return {};
+}
+
 } // namespace
 
 bool sameFile(const FileIdentity& a, const FileIdentity& b) {
@@ -94,48 +124,36 @@ std::string resolveOutput(const std::string& path, OutputTarget& target) {
         }
         return {};
     }
-    bool exists = false;
-    if (const int error = followLinks(path, target.resolved, exists)) {
-        return refusal(path, error);
-    }
-    if (!exists) {
-        const std::string name = nameOf(target.resolved);
-        if (name.empty() || name == "." || name == "..") {
-            return refusal(path, EISDIR);
-        }
-        const std::string directory = directoryOf(target.resolved);
-        struct stat folder {};
-        if (::stat(directory.c_str(), &folder) != 0) {
-            return refusal(path, errno);
-        }
-        if (!S_ISDIR(folder.st_mode)) {
-            return refusal(path, ENOTDIR);
-        }
-        if (!mayCreateIn(directory)) {
-            return refusal(path, errno);
-        }
-        target.kind = OutputTarget::Kind::NewFile;
-        target.identity = FileIdentity{true, folder.st_dev, folder.st_ino, name};
-        return {};
-    }
+    // What open() would reach, through every link, /proc's included (the
+    // links of /dev/stdout lead to "pipe:[...]", which is no path at all).
     struct stat& file = target.existing;
-    if (::stat(target.resolved.c_str(), &file) != 0) {
-        return refusal(path, errno);
+    if (::stat(path.c_str(), &file) != 0) {
+        if (errno != ENOENT) {
+            return refusal(path, errno);
+        }
+        return resolveNewFile(path, target);
     }
     if (S_ISDIR(file.st_mode)) {
         return refusal(path, EISDIR);
     }
     // The permission a shell's `>` would need, whatever the directory allows.
-    if (::faccessat(AT_FDCWD, target.resolved.c_str(), W_OK, AT_EACCESS) != 0) {
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
         return refusal(path, errno);
     }
     target.identity = FileIdentity{true, file.st_dev, file.st_ino, {}};
-    if (S_ISREG(file.st_mode)) {
-        target.kind = OutputTarget::Kind::RegularFile;
-        target.replaceable = canReplace(directoryOf(target.resolved), file);
-    } else {
+    if (!S_ISREG(file.st_mode)) {
         target.kind = OutputTarget::Kind::Stream;
+        target.resolved = path; // opened as named
+        return {};
     }
+    // A plain file is replaced where it really lies, beside itself.
+    char real[PATH_MAX];
+    if (::realpath(path.c_str(), real) == nullptr) {
+        return refusal(path, errno);
+    }
+    target.kind = OutputTarget::Kind::RegularFile;
+    target.resolved = real;
+    target.replaceable = canReplace(directoryOf(target.resolved), file);
     return {};
 }
 
