@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "scene/DemStart.h"
 #include "scene/StartScene.h"
 #include "terrain/JpegHeightField.h"
 #include "tools/flight/FlightOptions.h"
@@ -20,9 +21,12 @@ int failWith(const char* option, const std::string& reason, int status) {
     return status;
 }
 
-// The heightmap the run reads, if any: the one named, else the windowed
-// program's terrain.jpg (which may be absent).
+// The terrain file the run reads, if any: the elevation model or heightmap
+// named, else the windowed program's terrain.jpg (which may be absent).
 std::string terrainInputOf(const FlightOptions& options) {
+    if (!options.dem.window.path.empty()) {
+        return options.dem.window.path;
+    }
     if (options.generatedTerrain) {
         return {};
     }
@@ -94,8 +98,24 @@ int runGliderFlight(int argc, const char* const* argv) {
         return status;
     }
     std::string reason;
-    std::unique_ptr<HeightField> terrain = terrainFor(options, reason);
-    if (!terrain) {
+    // An elevation model brings its own terrain, start and place on the Earth.
+    DemTerrain dem;
+    Vector3D demStart;
+    if (!options.dem.window.path.empty()) {
+        dem = loadDemTerrain(options.dem.window);
+        if (!dem.error.empty()) {
+            return failWith("--dem", dem.error, 2);
+        }
+        demStart = start::demStartAboveCentre(*dem.terrain, options.dem.startHeight);
+        if (options.dem.hasStart &&
+            !(reason = start::demStartPosition(*dem.terrain, *dem.projection, options.dem.start,
+                                               options.dem.startHeight, demStart))
+                 .empty()) {
+            return failWith("--start", reason, 2);
+        }
+    }
+    std::unique_ptr<HeightField> terrain = std::move(dem.terrain);
+    if (!terrain && !(terrain = terrainFor(options, reason))) {
         return failWith("--terrain", "cannot use '" + options.terrainPath + "': " + reason, 2);
     }
 
@@ -108,11 +128,21 @@ int runGliderFlight(int argc, const char* const* argv) {
         return failWith("--igc", reason, 2);
     }
 
-    start::Flight flight = start::makeFlight(std::move(terrain), options.wind);
+    start::Launch launch;
+    if (dem.projection) {
+        launch.position = demStart;
+    }
+    start::Flight flight = start::makeFlight(std::move(terrain), options.wind, options.model, launch);
     flight.world->prepare();
-    const FlightSummary summary = recordFlight(flight, planFrom(options, csv.stream(), igc.stream()));
+    RecordingPlan plan = planFrom(options, csv.stream(), igc.stream());
+    if (dem.projection) {
+        plan.origin = GeoOrigin{dem.origin.latitude, dem.origin.longitude, 0.0}; // heights are above sea level
+        plan.projection = dem.projection.get();
+    }
+    const FlightSummary summary = recordFlight(flight, plan);
     if (summary.divergedStep >= 0) {
-        std::fprintf(stderr, "%s: %s\n", kProgram, divergenceLine(summary, flight.glider->pilotParticle().index).c_str());
+        std::fprintf(stderr, "%s: %s\n", kProgram,
+                     divergenceLine(summary, flight.glider->pilotParticle().index).c_str());
         return 1;
     }
 

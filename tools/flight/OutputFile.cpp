@@ -129,6 +129,7 @@ std::string OutputFile::open(const OutputTarget& output) {
     discard();
     target = output;
     firstError = 0;
+    failedWith.clear();
     std::string reason;
     switch (target.kind) {
     case OutputTarget::Kind::StandardOutput:
@@ -160,6 +161,12 @@ std::string OutputFile::open(const OutputTarget& output) {
     return reason;
 }
 
+std::string OutputFile::open(const std::string& path) {
+    OutputTarget resolved;
+    const std::string reason = resolveOutput(path, resolved);
+    return reason.empty() ? open(resolved) : reason;
+}
+
 std::string OutputFile::finish() {
     if (mode == Mode::Closed || file == nullptr) {
         return {};
@@ -180,7 +187,8 @@ std::string OutputFile::finish() {
     }
     if (error != 0) {
         discard();
-        return failure(error);
+        failedWith = failure(error);
+        return failedWith;
     }
     return {};
 }
@@ -217,7 +225,10 @@ std::string OutputFile::copyIntoTarget() {
 }
 
 std::string OutputFile::commit() {
-    std::string reason;
+    std::string reason = failedWith.empty() ? finish() : failedWith;
+    if (!reason.empty()) {
+        return reason;
+    }
     if (mode == Mode::Replace && renamePendingFile(temporary, target.resolved) != 0) {
         reason = failure(errno);
     } else if (mode == Mode::Replace) {

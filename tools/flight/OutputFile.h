@@ -30,11 +30,13 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     std::string open(const OutputTarget& target);
+    // Resolves `path` (resolveOutput) and opens it.
+    std::string open(const std::string& path);
     std::FILE* stream() const { return file; }
     // Writes out what is buffered and closes the stream: the data is then
     // complete on disk in its temporary file, or delivered.
     std::string finish();
-    // Puts finished data in place.
+    // Puts finished data in place, finishing it first if need be.
     std::string commit();
     // Drops the output: temporary files are removed, the target untouched.
     void discard();
@@ -53,6 +55,7 @@ private:
     Mode mode = Mode::Closed;
     int descriptor = -1;   // the target itself, the temporary beside it, or the staging copy
     int firstError = 0;    // errno of the first write that failed
+    std::string failedWith; // why finish failed: commit must not report success
     std::string temporary; // Replace: the file beside the target
     std::FILE* file = nullptr;
 };
