@@ -60,6 +60,18 @@ void expectOnlyIgc(const std::string& text) {
 
 bool isRoot() { return ::geteuid() == 0; }
 
+// Whether any user may reach `path`: every folder above it searchable by all.
+bool everyoneReaches(std::string path) {
+    while (path.size() > 1) {
+        path = path.substr(0, path.rfind('/') > 0 ? path.rfind('/') : 1);
+        struct stat folder {};
+        if (::stat(path.c_str(), &folder) != 0 || (folder.st_mode & S_IXOTH) == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 TEST(GliderFlightOutputTargets, WritesThroughASymlinkIntoAFifoAndIntoADeviceLeavingEachInPlace) {
@@ -121,12 +133,12 @@ TEST(GliderFlightOutputTargets, AReplacedFileKeepsItsModeAndOwnerAndAHardLinkedO
 
 // As a user other than root, the program may write exactly what `>` may.
 TEST(GliderFlightOutputTargets, AnUnprivilegedUserWritesWhatARedirectionWould) {
-    if (!isRoot()) {
-        GTEST_SKIP() << "switching to another user needs root";
+    ScratchDirectory open; // everyone may create files here
+    if (!isRoot() || !everyoneReaches(open.path()) || !everyoneReaches(GLIDER_FLIGHT_PROGRAM)) {
+        GTEST_SKIP() << "needs root, and the program and scratch folders within everyone's reach";
     }
     RunSetup nobody;
     nobody.user = kNobody;
-    ScratchDirectory open; // everyone may create files here
     ASSERT_EQ(::chmod(open.path().c_str(), 0777), 0);
     writeFile(open.file("read-only.csv"), "old\n");
     ASSERT_EQ(::chmod(open.file("read-only.csv").c_str(), 0644), 0);
