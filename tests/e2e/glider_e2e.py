@@ -192,6 +192,29 @@ def scenario_corrupt_jpeg(binary, work):
         check(found.stdout.strip() == "", "a window was opened")
 
 
+def scenario_closed_streams(binary, work):
+    """Started with standard output and error closed: the X connection must
+    not take their numbers, or the key echo lands inside it and the program
+    freezes or dies of an X error. Keys are echoed into nothing, the window
+    keeps flying and Escape ends it with status 0."""
+    cwd = fresh_dir(work, "closed-streams")
+    wrapper = os.path.join(cwd, "closed-streams.sh")
+    with open(wrapper, "w") as f:
+        f.write(f'#!/bin/sh\nexec "{binary}" >&- 2>&-\n')
+    os.chmod(wrapper, 0o755)
+    with VirtualScreen(cwd) as screen, Simulator(screen, wrapper, cwd) as sim:
+        sim.command = binary  # the window's title: the path the wrapper ran
+        sim.wait_for_window()
+        _, status, _ = flying_status(sim, os.path.join(cwd, "before.png"))
+        sim.keys("a", "b", "F2", "Left")
+        _, later, text = flying_status(sim, os.path.join(cwd, "after.png"), min_time=status[0] + 1.0)
+        print(f"status line read after the keys: {text}")
+        sim.keys("Escape")
+        code = sim.wait_exit(timeout=30)
+        check(code == 0, f"Escape: exit status {code}, expected 0")
+        check(sim.stdout() == "" and sim.stderr() == "", "the closed streams were written")
+
+
 def scenario_geometry(binary, work):
     """GLUT's -geometry sets the window's size and position, each part on its
     own; without it the window is 640 x 480 at (100, 100). GLUT takes its
@@ -249,6 +272,7 @@ def scenario_window_close(binary, work):
 
 
 SCENARIOS = {
+    "closed_streams": scenario_closed_streams,
     "window": scenario_window,
     "geometry": scenario_geometry,
     "window_close": scenario_window_close,
