@@ -9,9 +9,11 @@
 #include "app/Pacing.h"
 #include "app/Startup.h"
 #include "app/Window.h"
+#include "platform/StandardStreams.h"
 #include "scene/StartScene.h"
 
 int main(int argc, char** argv) {
+    openClosedStandardStreams();
     // Terrain, glider, world in still air, registration and the scene list.
     buildScene(start::kTerrainFile);
     initGlut(&argc, argv);

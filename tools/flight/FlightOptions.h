@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "physics/Vector3D.h"
+#include "scene/StartScene.h"
+#include "terrain/DemHeightField.h"
 
 // Everything glider-flight is asked to do, as read from its command line.
 namespace flight {
@@ -33,6 +35,14 @@ struct CalendarDate {
     int day = 1;
 };
 
+// Terrain from an elevation model, and where the glider starts over it.
+struct DemOptions {
+    DemRequest window;         // empty path: no elevation model
+    bool hasStart = false;     // false: above the window's centre
+    GeoCoordinate start;
+    double startHeight = 0.0;  // (unit: metres above the ground there)
+};
+
 struct FlightOptions {
     int steps = 6000;
     bool untilLanded = false;
@@ -45,6 +55,9 @@ struct FlightOptions {
     std::string igcPath;        // empty: no IGC log
     GeoOrigin origin;
     CalendarDate date;
+    // The flight model and where it starts.
+    start::FlightModel model = start::FlightModel::Classic;
+    DemOptions dem;
 };
 
 struct CommandLine {

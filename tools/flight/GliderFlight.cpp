@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "scene/DemStart.h"
 #include "scene/StartScene.h"
 #include "tools/flight/FlightOptions.h"
 #include "tools/flight/FlightRecorder.h"
@@ -51,9 +52,36 @@ int runGliderFlight(int argc, const char* const* argv) {
         return failWith("--igc", reason, 2);
     }
 
-    start::Flight flight = start::makeFlight(terrainFor(options), options.wind);
+    // An elevation model brings its own terrain, start and place on the Earth.
+    DemTerrain dem;
+    Vector3D demStart;
+    if (!options.dem.window.path.empty()) {
+        dem = loadDemTerrain(options.dem.window);
+        if (!dem.error.empty()) {
+            return failWith("--dem", dem.error, 2);
+        }
+        demStart = start::demStartAboveCentre(*dem.terrain, options.dem.startHeight);
+        if (options.dem.hasStart &&
+            !(reason = start::demStartPosition(*dem.terrain, *dem.projection, options.dem.start,
+                                               options.dem.startHeight, demStart))
+                 .empty()) {
+            return failWith("--start", reason, 2);
+        }
+    }
+
+    start::Launch launch;
+    if (dem.projection) {
+        launch.position = demStart;
+    }
+    start::Flight flight = start::makeFlight(dem.terrain ? std::move(dem.terrain) : terrainFor(options),
+                                             options.wind, options.model, launch);
     flight.world->prepare();
-    const FlightSummary summary = recordFlight(flight, planFrom(options, csv.stream(), igc.stream()));
+    RecordingPlan plan = planFrom(options, csv.stream(), igc.stream());
+    if (dem.projection) {
+        plan.origin = GeoOrigin{dem.origin.latitude, dem.origin.longitude, 0.0}; // heights are above sea level
+        plan.projection = dem.projection.get();
+    }
+    const FlightSummary summary = recordFlight(flight, plan);
 
     if (!(reason = csv.commit()).empty()) {
         return failWith("--csv", reason, 1);
