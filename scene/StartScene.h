@@ -38,9 +38,11 @@ std::unique_ptr<ParticleSystem> makeWorld();
 // The owned objects of one flight, built in start-up order but not prepared.
 struct Flight {
     std::unique_ptr<HeightField> terrain;
+    // The air the world flies in; null: the uniform wind. Whoever fills it
+    // also hands it to the world (setAirField); it outlives the world's use.
+    std::unique_ptr<AirField> air;
     std::unique_ptr<Glider> glider;
     std::unique_ptr<ParticleSystem> world;
-    std::unique_ptr<AirField> air; // null: the world flies in its uniform wind
 };
 // Glider and world around the given terrain, wind set, glider registered.
 // The caller prepares the world once everything else is in place.

@@ -16,6 +16,10 @@ FlightSample samplePilot(const Glider& glider, const ParticleSystem& world, cons
     return sample;
 }
 
+Vector3D airAtPilot(const Glider& glider, const ParticleSystem& world) {
+    return world.airField().velocityAt(glider.pilotParticle().position, world.simulatedTime());
+}
+
 bool pilotRestsOnGround(const Glider& glider, const HeightField& terrain) {
     const Vector3D& position = glider.pilotParticle().position;
     return position.z == terrain.heightAt(position.x, position.y);

@@ -14,9 +14,13 @@ struct FlightSample {
     Vector3D velocity;          // (unit: m/s) mean over the last step
     double speed = 0.0;         // (unit: m/s) length of the velocity
     double terrainHeight = 0.0; // (unit: metres) ground height under the pilot
+    Vector3D air;               // (unit: m/s) the air's velocity at the pilot, when asked for
 };
 
 FlightSample samplePilot(const Glider& glider, const ParticleSystem& world, const HeightField& terrain, int step);
+
+// (unit: m/s) the air the world flies in, at the pilot, now.
+Vector3D airAtPilot(const Glider& glider, const ParticleSystem& world);
 
 // The ground contact leaves a grounded particle exactly at the terrain height.
 bool pilotRestsOnGround(const Glider& glider, const HeightField& terrain);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "scene/Scenario.h"
 #include "scene/StartScene.h"
 #include "tools/flight/FlightOptions.h"
 #include "tools/flight/FlightRecorder.h"
@@ -25,6 +26,28 @@ std::unique_ptr<HeightField> terrainFor(const FlightOptions& options) {
     return start::makeTerrain(options.terrainPath.empty() ? start::kTerrainFile : options.terrainPath.c_str());
 }
 
+// The scenario (the classic start without one) with the command line's air
+// and pilot on top of it.
+Scenario scenarioFor(const FlightOptions& options, Scenario scenario) {
+    if (options.windGiven) {
+        scenario.wind = options.wind;
+    }
+    if (!options.thermals.empty()) {
+        scenario.thermals = options.thermals;
+    }
+    if (options.randomThermalsGiven) {
+        scenario.randomThermals.count = options.randomThermals.count;
+        scenario.randomThermals.seed = options.randomThermals.seed;
+    }
+    if (options.ridgeLift >= 0) {
+        scenario.ridgeLift = options.ridgeLift == 1;
+    }
+    if (options.pilot.mode != PilotPlan::Mode::None) {
+        scenario.pilot = options.pilot;
+    }
+    return scenario;
+}
+
 } // namespace
 
 int runGliderFlight(int argc, const char* const* argv) {
@@ -39,6 +62,18 @@ int runGliderFlight(int argc, const char* const* argv) {
     }
     const FlightOptions& options = line.options;
 
+    // The scenario is input like the command line: read whole before anything is written.
+    Scenario given;
+    if (!options.scenarioPath.empty()) {
+        ScenarioLoad load = loadScenario(options.scenarioPath);
+        if (!load.ok) {
+            std::fprintf(stderr, "%s: %s\n", kProgram, load.message.c_str());
+            return 2;
+        }
+        given = std::move(load.scenario);
+    }
+    const Scenario scenario = scenarioFor(options, std::move(given));
+
     // Outputs first: a path that cannot be written is a bad command line, and
     // is reported before the terrain is even read.
     OutputFile csv;
@@ -51,9 +86,20 @@ int runGliderFlight(int argc, const char* const* argv) {
         return failWith("--igc", reason, 2);
     }
 
-    start::Flight flight = start::makeFlight(terrainFor(options), options.wind);
+    // A terrain named on the command line keeps its classic fallback; the
+    // scenario's own must be usable.
+    std::unique_ptr<HeightField> terrain;
+    if (options.generatedTerrain || !options.terrainPath.empty() || options.scenarioPath.empty()) {
+        terrain = terrainFor(options);
+    } else if (!(terrain = makeScenarioTerrain(scenario, reason))) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, reason.c_str());
+        return 2;
+    }
+    start::Flight flight = makeScenarioFlight(scenario, std::move(terrain));
     flight.world->prepare();
-    const FlightSummary summary = recordFlight(flight, planFrom(options, csv.stream(), igc.stream()));
+    RecordingPlan plan = planFrom(options, csv.stream(), igc.stream());
+    plan.pilot = &scenario.pilot;
+    const FlightSummary summary = recordFlight(flight, plan);
 
     if (!(reason = csv.commit()).empty()) {
         return failWith("--csv", reason, 1);
