@@ -62,14 +62,18 @@ double SimplePilot::bankFor(const PilotView& view) {
             // Far away: fly to the point first.
             return bankTowards(bearing(view.position.x, view.position.y, plan.centreX, plan.centreY), view, 0);
         }
-        // Along the circle, leaning in when outside it and out when inside.
-        const double outward = bearing(plan.centreX, plan.centreY, view.position.x, view.position.y);
-        const double tangent = outward + 90.0 * side;
-        const double correction = std::atan((distance - radius) / radius) * kDegrees;
-        const double course = tangent + side * correction;
-        const double error = headingDifference(course, view.track);
-        return clamp(bank + gains.bankPerHeadingError * error, side > 0 ? 0.0 : -kMaxPilotBank,
-                     side > 0 ? kMaxPilotBank : 0.0);
+        // On the circle: the bank asked for, opened up while flying towards
+        // where the circle should move and tightened while flying away, so
+        // the centre of the circle flown walks onto the point over a few
+        // turns, as a pilot centres a thermal. The centre flown lies one
+        // turn radius inside the track.
+        const double ux = view.velocity.x / speed;
+        const double uy = view.velocity.y / speed;
+        const double centreX = view.position.x - side * radius * uy;
+        const double centreY = view.position.y + side * radius * ux;
+        const double offsetAhead = (centreX - plan.centreX) * ux + (centreY - plan.centreY) * uy;
+        const double lean = clamp(gains.bankPerMetreOffCentre * offsetAhead, -15.0, 15.0);
+        return clamp(bank + side * lean, side > 0 ? 0.0 : -kMaxPilotBank, side > 0 ? kMaxPilotBank : 0.0);
     }
     case PilotPlan::Mode::Line: {
         const double fromX = towardsSecond ? plan.x1 : plan.x2;
@@ -88,9 +92,10 @@ double SimplePilot::bankFor(const PilotView& view) {
         // over about 50 m.
         const double right = (view.position.x - fromX) * uy - (view.position.y - fromY) * ux;
         const double course = bearing(fromX, fromY, toX, toY) - std::atan(right / 50.0) * kDegrees;
-        // End turns go into the wind, away from the slope it blows onto.
+        // End turns go into the wind, away from the slope it blows onto: to
+        // the side the wind comes from, seen along the way the glider goes.
         int side = 0;
-        const double crossWind = ux * windY - uy * windX; // > 0: blowing to the left, so coming from the right
+        const double crossWind = view.velocity.x * windY - view.velocity.y * windX; // > 0: it comes from the right
         if (crossWind > 0.0) {
             side = 1;
         } else if (crossWind < 0.0) {

@@ -25,6 +25,9 @@ struct PilotGains {
     double maxBank = 35.0;            // (unit: degrees) when holding a heading or a line
     double pressesPerBankError = 0.3; // lateral presses per degree of bank error
     double pressesPerRollRate = 0.1;  // lateral presses per degree per second of roll, damping
+    // (unit: degrees per metre) circling: bank change per metre the centre
+    // flown lies ahead of the point
+    double bankPerMetreOffCentre = 0.5;
 };
 
 // A simple pilot for headless flights. It sees the glider (PilotView) and
