@@ -22,7 +22,9 @@ void report(const start::Flight& flight, const RecordingPlan& plan, int step, bo
     if (csvRow) {
         writeCsvRow(plan.csv, sample, plan.air);
     }
-    if (igcFix) {
+    if (igcFix && plan.projection != nullptr) {
+        writeIgcFix(plan.igc, *plan.projection, plan.origin, sample);
+    } else if (igcFix) {
         writeIgcFix(plan.igc, plan.origin, sample);
     }
 }
@@ -83,13 +85,13 @@ FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
     const std::size_t keyCount = plan.keys ? plan.keys->size() : 0;
     for (int done = 0; done < plan.steps; ++done) {
         while (nextKey < keyCount && (*plan.keys)[nextKey].step == done) {
-            start::applySpecialKey(glider, (*plan.keys)[nextKey].key);
+            start::applySpecialKey(flight, (*plan.keys)[nextKey].key);
             ++nextKey;
         }
         if (piloted) {
             const PilotCommand command = pilot.decide(observe(glider, *flight.world));
             if (command != PilotCommand::None) {
-                start::applySpecialKey(glider, keyFor(command));
+                start::applySpecialKey(flight, keyFor(command));
             }
         }
         flight.world->step();

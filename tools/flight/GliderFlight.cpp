@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "scene/Scenario.h"
+#include "scene/DemStart.h"
 #include "scene/StartScene.h"
 #include "tools/flight/FlightOptions.h"
 #include "tools/flight/FlightRecorder.h"
@@ -29,6 +30,9 @@ std::unique_ptr<HeightField> terrainFor(const FlightOptions& options) {
 // The scenario (the classic start without one) with the command line's air
 // and pilot on top of it.
 Scenario scenarioFor(const FlightOptions& options, Scenario scenario) {
+    if (options.modelGiven) {
+        scenario.model = options.model;
+    }
     if (options.windGiven) {
         scenario.wind = options.wind;
     }
@@ -86,19 +90,44 @@ int runGliderFlight(int argc, const char* const* argv) {
         return failWith("--igc", reason, 2);
     }
 
-    // A terrain named on the command line keeps its classic fallback; the
-    // scenario's own must be usable.
+    // An elevation model brings its own terrain, start and place on the Earth.
+    DemTerrain dem;
+    Vector3D demStart;
+    if (!options.dem.window.path.empty()) {
+        dem = loadDemTerrain(options.dem.window);
+        if (!dem.error.empty()) {
+            return failWith("--dem", dem.error, 2);
+        }
+        demStart = start::demStartAboveCentre(*dem.terrain, options.dem.startHeight);
+        if (options.dem.hasStart &&
+            !(reason = start::demStartPosition(*dem.terrain, *dem.projection, options.dem.start,
+                                               options.dem.startHeight, demStart))
+                 .empty()) {
+            return failWith("--start", reason, 2);
+        }
+    }
+
+    // The elevation model's terrain and start, else the command line's
+    // terrain (with its classic fallback), else the scenario's, which must be usable.
+    Scenario flown = scenario;
     std::unique_ptr<HeightField> terrain;
-    if (options.generatedTerrain || !options.terrainPath.empty() || options.scenarioPath.empty()) {
+    if (dem.terrain) {
+        terrain = std::move(dem.terrain);
+        flown.launch.position = demStart;
+    } else if (options.generatedTerrain || !options.terrainPath.empty() || options.scenarioPath.empty()) {
         terrain = terrainFor(options);
     } else if (!(terrain = makeScenarioTerrain(scenario, reason))) {
         std::fprintf(stderr, "%s: %s\n", kProgram, reason.c_str());
         return 2;
     }
-    start::Flight flight = makeScenarioFlight(scenario, std::move(terrain));
+    start::Flight flight = makeScenarioFlight(flown, std::move(terrain));
     flight.world->prepare();
     RecordingPlan plan = planFrom(options, csv.stream(), igc.stream());
     plan.pilot = &scenario.pilot;
+    if (dem.projection) {
+        plan.origin = GeoOrigin{dem.origin.latitude, dem.origin.longitude, 0.0}; // heights are above sea level
+        plan.projection = dem.projection.get();
+    }
     const FlightSummary summary = recordFlight(flight, plan);
 
     if (!(reason = csv.commit()).empty()) {
