@@ -59,6 +59,9 @@ void ParticleSystem::prepare() {
     for (std::size_t i = 0; i < n; ++i) {
         previousPositions[i] = particles[i]->position;
     }
+    if (!(startVelocity == Vector3D(0.0, 0.0, 0.0))) {
+        setVelocity(startVelocity);
+    }
     // Each particle takes the mean of its constraints' corrections.
     for (const DistanceConstraint& c : constraints) {
         constraintCounts[static_cast<std::size_t>(c.a->index)] += 1;
@@ -134,6 +137,14 @@ void ParticleSystem::translate(const Vector3D& displacement) {
     for (std::size_t i = 0; i < particles.size(); ++i) {
         particles[i]->position += displacement;
         previousPositions[i] = particles[i]->position;
+    }
+}
+
+void ParticleSystem::setVelocity(const Vector3D& velocity) {
+    // Verlet keeps velocity as the last step's displacement.
+    const Vector3D displacement = velocity * timeStep;
+    for (std::size_t i = 0; i < particles.size(); ++i) {
+        previousPositions[i] = particles[i]->position - displacement;
     }
 }
 

@@ -33,6 +33,8 @@ public:
 
     // Moves every particle rigidly by `displacement` and stops it.
     void translate(const Vector3D& displacement);
+    // Gives every particle, where it is now, the same `velocity` (m/s).
+    void setVelocity(const Vector3D& velocity);
 
     // The individual phases of a step, in the order step() runs them.
     void applySpringForces();

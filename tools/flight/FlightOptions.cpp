@@ -24,6 +24,7 @@ struct RawOptions {
     std::string igc;
     std::string origin;
     std::string date;
+    std::string model;
     // The elevation model's options.
     std::string dem;
     std::string centre;
@@ -174,6 +175,10 @@ void describe(CLI::App& app, FlightOptions& options, RawOptions& raw) {
         ->type_name("LAT,LON,ELEV");
     app.add_option("--date", raw.date, "The flight's date in the IGC log (default 2000-01-01)")
         ->type_name("YYYY-MM-DD");
+    app.add_option("--model", raw.model,
+                   "The flight model: classic (the default) or realistic (real proportions, glides like a "
+                   "hang glider)")
+        ->type_name("NAME");
     describeDem(app, raw);
 }
 
@@ -217,6 +222,9 @@ CommandLine readValues(const CLI::App& app, const RawOptions& raw, FlightOptions
     }
     if (given("--date") && !(reason = readDate(raw.date, options.date)).empty()) {
         return failure("--date", reason);
+    }
+    if (given("--model") && !start::flightModelFromName(raw.model, options.model)) {
+        return failure("--model", "expected classic or realistic, got '" + raw.model + "'");
     }
     for (const std::string& text : raw.keys) {
         KeyPress press;

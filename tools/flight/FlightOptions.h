@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "physics/Vector3D.h"
+#include "scene/StartScene.h"
 #include "terrain/DemHeightField.h"
 
 // Everything glider-flight is asked to do, as read from its command line.
@@ -54,6 +55,8 @@ struct FlightOptions {
     std::string igcPath;        // empty: no IGC log
     GeoOrigin origin;
     CalendarDate date;
+    // The flight model and where it starts.
+    start::FlightModel model = start::FlightModel::Classic;
     DemOptions dem;
 };
 

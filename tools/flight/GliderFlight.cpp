@@ -69,11 +69,15 @@ int runGliderFlight(int argc, const char* const* argv) {
         }
     }
 
-    start::Flight flight = start::makeFlight(dem.terrain ? std::move(dem.terrain) : terrainFor(options), options.wind);
+    start::Launch launch;
+    if (dem.projection) {
+        launch.position = demStart;
+    }
+    start::Flight flight = start::makeFlight(dem.terrain ? std::move(dem.terrain) : terrainFor(options),
+                                             options.wind, options.model, launch);
     flight.world->prepare();
     RecordingPlan plan = planFrom(options, csv.stream(), igc.stream());
     if (dem.projection) {
-        flight.glider->reset(demStart);
         plan.origin = GeoOrigin{dem.origin.latitude, dem.origin.longitude, 0.0}; // heights are above sea level
         plan.projection = dem.projection.get();
     }

@@ -24,9 +24,9 @@ namespace {
 void writeFix(std::FILE* out, const GeoPoint& point, double metresAboveSeaLevel, int step) {
     const long long second = kIgcStartSecondOfDay + step / start::kStepsPerSecond;
     // Pressure and GNSS altitude alike: the simulation knows only one.
-    const int altitude = igcAltitude(metresAboveSeaLevel);
-    std::fprintf(out, "B%s%s%sA%05d%05d\r\n", igcClock(second).data(), igcLatitude(point.latitude).data(),
-                 igcLongitude(point.longitude).data(), altitude, altitude);
+    const auto field = igcAltitudeField(igcAltitude(metresAboveSeaLevel));
+    std::fprintf(out, "B%s%s%sA%s%s\r\n", igcClock(second).data(), igcLatitude(point.latitude).data(),
+                 igcLongitude(point.longitude).data(), field.data(), field.data());
 }
 
 } // namespace

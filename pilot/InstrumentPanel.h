@@ -1,0 +1,46 @@
+#pragma once
+
+#include "physics/Vector3D.h"
+
+class FlightTrack;
+
+// The pilot's instruments drawn with Dear ImGui: a panel of figures with a
+// variometer bar and a wind arrow, a map with the track, the key help, and
+// in a replay the position slider.
+class InstrumentPanel {
+public:
+    struct Figures {
+        double time = 0.0;        // (unit: s)
+        double speedFactor = 1.0; // simulated seconds per wall second
+        bool paused = false;
+        bool muted = false;
+        const char* camera = "chase";
+        double airspeed = 0.0;    // (unit: m/s)
+        double groundSpeed = 0.0; // (unit: m/s)
+        double aboveStart = 0.0;  // (unit: m)
+        double aboveGround = 0.0; // (unit: m)
+        double vario = 0.0;       // (unit: m/s)
+        double averaged = 0.0;    // (unit: m/s)
+        double glide = 0.0;       // 0: no glide to show
+        double heading = 0.0;     // (unit: degrees)
+        Vector3D wind;            // (unit: m/s)
+        double lateral = 0.0;     // weight shift, fraction of the range
+        double fore = 0.0;
+        double fps = 0.0;
+        Vector3D pilot;           // (unit: m)
+        Vector3D launch;          // (unit: m)
+        bool replay = false;
+        int replayStep = 0;
+        int replayFirst = 0;
+        int replayLast = 0;
+    };
+
+    // Draws everything into the current ImGui frame. In a replay, returns
+    // true and sets `scrubTo` when the pilot moved the slider.
+    bool draw(const Figures& figures, const FlightTrack& track, int& scrubTo);
+
+    void toggleHelp() { help = !help; }
+
+private:
+    bool help = true;
+};

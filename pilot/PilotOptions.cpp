@@ -1,0 +1,117 @@
+#include "pilot/PilotOptions.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cmath>
+
+#include "pilot/CameraRig.h"
+#include "tools/flight/FlightOptions.h"
+#include "tools/flight/OptionValues.h"
+
+namespace {
+
+PilotCommandLine failure(const std::string& option, const std::string& reason) {
+    PilotCommandLine line;
+    line.outcome = PilotCommandLine::Outcome::Error;
+    line.message = option + ": " + reason;
+    return line;
+}
+
+struct RawOptions {
+    std::string wind;
+    std::string quitAfter;
+    std::string size;
+};
+
+} // namespace
+
+PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
+    CLI::App app{"Fly the hang glider: an interactive simulator with instruments, an audible variometer, "
+                 "pause, replay and game controllers. Every flight is recorded (IGC and CSV).",
+                 "glider-pilot"};
+    PilotOptions options;
+    RawOptions raw;
+    app.add_option("scenario", options.scenarioPath, "Scenario file (TOML)")->type_name("SCENARIO.toml");
+    app.add_option("--model", options.model, "Flight model: realistic (default) or classic")->type_name("NAME");
+    CLI::Option* terrain =
+        app.add_option("--terrain", options.terrainPath, "Greyscale JPEG heightmap, 1 m per pixel")->type_name("PATH");
+    app.add_flag("--generated-terrain", options.generatedTerrain, "The generated rolling terrain")->excludes(terrain);
+    app.add_option("--wind", raw.wind, "The air's velocity in m/s")->type_name("X,Y,Z");
+    app.add_option("--replay", options.replayPath, "Play a recorded flight back (the recorder's CSV)")
+        ->type_name("FILE.csv");
+    app.add_option("--flights", options.flightsDirectory, "Folder for the flight recordings (default flights)")
+        ->type_name("DIR");
+    app.add_option("--camera", options.camera, "Start with this view: chase, pilot, orbit or ground")
+        ->type_name("NAME");
+    app.add_flag("--mute", options.mute, "Start with the variometer silent");
+    app.add_option("--size", raw.size, "Window size in pixels (default 1024x768)")->type_name("WxH");
+    app.add_option("--quit-after", raw.quitAfter, "Close by itself after this many seconds")->type_name("SECONDS");
+    app.add_flag("--stats", options.stats, "Print frame rate and pacing figures on standard error at exit");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        PilotCommandLine line;
+        line.outcome = PilotCommandLine::Outcome::Help;
+        line.message = app.help();
+        return line;
+    } catch (const CLI::ParseError& error) {
+        PilotCommandLine line;
+        line.outcome = PilotCommandLine::Outcome::Error;
+        line.message = error.what();
+        return line;
+    }
+
+    std::string reason;
+    if (options.model != "realistic" && options.model != "classic") {
+        return failure("--model", "expected realistic or classic, got '" + options.model + "'");
+    }
+    if (app.count("--terrain") > 0 && options.terrainPath.empty()) {
+        return failure("--terrain", "expected a file name, got ''");
+    }
+    if (app.count("--wind") > 0) {
+        double wind[3] = {0.0, 0.0, 0.0};
+        if (!(reason = flight::readNumberList(raw.wind, 3, wind)).empty()) {
+            return failure("--wind", reason);
+        }
+        for (double component : wind) {
+            if (std::fabs(component) > flight::kMaxWindComponent) {
+                return failure("--wind", "each component must lie within -100 to 100 m/s, got '" + raw.wind + "'");
+            }
+        }
+        options.wind = Vector3D(wind[0], wind[1], wind[2]);
+        options.windGiven = true;
+    }
+    if (app.count("--replay") > 0 && options.replayPath.empty()) {
+        return failure("--replay", "expected a file name, got ''");
+    }
+    if (options.flightsDirectory.empty()) {
+        return failure("--flights", "expected a folder name, got ''");
+    }
+    CameraRig::Mode mode;
+    if (!options.camera.empty() && !CameraRig::modeFromName(options.camera.c_str(), mode)) {
+        return failure("--camera", "expected chase, pilot, orbit or ground, got '" + options.camera + "'");
+    }
+    if (app.count("--quit-after") > 0) {
+        if (!(reason = flight::readFiniteNumber(raw.quitAfter, options.quitAfter)).empty()) {
+            return failure("--quit-after", reason);
+        }
+        if (!(options.quitAfter > 0.0)) {
+            return failure("--quit-after", "must be more than 0 seconds, got '" + raw.quitAfter + "'");
+        }
+    }
+    if (app.count("--size") > 0) {
+        const std::size_t cross = raw.size.find('x');
+        int w = 0;
+        int h = 0;
+        if (cross == std::string::npos ||
+            !flight::readWholeNumber(raw.size.substr(0, cross), 64, 16384, w).empty() ||
+            !flight::readWholeNumber(raw.size.substr(cross + 1), 64, 16384, h).empty()) {
+            return failure("--size", "expected WIDTHxHEIGHT, each 64 to 16384 pixels, got '" + raw.size + "'");
+        }
+        options.width = w;
+        options.height = h;
+    }
+    PilotCommandLine line;
+    line.options = std::move(options);
+    return line;
+}

@@ -1,0 +1,96 @@
+#include "pilot/TerrainChunks.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "terrain/HeightField.h"
+
+TerrainChunks::TerrainChunks(const HeightField& heights) : field(heights) {
+    const int cellsX = std::max(field.columnCount() - 1, 1);
+    const int cellsY = std::max(field.rowCount() - 1, 1);
+    across = (cellsX + kCells - 1) / kCells;
+    along = (cellsY + kCells - 1) / kCells;
+    chunkWidth = kCells * field.gridSpacing();
+    chunks.reserve(static_cast<std::size_t>(across) * static_cast<std::size_t>(along));
+    for (int cj = 0; cj < along; ++cj) {
+        for (int ci = 0; ci < across; ++ci) {
+            Chunk chunk;
+            chunk.column = ci * kCells;
+            chunk.row = cj * kCells;
+            chunks.push_back(chunk);
+            const int k = static_cast<int>(chunks.size()) - 1;
+            double low = field.sample(sampleColumn(k, 0), sampleRow(k, 0));
+            double high = low;
+            for (int j = 0; j < kSide; ++j) {
+                for (int i = 0; i < kSide; ++i) {
+                    const double h = field.sample(sampleColumn(k, i), sampleRow(k, j));
+                    low = std::min(low, h);
+                    high = std::max(high, h);
+                }
+            }
+            const double x0 = field.gridOriginX() + sampleColumn(k, 0) * field.gridSpacing();
+            const double y0 = field.gridOriginY() + sampleRow(k, 0) * field.gridSpacing();
+            const double x1 = field.gridOriginX() + sampleColumn(k, kCells) * field.gridSpacing();
+            const double y1 = field.gridOriginY() + sampleRow(k, kCells) * field.gridSpacing();
+            chunks.back().lowest = Vector3D(x0, y0, low);
+            chunks.back().highest = Vector3D(x1, y1, high);
+        }
+    }
+}
+
+int TerrainChunks::sampleColumn(int k, int i) const {
+    return std::min(chunks[static_cast<std::size_t>(k)].column + i, field.columnCount() - 1);
+}
+
+int TerrainChunks::sampleRow(int k, int j) const {
+    return std::min(chunks[static_cast<std::size_t>(k)].row + j, field.rowCount() - 1);
+}
+
+int TerrainChunks::levelFor(double distance) const {
+    const double detail = kDetailChunks * chunkWidth;
+    if (!(distance > detail)) {
+        return 0;
+    }
+    const int level = 1 + static_cast<int>(std::floor(std::log2(distance / detail)));
+    return std::min(level, kLevels - 1);
+}
+
+double TerrainChunks::distanceTo(int k, const Vector3D& eye) const {
+    const Chunk& c = chunks[static_cast<std::size_t>(k)];
+    const double dx = std::max({c.lowest.x - eye.x, 0.0, eye.x - c.highest.x});
+    const double dy = std::max({c.lowest.y - eye.y, 0.0, eye.y - c.highest.y});
+    const double dz = std::max({c.lowest.z - eye.z, 0.0, eye.z - c.highest.z});
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+std::vector<std::uint16_t> TerrainChunks::indicesOf(int level) {
+    const int stride = 1 << std::clamp(level, 0, kLevels - 1);
+    const auto grid = [](int i, int j) { return static_cast<std::uint16_t>(i + j * kSide); };
+    const auto skirt = [](int edge, int t) { return static_cast<std::uint16_t>(kGridVertices + edge * kSide + t); };
+    std::vector<std::uint16_t> indices;
+    const int cells = kCells / stride;
+    indices.reserve(static_cast<std::size_t>(cells * cells * 6 + 4 * cells * 6));
+    for (int j = 0; j < kCells; j += stride) {
+        for (int i = 0; i < kCells; i += stride) {
+            const std::uint16_t a = grid(i, j);
+            const std::uint16_t b = grid(i + stride, j);
+            const std::uint16_t c = grid(i, j + stride);
+            const std::uint16_t d = grid(i + stride, j + stride);
+            indices.insert(indices.end(), {a, b, d, a, d, c});
+        }
+    }
+    // Skirts: a wall hanging from each border segment down to its copy.
+    for (int t = 0; t < kCells; t += stride) {
+        const int u = t + stride;
+        const std::uint16_t walls[4][4] = {
+            {grid(t, 0), grid(u, 0), skirt(0, t), skirt(0, u)},
+            {grid(t, kCells), grid(u, kCells), skirt(1, t), skirt(1, u)},
+            {grid(0, t), grid(0, u), skirt(2, t), skirt(2, u)},
+            {grid(kCells, t), grid(kCells, u), skirt(3, t), skirt(3, u)},
+        };
+        for (const auto& w : walls) {
+            indices.insert(indices.end(), {w[0], w[1], w[3], w[0], w[3], w[2]});
+        }
+    }
+    return indices;
+}

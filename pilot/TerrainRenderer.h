@@ -1,0 +1,52 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <glm/glm.hpp>
+
+#include "pilot/GlProgram.h"
+#include "pilot/TerrainChunks.h"
+
+class HeightField;
+
+// The terrain on the GPU: every chunk's heights and normals uploaded once
+// into one vertex buffer, the index lists of every level of detail into one
+// index buffer. Each frame draws only the chunks the camera may see, each at
+// its level, lit, coloured by height and fading into the sky with distance.
+class TerrainRenderer {
+public:
+    TerrainRenderer() = default;
+    ~TerrainRenderer();
+    TerrainRenderer(const TerrainRenderer&) = delete;
+    TerrainRenderer& operator=(const TerrainRenderer&) = delete;
+
+    std::string build(const HeightField& field);
+    // `farDistance` (unit: m) is where the fog is complete.
+    void draw(const glm::dmat4& viewProjection, const glm::dvec3& eye, double farDistance);
+
+    int chunksDrawn() const { return drawnChunks; }
+    long trianglesDrawn() const { return drawnTriangles; }
+
+private:
+    const HeightField* heights = nullptr;
+    std::unique_ptr<TerrainChunks> layout;
+    GlProgram program;
+    GLuint vertexArray = 0;
+    GLuint vertexBuffer = 0;
+    GLuint indexBuffer = 0;
+    GLsizei levelCount[TerrainChunks::kLevels] = {};
+    std::size_t levelOffset[TerrainChunks::kLevels] = {}; // (unit: bytes)
+    GLint uViewProjection = -1;
+    GLint uOrigin = -1;
+    GLint uSpacing = -1;
+    GLint uClampMax = -1;
+    GLint uSkirt = -1;
+    GLint uRange = -1;
+    GLint uEye = -1;
+    GLint uFog = -1;
+    GLint uSky = -1;
+    GLint uSun = -1;
+    int drawnChunks = 0;
+    long drawnTriangles = 0;
+};
