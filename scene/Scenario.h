@@ -9,6 +9,7 @@
 #include "autopilot/PilotPlan.h"
 #include "physics/Vector3D.h"
 #include "scene/StartScene.h"
+#include "terrain/DemHeightField.h"
 #include "terrain/RidgeHeightField.h"
 
 // A flight's whole setting: the ground, where and how the glider starts, the
@@ -29,6 +30,7 @@ struct Scenario {
             Jpeg,      // a greyscale heightmap
             Flat,      // flat ground at height 0
             Ridge,     // a long straight ridge
+            Dem,       // a window of an elevation raster, heights above sea level
         };
         Source source = Source::Default;
         std::string path;          // Jpeg: relative paths already resolved against the scenario's folder
@@ -37,12 +39,18 @@ struct Scenario {
         double size = 4000.0;      // (unit: m) Flat: the square's side
         double flatSpacing = 50.0; // (unit: m) Flat: between samples
         RidgeShape ridge;          // Ridge
+        DemRequest dem;            // Dem: the path already resolved against the scenario's folder
     };
     enum class Model { Classic, Realistic };
     struct Launch {
         Vector3D position = start::kGliderPosition; // (unit: m) the hub's
         double headingDegrees = 180.0;              // (unit: degrees) clockwise from +y; 180: apex towards -y
         double speed = -1.0;                        // (unit: m/s) negative: the model's own
+        // Over an elevation model the start is a place on the Earth instead
+        // of `position`: `heightAboveGround` over `at`, else over the centre.
+        bool hasAt = false;
+        GeoCoordinate at;
+        double heightAboveGround = 135.0; // (unit: m) as high as the classic start is over its plain
     };
 
     std::string file; // where it was read from, for messages; empty when built in
