@@ -9,6 +9,7 @@
 
 #include "terrain/DemHeightField.h"
 #include "tests/support/DemTestFiles.h"
+#include "tests/support/FloatingPointTraps.h"
 
 namespace {
 
@@ -85,7 +86,11 @@ protected:
     // The load must leave the folder as it found it: no side files.
     DemTerrain load(const DemRequest& request) {
         const auto before = std::distance(fs::directory_iterator(directory), fs::directory_iterator());
-        DemTerrain terrain = loadDemTerrain(request);
+        DemTerrain terrain;
+        {
+            FloatingPointTraps traps;
+            terrain = loadDemTerrain(request);
+        }
         EXPECT_EQ(std::distance(fs::directory_iterator(directory), fs::directory_iterator()), before)
             << "loading wrote beside " << request.path;
         return terrain;
