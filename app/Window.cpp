@@ -4,19 +4,34 @@
 
 #include "app/Display.h"
 #include "app/Input.h"
+#include "app/WindowGeometry.h"
 
 namespace {
-constexpr int kWindowWidth = 640;  // (unit: pixels)
-constexpr int kWindowHeight = 480; // (unit: pixels)
-constexpr int kWindowX = 100;      // (unit: pixels)
-constexpr int kWindowY = 100;      // (unit: pixels)
+// 640 x 480 at (100, 100) unless the user's -geometry says otherwise.
+constexpr WindowGeometry kDefaultGeometry{100, 100, 640, 480};
 } // namespace
 
 int initGlut(int* argc, char** argv) {
+    // Before glutInit, which takes its own options out of the arguments.
+    const char* geometry = geometryOption(*argc, argv);
+    // The defaults go in before glutInit, whose -geometry handling overrides
+    // them. GLUT gets a partial -geometry wrong, though: it copies a size
+    // even when the option names none (an uninitialised one: "+10+20" asked
+    // X for a 0 x 0 window and died) and places negative offsets with it.
+    // So the window takes each part the user named, the defaults the rest.
+    glutInitWindowSize(kDefaultGeometry.width, kDefaultGeometry.height);
+    glutInitWindowPosition(kDefaultGeometry.x, kDefaultGeometry.y);
     glutInit(argc, argv);
+    if (geometry != nullptr) {
+        const WindowGeometry placed =
+            applyGeometry(geometry, kDefaultGeometry, glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
+        glutInitWindowSize(placed.width, placed.height);
+        glutInitWindowPosition(placed.x, placed.y);
+    }
+    // Closing the window returns from the main loop, so the program ends
+    // through its own teardown with status 0.
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(kWindowWidth, kWindowHeight);
-    glutInitWindowPosition(kWindowX, kWindowY);
     // The title is the program path as typed. Every GL call comes after this:
     // it creates the context.
     glutCreateWindow(argv[0]);

@@ -1,6 +1,7 @@
 #include "glider/Glider.h"
 
 #include <cassert>
+#include <cmath>
 
 #include "physics/DistanceConstraint.h"
 #include "physics/WingTriangle.h"
@@ -12,10 +13,31 @@ int wingParticleCountFor(int subdivisions) { return (subdivisions + 1) * (subdiv
 
 // A particle of the wing mesh, row i, place j. The wing plane drops by 0.2 in z
 // per unit of y from apex to base, so the wing meets the air nose up.
-Vector3D wingPosition(const Vector3D& position, double span, double chord, int n, int i, int j) {
+Vector3D wingPosition(const Vector3D& position, const GliderShape& shape, int i, int j) {
+    const int n = shape.subdivisions;
     const double u = static_cast<double>(2 * j + n - i) / static_cast<double>(2 * n) - 0.5;
     const double v = static_cast<double>(i) / static_cast<double>(n) - 0.5;
-    return Vector3D(position.x + u * span, position.y + v * chord, position.z - 0.2 * v * chord);
+    Vector3D p(position.x + u * shape.span, position.y + v * shape.chord, position.z - shape.wingDrop * v * shape.chord);
+    if (shape.washout != 0.0) {
+        // Twist about the leading edge, growing from none at the keel to the
+        // full washout at the tips: the part behind the leading edge rises.
+        const double outboard = 2.0 * std::fabs(u);
+        const double behindLeadingEdge = (v - (outboard - 0.5)) * shape.chord;
+        p.z += shape.washout * outboard * behindLeadingEdge;
+    }
+    return p;
+}
+
+GliderShape classicShape(double span, double chord, int subdivisions, double wingMass, double pilotMass) {
+    GliderShape shape;
+    shape.span = span;
+    shape.chord = chord;
+    shape.subdivisions = subdivisions;
+    shape.wingMass = wingMass;
+    // The frame particles weigh as much as one wing particle each.
+    shape.frameMass = wingMass / static_cast<double>(wingParticleCountFor(subdivisions));
+    shape.pilotMass = pilotMass;
+    return shape;
 }
 
 Particle makeParticle(const Vector3D& position, double mass, bool ignoresTerrain) {
@@ -30,32 +52,43 @@ Particle makeParticle(const Vector3D& position, double mass, bool ignoresTerrain
 
 Glider::Glider(const Vector3D& position, double span, double chord, int subdivisions_, double wingMass,
                double pilotMass)
-    : subdivisions(subdivisions_),
-      wingParticleCount(wingParticleCountFor(subdivisions_)),
-      pilotRestPosition(position + Vector3D(0.0, 0.2, -0.4)) {
+    : Glider(position, classicShape(span, chord, subdivisions_, wingMass, pilotMass)) {}
+
+Glider::Glider(const Vector3D& position, const GliderShape& shape)
+    : subdivisions(shape.subdivisions),
+      wingParticleCount(wingParticleCountFor(shape.subdivisions)),
+      pilotRestPosition(position + shape.pilotOffset),
+      pilotBuiltPosition(pilotRestPosition),
+      builtHub(position) {
     // Both would divide by zero further down (the layout by n, every
     // constraint by the masses) and fill the world with infinities.
     assert(subdivisions >= 1 && "a wing needs at least one row step");
-    assert(wingMass > 0.0 && "the wing needs a positive mass");
-    assert(pilotMass > 0.0 && "the pilot needs a positive mass");
+    assert(shape.wingMass > 0.0 && "the wing needs a positive mass");
+    assert(shape.frameMass > 0.0 && "the frame needs a positive mass");
+    assert(shape.pilotMass > 0.0 && "the pilot needs a positive mass");
 
     const int n = subdivisions;
-    // The frame particles weigh as much as one wing particle each.
-    const double particleMass = wingMass / static_cast<double>(wingParticleCount);
+    const double particleMass = shape.wingMass / static_cast<double>(wingParticleCount);
 
     wing = std::make_unique<Particle[]>(static_cast<std::size_t>(wingParticleCount));
     for (int i = 0; i <= n; ++i) {
         for (int j = 0; j <= i; ++j) {
             wing[static_cast<std::size_t>(rowStart(i) + j)] =
-                makeParticle(wingPosition(position, span, chord, n, i, j), particleMass, false);
+                makeParticle(wingPosition(position, shape, i, j), particleMass, false);
         }
     }
 
     // The mast passes through the wing's centre; its ends may cross the ground.
-    mastTop = makeParticle(position + Vector3D(0.0, 0.0, 0.2 * span), particleMass, true);
-    hub = makeParticle(position, particleMass, false);
-    mastBottom = makeParticle(position + Vector3D(0.0, 0.0, -0.2 * span), particleMass, true);
-    pilot = makeParticle(pilotRestPosition, pilotMass, false);
+    const double mast = shape.mastFraction * shape.span;
+    mastTop = makeParticle(position + Vector3D(0.0, 0.0, mast), shape.frameMass, true);
+    hub = makeParticle(position, shape.frameMass, false);
+    mastBottom = makeParticle(position + Vector3D(0.0, 0.0, -mast), shape.frameMass, true);
+    pilot = makeParticle(pilotRestPosition, shape.pilotMass, false);
+
+    builtPositions = std::make_unique<Vector3D[]>(static_cast<std::size_t>(wingParticleCount + 4));
+    for (int k = 0; k < wingParticleCount + 4; ++k) {
+        builtPositions[static_cast<std::size_t>(k)] = particleInOrder(k).position;
+    }
 
     // The two side edges, in the order the suspension constraints will take.
     const int edgeCount = suspensionCount();
@@ -70,6 +103,14 @@ Glider::Glider(const Vector3D& position, double span, double chord, int subdivis
 }
 
 Glider::~Glider() = default;
+
+Particle& Glider::particleInOrder(int k) {
+    if (k < wingParticleCount) {
+        return wing[static_cast<std::size_t>(k)];
+    }
+    Particle* frame[] = {&mastTop, &hub, &mastBottom, &pilot};
+    return *frame[k - wingParticleCount];
+}
 
 void Glider::registerWith(ParticleSystem& world_) {
     // A second registration would hand the world every particle twice.

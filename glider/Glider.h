@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "glider/GliderShape.h"
 #include "physics/Particle.h"
 #include "physics/ParticleSystem.h"
 #include "physics/Vector3D.h"
@@ -18,6 +19,8 @@ class Glider : public Drawable {
 public:
     Glider(const Vector3D& position, double span, double chord, int subdivisions, double wingMass,
            double pilotMass);
+    // A glider of any proportions, its hub at `position`.
+    Glider(const Vector3D& position, const GliderShape& shape);
     // The wing as a smooth lit surface, the hub-pilot line and the pilot.
     void draw() override;
     ~Glider() override;
@@ -37,6 +40,16 @@ public:
     void steer(double dx, double dy);
     // Moves the glider rigidly so that the hub is at `position`, at rest.
     void reset(const Vector3D& position);
+    // Puts every particle back in its built shape around the hub at
+    // `position`, turned about the vertical by `yaw` (unit: radians,
+    // counter-clockwise seen from above). Before registration it sets the
+    // start pose; afterwards the caller gives the world the new velocities.
+    void place(const Vector3D& position, double yaw);
+    // Sets the pilot's reference to its built place plus (dx, dy) in the
+    // glider's frame (unit: metres) and re-derives the suspension lengths.
+    void shiftPilotTo(double dx, double dy);
+    // (unit: metres) the pilot's reference, less its built place.
+    Vector3D pilotShift() const { return pilotRestPosition - pilotBuiltPosition; }
 
     // Rewrites the drawing's vertex normals from the current positions.
     void computeNormals();
@@ -58,6 +71,10 @@ public:
     const Vector3D& vertexNormal(int i) const { return vertexNormals[static_cast<std::size_t>(i)]; }
 
 private:
+    // The particles in registration order: the wing, then mast top, hub,
+    // mast bottom and pilot.
+    Particle& particleInOrder(int k);
+
     int subdivisions;                              // n: wing rows 0..n
     std::unique_ptr<Particle[]> wing;              // row by row from the apex
     int wingParticleCount;                         // (n+1)(n+2)/2
@@ -68,6 +85,9 @@ private:
     std::unique_ptr<Vector3D[]> edgeRestPositions; // construction positions, never change
     Particle pilot;
     Vector3D pilotRestPosition; // (unit: metres) construction coordinates; steering moves it
+    Vector3D pilotBuiltPosition; // (unit: metres) construction coordinates, never changes
+    Vector3D builtHub;           // (unit: metres) the hub where it was built
+    std::unique_ptr<Vector3D[]> builtPositions; // every particle as built, registration order
     ParticleSystem* world = nullptr;
     std::unique_ptr<Vector3D[]> vertexNormals; // unit, for drawing
 };

@@ -1,5 +1,7 @@
 #include "glider/Glider.h"
 
+#include <cmath>
+
 void Glider::steer(double dx, double dy) {
     // The pilot's reference lives in construction coordinates, so the shift is
     // in the glider's own frame whatever its attitude; the relaxation then
@@ -17,4 +19,19 @@ void Glider::reset(const Vector3D& position) {
     // the steering shift survive.
     const Vector3D shift = position - hub.position;
     world->translate(shift);
+}
+
+void Glider::shiftPilotTo(double dx, double dy) {
+    pilotRestPosition.x = pilotBuiltPosition.x + dx;
+    pilotRestPosition.y = pilotBuiltPosition.y + dy;
+    steer(0.0, 0.0);
+}
+
+void Glider::place(const Vector3D& position, double yaw) {
+    const double c = std::cos(yaw);
+    const double s = std::sin(yaw);
+    for (int k = 0; k < wingParticleCount + 4; ++k) {
+        const Vector3D r = builtPositions[static_cast<std::size_t>(k)] - builtHub;
+        particleInOrder(k).position = position + Vector3D(c * r.x - s * r.y, s * r.x + c * r.y, r.z);
+    }
 }

@@ -38,6 +38,10 @@ public:
     // goes back to the wind. The field must outlive the world's use of it.
     void setAirField(const AirField* field) { air = field != nullptr ? field : &uniformWind; }
     const AirField& airField() const { return *air; }
+    // (unit: m/s) the velocity every particle has when prepare starts the
+    // world; zero (at rest) unless set.
+    void setStartVelocity(const Vector3D& velocity) { startVelocity = velocity; }
+    const Vector3D& startVelocityOf() const { return startVelocity; }
     // Null means flat ground at height 0.
     void setTerrain(const HeightField* field) { terrain = field; }
     void addParticle(Particle* particle) { particles.push_back(particle); }
@@ -66,6 +70,7 @@ protected:
     UniformAirField uniformWind;
     const AirField* air = &uniformWind; // never null
     long long stepsTaken = 0;
+    Vector3D startVelocity;    // (unit: m/s)
     double airDensity;     // (unit: kg/m³)
     const HeightField* terrain = nullptr;
     std::vector<Particle*> particles;

@@ -38,10 +38,33 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void solveConstrain
     }
 }
 
+// The classic parts: the world's own air force and Jacobi relaxation.
+class NormalPressure final : public AirForceLaw {
+public:
+    void addForces(ParticleSystem& world) override { world.applyAirForces(); }
+};
+
+class JacobiRelaxation final : public ConstraintSolver {
+public:
+    void solve(ParticleSystem& world) override {
+        for (int iteration = 0; iteration < ParticleSystem::kRelaxationIterations; ++iteration) {
+            world.relaxConstraints();
+            world.applyCorrections();
+            world.applyAnchors();
+        }
+    }
+};
+
 } // namespace
 
 ParticleSystem::ParticleSystem(double gravity_, int stepsPerSecond)
-    : DynamicSystem(gravity_, stepsPerSecond) {}
+    : ParticleSystem(gravity_, stepsPerSecond, nullptr, nullptr) {}
+
+ParticleSystem::ParticleSystem(double gravity_, int stepsPerSecond, std::unique_ptr<AirForceLaw> airForce_,
+                               std::unique_ptr<ConstraintSolver> solver_)
+    : DynamicSystem(gravity_, stepsPerSecond),
+      airForce(airForce_ ? std::move(airForce_) : std::make_unique<NormalPressure>()),
+      solver(solver_ ? std::move(solver_) : std::make_unique<JacobiRelaxation>()) {}
 
 ParticleSystem::~ParticleSystem() = default;
 
@@ -59,12 +82,17 @@ void ParticleSystem::prepare() {
     for (std::size_t i = 0; i < n; ++i) {
         previousPositions[i] = particles[i]->position;
     }
+    if (!(startVelocity == Vector3D(0.0, 0.0, 0.0))) {
+        setVelocity(startVelocity);
+    }
     // Each particle takes the mean of its constraints' corrections.
     for (const DistanceConstraint& c : constraints) {
         constraintCounts[static_cast<std::size_t>(c.a->index)] += 1;
         constraintCounts[static_cast<std::size_t>(c.b->index)] += 1;
     }
     prepareRelaxation();
+    airForce->prepare(*this);
+    solver->prepare(*this);
 }
 
 void ParticleSystem::prepareRelaxation() {
@@ -113,12 +141,8 @@ void ParticleSystem::step() {
     computeForces();
     // Verlet prediction into previousPositions, which becomes the working array.
     predictPositions();
-    // Rigid constraints: Jacobi passes over the predicted positions only.
-    for (int iteration = 0; iteration < kRelaxationIterations; ++iteration) {
-        relaxConstraints();
-        applyCorrections();
-        applyAnchors();
-    }
+    // Constraints, over the predicted positions only.
+    solver->solve(*this);
     // Ground contact, then the new positions become current.
     resolveContactAndCommit();
     ++stepsTaken;
@@ -137,10 +161,18 @@ void ParticleSystem::translate(const Vector3D& displacement) {
     }
 }
 
+void ParticleSystem::setVelocity(const Vector3D& velocity) {
+    // Verlet keeps velocity as the last step's displacement.
+    const Vector3D displacement = velocity * timeStep;
+    for (std::size_t i = 0; i < particles.size(); ++i) {
+        previousPositions[i] = particles[i]->position - displacement;
+    }
+}
+
 void ParticleSystem::computeForces() {
     DynamicSystem::computeForces();
     applySpringForces();
-    applyAirForces();
+    airForce->addForces(*this);
 }
 
 void ParticleSystem::applySpringForces() {

@@ -1,5 +1,10 @@
 #include "scene/StartScene.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "scene/ModelTraits.h"
+#include "scene/RealisticModel.h"
 #include "terrain/JpegHeightField.h"
 #include "terrain/RandomHeightField.h"
 
@@ -25,14 +30,87 @@ std::unique_ptr<ParticleSystem> makeWorld() {
     return std::make_unique<ParticleSystem>(kGravity, kStepsPerSecond);
 }
 
-Flight makeFlight(std::unique_ptr<HeightField> terrain, const Vector3D& wind) {
+namespace {
+
+const ModelTraits& traitsOf(FlightModel model) {
+    return model == FlightModel::Realistic ? realisticTraits() : classicTraits();
+}
+
+} // namespace
+
+bool flightModelFromName(const std::string& name, FlightModel& model) {
+    if (name == "classic") {
+        model = FlightModel::Classic;
+    } else if (name == "realistic") {
+        model = FlightModel::Realistic;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+const char* flightModelName(FlightModel model) {
+    return model == FlightModel::Realistic ? "realistic" : "classic";
+}
+
+std::unique_ptr<Glider> makeGlider(FlightModel model, const Vector3D& position) {
+    if (model == FlightModel::Classic) {
+        return std::make_unique<Glider>(position, kSpan, kChord, kSubdivisions, kWingMass, kPilotMass);
+    }
+    return std::make_unique<Glider>(position, traitsOf(model).shape);
+}
+
+std::unique_ptr<ParticleSystem> makeWorld(FlightModel model) {
+    if (model == FlightModel::Realistic) {
+        return makeRealisticWorld(kRealisticIterations);
+    }
+    return std::make_unique<ParticleSystem>(kGravity, kStepsPerSecond);
+}
+
+double launchSpeedOf(FlightModel model, const Launch& launch) {
+    return launch.speed >= 0.0 ? launch.speed : traitsOf(model).launchSpeed;
+}
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// The glider is built heading 180 degrees (apex towards -y); the turn about
+// the vertical, counter-clockwise, that points it along `headingDegrees`.
+double yawFor(double headingDegrees) { return (180.0 - headingDegrees) * (kPi / 180.0); }
+
+// (unit: m/s) level flight along the heading at the launch airspeed.
+// Turned from the built heading, so that heading 180 gives exactly -y.
+Vector3D launchVelocity(FlightModel model, const Launch& launch) {
+    const double yaw = yawFor(launch.headingDegrees);
+    const double speed = launchSpeedOf(model, launch);
+    return Vector3D(std::sin(yaw) * speed, -std::cos(yaw) * speed, 0.0);
+}
+
+bool isBuiltHeading(const Launch& launch) { return launch.headingDegrees == 180.0; }
+
+} // namespace
+
+Flight makeFlight(std::unique_ptr<HeightField> terrain, const Vector3D& wind, FlightModel model, const Launch& launch) {
     Flight flight;
+    flight.model = model;
+    flight.launch = launch;
     flight.terrain = std::move(terrain);
-    flight.glider = makeGlider();
-    flight.world = makeWorld();
+    flight.glider = makeGlider(model, launch.position);
+    if (!isBuiltHeading(launch)) {
+        flight.glider->place(launch.position, yawFor(launch.headingDegrees));
+    }
+    flight.world = makeWorld(model);
     flight.world->setWind(wind);
     flight.world->setTerrain(flight.terrain.get());
     flight.glider->registerWith(*flight.world);
+    if (model == FlightModel::Realistic) {
+        fitRealisticParts(*flight.glider, *flight.world);
+    }
+    const double speed = launchSpeedOf(model, launch);
+    if (speed > 0.0) {
+        flight.world->setStartVelocity(launchVelocity(model, launch));
+    }
     return flight;
 }
 
@@ -63,6 +141,81 @@ void applySpecialKey(Glider& glider, int key) {
         break;
     }
     glider.steer(dx, dy);
+}
+
+} // namespace start
+
+namespace start {
+
+namespace {
+
+// The pilot's shift (unit: metres) in the glider's frame from the fractions
+// of the control range: +lateral is the glider's right, which is -x as
+// built; +fore is towards the apex, -y.
+void shiftTo(Glider& glider, const SteeringLimits& limits, double lateral, double fore) {
+    const double l = std::clamp(lateral, -1.0, 1.0);
+    const double f = std::clamp(fore, -1.0, 1.0);
+    glider.shiftPilotTo(-l * limits.lateralRange, -f * limits.foreRange);
+}
+
+} // namespace
+
+void applySpecialKey(Flight& flight, int key) {
+    Glider& glider = *flight.glider;
+    const ModelTraits& traits = traitsOf(flight.model);
+    if (flight.model == FlightModel::Classic) {
+        if (key == kKeyF1 && !(flight.launch.position == kGliderPosition)) {
+            glider.reset(flight.launch.position);
+            glider.steer(0.0, 0.0);
+            return;
+        }
+        applySpecialKey(glider, key);
+        return;
+    }
+    if (key == kKeyF1) {
+        glider.place(flight.launch.position, yawFor(flight.launch.headingDegrees));
+        flight.world->setVelocity(launchVelocity(flight.model, flight.launch));
+        glider.steer(0.0, 0.0);
+        return;
+    }
+    const SteeringLimits& limits = traits.steering;
+    WeightShift shift = weightShiftOf(flight);
+    // Presses move by whole steps of the range; the sums are rounded to the
+    // step so that a press and its opposite bring the bar back exactly.
+    const double lateralSteps = std::round(shift.lateral * limits.lateralRange / limits.lateralStep);
+    const double foreSteps = std::round(shift.fore * limits.foreRange / limits.foreStep);
+    double lateral = lateralSteps;
+    double fore = foreSteps;
+    switch (key) {
+    case kKeyLeft:
+        lateral -= 1.0;
+        break;
+    case kKeyRight:
+        lateral += 1.0;
+        break;
+    case kKeyUp:
+        fore += 1.0;
+        break;
+    case kKeyDown:
+        fore -= 1.0;
+        break;
+    default:
+        break;
+    }
+    shiftTo(glider, limits, lateral * limits.lateralStep / limits.lateralRange, fore * limits.foreStep / limits.foreRange);
+}
+
+void setWeightShift(Flight& flight, double lateral, double fore) {
+    shiftTo(*flight.glider, traitsOf(flight.model).steering, lateral, fore);
+}
+
+WeightShift weightShiftOf(const Flight& flight) {
+    const SteeringLimits& limits = traitsOf(flight.model).steering;
+    const Vector3D shift = flight.glider->pilotShift();
+    WeightShift w;
+    w.lateral = -shift.x / limits.lateralRange;
+    w.fore = -shift.y / limits.foreRange;
+    return w;
 }
 
 } // namespace start

@@ -52,6 +52,21 @@ def flying_status(sim, shot_path, min_time=0.5, timeout=60):
         raise Failure(f"{failure}; last read: {seen.get('text')!r}")
 
 
+def high_flight_picture(sim, shot_path, tries=4):
+    """A picture of the flight while the glider is still high, as
+    flying_status returns it. The glider dives steeply, and the camera
+    following it sees less sky the lower it is: on a loaded machine the first
+    legible picture can come after 5 s of flight, near the ground. Then F1
+    puts the glider back at its start and the picture is taken again."""
+    for _ in range(tries):
+        picture, status, text = flying_status(sim, shot_path, min_time=0.01)
+        if status[4] > 100.0:
+            return picture, status, text
+        print(f"picture taken late, pilot at z = {status[4]} ({text}); F1 and again")
+        sim.keys("F1")
+    raise Failure(f"no picture of the glider above 100 m in {tries} tries; last read {text!r}")
+
+
 def escape_exits_cleanly(sim):
     sim.keys("Escape")
     status = sim.wait_exit(timeout=30)
@@ -71,13 +86,13 @@ def scenario_window(binary, work):
     typed = os.path.relpath(binary, cwd)  # the path as a user in cwd types it
     check("/" in typed, "expected a relative path with a directory part")
     shot = os.path.join(work, "screenshot.png")
-    with VirtualScreen() as screen, Simulator(screen, typed, cwd) as sim:
+    with VirtualScreen(cwd) as screen, Simulator(screen, typed, cwd) as sim:
         window = sim.wait_for_window()
         check(sim.title_of(window) == typed, f"title {sim.title_of(window)!r}, expected {typed!r}")
         x, y, w, h = sim.geometry()
         check((w, h) == (WIDTH, HEIGHT), f"window is {w}x{h}, expected {WIDTH}x{HEIGHT}")
 
-        picture, status, text = flying_status(sim, shot)
+        picture, status, text = high_flight_picture(sim, shot)
         print(f"status line read: {text}")
         total = WIDTH * HEIGHT
         sky = picture.count(is_sky)
@@ -144,7 +159,7 @@ def scenario_heightmap(binary, work):
     subprocess.run(["convert", "-size", "400x400", "xc:gray(128)", "-colorspace", "Gray", "-type", "Grayscale",
                     image], check=True)
     check(jpeg_components(image) == 1, "the test heightmap is not a one-component JPEG")
-    with VirtualScreen() as screen, Simulator(screen, binary, cwd) as sim:
+    with VirtualScreen(cwd) as screen, Simulator(screen, binary, cwd) as sim:
         window = sim.wait_for_window()
         check(sim.title_of(window) == binary, f"title {sim.title_of(window)!r}, expected {binary!r}")
         picture, status, text = flying_status(sim, os.path.join(cwd, "screenshot.png"))
@@ -165,7 +180,7 @@ def scenario_colour_jpeg(binary, work):
     image = os.path.join(cwd, "terrain.jpg")
     subprocess.run(["convert", "-size", "64x64", "gradient:orange-navy", "-type", "TrueColor", image], check=True)
     check(jpeg_components(image) == 3, "the colour test image is not a three-component JPEG")
-    with VirtualScreen() as screen, Simulator(screen, binary, cwd) as sim:
+    with VirtualScreen(cwd) as screen, Simulator(screen, binary, cwd) as sim:
         sim.wait_for_window()
         picture, status, text = flying_status(sim, os.path.join(cwd, "screenshot.png"))
         print(f"status line read: {text}")
@@ -181,7 +196,7 @@ def scenario_corrupt_jpeg(binary, work):
     cwd = fresh_dir(work, "corrupt-jpeg")
     with open(os.path.join(cwd, "terrain.jpg"), "wb") as f:
         f.write(b"this is not a picture\n" * 40)
-    with VirtualScreen() as screen, Simulator(screen, binary, cwd) as sim:
+    with VirtualScreen(cwd) as screen, Simulator(screen, binary, cwd) as sim:
         status = sim.wait_exit(timeout=60)
         check(status == 1, f"exit status {status}, expected 1")
         err = sim.stderr()
@@ -192,8 +207,90 @@ def scenario_corrupt_jpeg(binary, work):
         check(found.stdout.strip() == "", "a window was opened")
 
 
+def scenario_closed_streams(binary, work):
+    """Started with standard output and error closed: the X connection must
+    not take their numbers, or the key echo lands inside it and the program
+    freezes or dies of an X error. Keys are echoed into nothing, the window
+    keeps flying and Escape ends it with status 0."""
+    cwd = fresh_dir(work, "closed-streams")
+    wrapper = os.path.join(cwd, "closed-streams.sh")
+    with open(wrapper, "w") as f:
+        f.write(f'#!/bin/sh\nexec "{binary}" >&- 2>&-\n')
+    os.chmod(wrapper, 0o755)
+    with VirtualScreen(cwd) as screen, Simulator(screen, wrapper, cwd) as sim:
+        sim.command = binary  # the window's title: the path the wrapper ran
+        sim.wait_for_window()
+        _, status, _ = flying_status(sim, os.path.join(cwd, "before.png"))
+        sim.keys("a", "b", "F2", "Left")
+        _, later, text = flying_status(sim, os.path.join(cwd, "after.png"), min_time=status[0] + 1.0)
+        print(f"status line read after the keys: {text}")
+        sim.keys("Escape")
+        code = sim.wait_exit(timeout=30)
+        check(code == 0, f"Escape: exit status {code}, expected 0")
+        check(sim.stdout() == "" and sim.stderr() == "", "the closed streams were written")
+
+
+def scenario_geometry(binary, work):
+    """GLUT's -geometry sets the window's size and position, each part on its
+    own; without it the window is 640 x 480 at (100, 100). GLUT takes its
+    option out: the title is still the program path alone."""
+    cwd = fresh_dir(work, "geometry")
+    cases = [([], (100, 100, 640, 480)),
+             (["-geometry", "800x600+10+20"], (10, 20, 800, 600)),
+             (["-geometry", "320x200"], (100, 100, 320, 200)),
+             (["-geometry", "+30+40"], (30, 40, 640, 480)),
+             (["-geometry", "320x200-0-0"], (1024 - 320, 768 - 200, 320, 200))]  # on the 1024 x 768 screen
+    with VirtualScreen(cwd) as screen:
+        for args, expected in cases:
+            with Simulator(screen, binary, cwd, args=args) as sim:
+                window = sim.wait_for_window()
+                # The window may be mapped before GLUT has finished placing it.
+                wait_until(f"the window at {expected} with {args}", lambda: sim.geometry() == expected, 10)
+                check(sim.title_of(window) == binary, f"title {sim.title_of(window)!r} with {args}")
+                try:
+                    escape_exits_cleanly(sim)
+                except Failure as failure:
+                    raise Failure(f"with {args}: {failure}")
+                check(sim.stderr() == "Erreur : impossible d'ouvrir terrain.jpg\n",
+                      f"with {args}: stderr {sim.stderr()!r}")
+
+
+def scenario_window_close(binary, work):
+    """Closing the window from outside ends the program with status 0 and
+    nothing on stderr but the terrain message, whenever it happens: destroyed
+    by another client (xdotool windowclose) or asked to close as a window
+    manager does (WM_DELETE_WINDOW). Repeated at different moments of the
+    flight, since a destruction racing a frame is what used to fail."""
+    cwd = fresh_dir(work, "window-close")
+    delays = [0.0, 0.05, 0.1, 0.2, 0.35, 0.5, 0.8, 1.2]  # (unit: s) after the window appears
+    rounds = 12
+    with VirtualScreen(cwd) as screen:
+        for k in range(rounds):
+            asked = k % 3 == 2
+            how = "WM_DELETE_WINDOW" if asked else "xdotool windowclose"
+            with Simulator(screen, binary, cwd) as sim:
+                sim.wait_for_window()
+                time.sleep(delays[k % len(delays)])
+                if asked:
+                    sim.ask_to_close()
+                else:
+                    sim.destroy_window()
+                try:
+                    status = sim.wait_exit(timeout=20)
+                except Failure as failure:
+                    raise Failure(f"round {k + 1}, {how}: {failure}")
+                check(status == 0, f"round {k + 1}, {how}: exit status {status}; stderr {sim.stderr()!r}")
+                check(sim.stderr() == "Erreur : impossible d'ouvrir terrain.jpg\n",
+                      f"round {k + 1}, {how}: stderr {sim.stderr()!r}")
+                check(sim.stdout() == "", f"round {k + 1}, {how}: stdout {sim.stdout()!r}")
+    print(f"{rounds} closes, each ended with status 0")
+
+
 SCENARIOS = {
+    "closed_streams": scenario_closed_streams,
     "window": scenario_window,
+    "geometry": scenario_geometry,
+    "window_close": scenario_window_close,
     "heightmap": scenario_heightmap,
     "colour_jpeg": scenario_colour_jpeg,
     "corrupt_jpeg": scenario_corrupt_jpeg,

@@ -50,7 +50,7 @@ def main():
     if args.terrain:
         shutil.copy(args.terrain, os.path.join(cwd, "terrain.jpg"))
     preload = os.path.abspath(args.frame_stats) if args.frame_stats else None
-    with VirtualScreen() as screen, Simulator(screen, os.path.abspath(args.binary), cwd, preload) as sim:
+    with VirtualScreen(cwd) as screen, Simulator(screen, os.path.abspath(args.binary), cwd, preload) as sim:
         sim.wait_for_window()
         first = os.path.join(cwd, "first.png")
         def shows_a_second():

@@ -5,6 +5,7 @@ takes screenshots with ImageMagick and reads the status line with tesseract.
 Everything waits by polling with generous limits, so a loaded machine only
 makes a run slower, not wrong."""
 
+import ctypes
 import os
 import re
 import shutil
@@ -34,21 +35,37 @@ def wait_until(what, probe, timeout, interval=0.2):
 
 
 class VirtualScreen:
-    """An Xvfb server on a display number it picks itself."""
+    """An Xvfb server on a display number it picks itself, logging into
+    `log_dir`/xvfb.log. A failure inside the `with` block carries the
+    server's log, so a display that went away explains itself.
+
+    -noreset: by default an X server resets when its last client
+    disconnects, and a client connecting during that reset is refused
+    ("failed to open display"). The readiness probe below is such a last
+    client, and glider-sim connects right after it.
+    -displayfd: the server takes the first display number whose lock file it
+    can create, so servers started at the same time (other test runs on the
+    machine) never share one, and it names the number only once it listens."""
+
+    def __init__(self, log_dir):
+        self.log_path = os.path.join(log_dir, "xvfb.log")
+        self.server = None
 
     def __enter__(self):
-        # A server that announced its display can still lose it to a
-        # concurrent start; only a display that answers counts, else retry.
+        # A server that could not start (or never answered) is reported with
+        # its log after a few tries; a fresh attempt gets a fresh number.
         for _ in range(3):
             if self._start():
                 return self
-        raise Failure("Xvfb did not start")
+        raise Failure(f"Xvfb did not start{self.log_tail()}")
 
     def _start(self):
         read_end, write_end = os.pipe()
-        self.server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with open(self.log_path, "ab") as log:
+            self.server = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-noreset", "-screen", "0", "1024x768x24",
+                 "-nolisten", "tcp"],
+                pass_fds=(write_end,), stdout=log, stderr=log)
         os.close(write_end)
         with os.fdopen(read_end) as announced:
             number = announced.readline().strip()
@@ -61,16 +78,32 @@ class VirtualScreen:
                                   stderr=subprocess.DEVNULL).returncode == 0:
                     return True
                 time.sleep(0.1)
-        self.__exit__()
+        self._stop()
         return False
 
-    def __exit__(self, *exc):
+    def _stop(self):
         self.server.terminate()
         try:
             self.server.wait(timeout=10)
         except subprocess.TimeoutExpired:
             self.server.kill()
             self.server.wait()
+
+    def __exit__(self, kind, failure, trace):
+        ended = self.server.poll()
+        self._stop()
+        if isinstance(failure, (Failure, subprocess.TimeoutExpired)):
+            state = "running" if ended is None else f"had ended with status {ended}"
+            raise Failure(f"{failure}\n(Xvfb on {self.display} {state}){self.log_tail()}") from failure
+        return False
+
+    def log_tail(self, lines=30):
+        try:
+            with open(self.log_path, encoding="latin-1") as f:
+                text = f.read().splitlines()[-lines:]
+        except OSError as error:
+            return f"; no Xvfb log: {error}"
+        return f"; Xvfb log {self.log_path}:\n" + "\n".join(text) if text else f"; Xvfb log {self.log_path} is empty"
 
     def env(self):
         env = dict(os.environ)
@@ -83,11 +116,13 @@ class VirtualScreen:
 
 
 class Simulator:
-    """One glider-sim process started as `command` from directory `cwd`."""
+    """One glider-sim process started as `command` (with `args`) from
+    directory `cwd`."""
 
-    def __init__(self, screen, command, cwd, preload=None):
+    def __init__(self, screen, command, cwd, preload=None, args=()):
         self.screen = screen
         self.command = command
+        self.args = list(args)
         self.cwd = cwd
         self.preload = preload
         self.out_path = os.path.join(cwd, "stdout.txt")
@@ -99,7 +134,7 @@ class Simulator:
         if self.preload:
             env["LD_PRELOAD"] = self.preload
         with open(self.out_path, "wb") as out, open(self.err_path, "wb") as err:
-            self.process = subprocess.Popen([self.command], cwd=self.cwd, env=env,
+            self.process = subprocess.Popen([self.command] + self.args, cwd=self.cwd, env=env,
                                             stdout=out, stderr=err, stdin=subprocess.DEVNULL)
         return self
 
@@ -151,6 +186,17 @@ class Simulator:
         h = int(re.search(r"Height:\s+(\d+)", info).group(1))
         return x, y, w, h
 
+    # --- closing from outside ------------------------------------------------
+    def destroy_window(self):
+        """Destroys the window as another client would, without asking the
+        program (xdotool windowclose)."""
+        self.screen.run("xdotool", "windowclose", self.window)
+
+    def ask_to_close(self):
+        """Sends the WM_DELETE_WINDOW message a window manager sends when the
+        user clicks the close button (there is no window manager here)."""
+        send_delete_window(self.screen.display, int(self.window))
+
     # --- input: real X events through the XTEST extension ------------------
     def point_at(self, x, y):
         """Moves the pointer to window pixel (x, y); with no window manager
@@ -158,7 +204,9 @@ class Simulator:
         self.screen.run("xdotool", "mousemove", "--window", self.window, str(x), str(y))
 
     def keys(self, *names):
-        self.point_at(WIDTH // 2, HEIGHT // 2)
+        # Into the middle of the window, whatever its size.
+        _, _, w, h = self.geometry()
+        self.point_at(w // 2, h // 2)
         self.screen.run("xdotool", "key", "--delay", "60", *names)
 
     def drag(self, start, end, shift=False):
@@ -184,6 +232,39 @@ class Simulator:
         if shot.returncode != 0:
             raise Failure(f"screenshot failed: {shot.stderr}")
         return Picture(path)
+
+
+class _ClientMessage(ctypes.Structure):
+    # Xlib's XClientMessageEvent, padded to the size of an XEvent.
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+
+
+def send_delete_window(display, window):
+    """WM_PROTOCOLS / WM_DELETE_WINDOW to `window` on `display`, as a window
+    manager sends it."""
+    xlib = ctypes.CDLL("libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                ctypes.POINTER(_ClientMessage)]
+    xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    connection = xlib.XOpenDisplay(display.encode())
+    if not connection:
+        raise Failure(f"cannot open display {display} to send WM_DELETE_WINDOW")
+    client_message = 33
+    message = _ClientMessage(type=client_message, window=window,
+                             message_type=xlib.XInternAtom(connection, b"WM_PROTOCOLS", 0), format=32)
+    message.data[0] = xlib.XInternAtom(connection, b"WM_DELETE_WINDOW", 0)
+    sent = xlib.XSendEvent(connection, window, 0, 0, ctypes.byref(message))
+    xlib.XSync(connection, 0)
+    xlib.XCloseDisplay(connection)
+    if not sent:
+        raise Failure("XSendEvent of WM_DELETE_WINDOW failed")
 
 
 class Picture:

@@ -95,3 +95,12 @@ TEST(FlightOptions, DatesMustBeRealDaysThatATwoDigitYearNamesUniquely) {
     EXPECT_NE(readDate("2024-1-01", date), "");
     EXPECT_EQ(std::tie(date.year, date.month, date.day), std::make_tuple(2079, 12, 31)); // the last one read
 }
+
+TEST(FlightOptions, TheModelIsClassicUnlessRealisticIsNamed) {
+    EXPECT_EQ(parse({}).options.model, start::FlightModel::Classic);
+    EXPECT_EQ(parse({"--model", "realistic"}).options.model, start::FlightModel::Realistic);
+    EXPECT_EQ(parse({"--model", "classic"}).options.model, start::FlightModel::Classic);
+    const CommandLine bad = parse({"--model", "Realistic2"});
+    ASSERT_EQ(bad.outcome, CommandLine::Outcome::Error);
+    EXPECT_EQ(bad.message, "--model: expected classic or realistic, got 'Realistic2'");
+}

@@ -47,6 +47,24 @@ TEST(IgcCoordinates, LongitudeWrapsAcrossTheDateLine) {
     EXPECT_NEAR(west.longitude, -east.longitude, 1e-9);
 }
 
+TEST(IgcCoordinates, LongitudeWrapsHoweverManyTurnsItMakesNearAPole) {
+    FloatingPointTraps traps;
+    // At 89.99999° south a parallel is 7 m round: 30 m east is over four turns.
+    const GeoOrigin origin{-89.99999, 10.0, 0.0};
+    const double turn = 2.0 * kPi * kEarthRadius * std::cos(89.99999 * kPi / 180.0); // (unit: metres)
+    for (const double east : {30.0, -30.0, 700.0}) {
+        SCOPED_TRACE(east);
+        const double longitude = geoPointOf(origin, east, 0.0).longitude;
+        const double unwrapped = 10.0 + east / turn * 360.0;
+        EXPECT_GE(longitude, -180.0);
+        EXPECT_LE(longitude, 180.0);
+        // So near a pole the parallel's length is known only to a few parts
+        // in 10^9 (the cosine of an angle a rounding away from 90°), and the
+        // error grows with the turns.
+        EXPECT_NEAR(std::remainder(longitude - unwrapped, 360.0), 0.0, 1e-8 * std::fabs(unwrapped));
+    }
+}
+
 TEST(IgcCoordinates, AnglesRoundToThousandthsOfAMinuteBeforeSplitting) {
     EXPECT_EQ(text(igcLatitude(45.0)), "4500000N");
     EXPECT_EQ(text(igcLatitude(-33.5)), "3330000S");
@@ -61,13 +79,24 @@ TEST(IgcCoordinates, AnglesRoundToThousandthsOfAMinuteBeforeSplitting) {
     EXPECT_EQ(text(igcLongitude(180.0)), "18000000E");
 }
 
-TEST(IgcCoordinates, AltitudesStayWithinFiveDigitsAndNeverReadAsMissing) {
+TEST(IgcCoordinates, AltitudesStayWithinFiveCharactersAndNeverReadAsMissing) {
     EXPECT_EQ(igcAltitude(634.4), 634);
     EXPECT_EQ(igcAltitude(634.5), 635);
-    EXPECT_EQ(igcAltitude(0.2), 1);
-    EXPECT_EQ(igcAltitude(-250.0), 1);
     EXPECT_EQ(igcAltitude(99999.4), 99999);
     EXPECT_EQ(igcAltitude(250000.0), 99999);
+    // Below sea level the altitude keeps its sign, down to what four digits hold.
+    EXPECT_EQ(igcAltitude(-12.3), -12);
+    EXPECT_EQ(igcAltitude(-430.6), -431);
+    EXPECT_EQ(igcAltitude(-25000.0), -9999);
+    // 00000 reads as missing: next to sea level it is a metre on its own side.
+    EXPECT_EQ(igcAltitude(0.2), 1);
+    EXPECT_EQ(igcAltitude(0.0), 1);
+    EXPECT_EQ(igcAltitude(-0.2), -1);
+
+    EXPECT_EQ(text(igcAltitudeField(634)), "00634");
+    EXPECT_EQ(text(igcAltitudeField(99999)), "99999");
+    EXPECT_EQ(text(igcAltitudeField(-12)), "-0012");
+    EXPECT_EQ(text(igcAltitudeField(-9999)), "-9999");
 }
 
 TEST(IgcCoordinates, TheClockReadsTheTimeOfDayAndWrapsAtMidnight) {
@@ -97,4 +126,18 @@ TEST(IgcLog, HeaderThenOneFixPerRecordWithCrLfLineEnds) {
               "HFDTMGPSDATUM:WGS-1984\r\n"
               "HFFTYFRTYPE:glider-sim,glider-flight\r\n"
               "B1200024500000N00600000EA0063500635\r\n");
+}
+
+TEST(IgcLog, AFixBelowSeaLevelCarriesTheSignInBothAltitudes) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    FlightSample sample;
+    sample.position = Vector3D(0.0, 0.0, 2.4);
+    writeIgcFix(out, GeoOrigin{31.5, 35.5, -430.0}, sample);
+    std::fclose(out);
+    const std::string fix(buffer, size);
+    std::free(buffer);
+
+    EXPECT_EQ(fix, "B1200003130000N03530000EA-0428-0428\r\n");
 }

@@ -6,6 +6,8 @@
 #include <cctype>
 #include <cmath>
 
+#include "atmosphere/ThermalField.h"
+#include "scene/DemStart.h"
 #include "scene/StartScene.h"
 #include "tools/flight/OptionValues.h"
 
@@ -23,12 +25,133 @@ struct RawOptions {
     std::string igc;
     std::string origin;
     std::string date;
+    std::string model;
+    // The elevation model's options.
+    std::string dem;
+    std::string centre;
+    std::string radius;
+    std::string spacing;
+    std::string fill;
+    std::string start;
+    // The scenario, the air and the pilot.
+    std::vector<std::string> thermals;
+    std::string randomThermals;
+    std::string ridgeLift;
+    std::string pilot;
 };
 
 CommandLine failure(const std::string& option, const std::string& reason) {
     CommandLine line;
     line.outcome = CommandLine::Outcome::Error;
     line.message = option + ": " + reason;
+    return line;
+}
+
+// The elevation model replaces the heightmap and places the world on the
+// Earth by itself, so it excludes both.
+void describeDem(CLI::App& app, RawOptions& raw) {
+    CLI::Option* dem =
+        app.add_option("--dem", raw.dem,
+                       "Terrain from an elevation raster GDAL reads (GeoTIFF, SRTM .hgt, ASCII grid...), heights "
+                       "in metres above sea level; the IGC log lies where the raster says")
+            ->type_name("PATH")
+            ->excludes("--terrain")
+            ->excludes("--generated-terrain")
+            ->excludes("--origin");
+    app.add_option("--centre", raw.centre, "The window's centre, the world origin (default the raster's centre)")
+        ->type_name("LAT,LON")
+        ->needs(dem);
+    app.add_option("--radius-km", raw.radius, "Half the side of the square window (default 5)")
+        ->type_name("R")
+        ->needs(dem);
+    app.add_option("--spacing", raw.spacing, "Metres between terrain samples (default about the raster's own)")
+        ->type_name("M")
+        ->needs(dem);
+    app.add_option("--dem-fill", raw.fill,
+                   "No-data cells take this height (the sea level, say) instead of their neighbours'")
+        ->type_name("METRES")
+        ->needs(dem);
+    app.add_option("--start", raw.start,
+                   "Start the glider HEIGHT metres above the ground at LAT,LON (default " +
+                       std::to_string(static_cast<int>(start::kDemStartHeight)) + " m above the centre)")
+        ->type_name("LAT,LON,HEIGHT")
+        ->needs(dem);
+}
+
+// A latitude and longitude on the Earth, poles excluded.
+std::string readGeoCoordinate(const std::string& text, double* values) {
+    if (!(values[0] > -90.0 && values[0] < 90.0) || !(values[1] >= -180.0 && values[1] <= 180.0)) {
+        return "latitude must lie strictly between -90 and 90 and longitude within -180 to 180, got '" + text +
+               "'";
+    }
+    return "";
+}
+
+// The elevation model's values; the first bad one wins.
+CommandLine readDemValues(const CLI::App& app, const RawOptions& raw, FlightOptions options) {
+    const auto given = [&app](const char* name) { return app.count(name) > 0; };
+    DemOptions& dem = options.dem;
+    std::string reason;
+    if (given("--dem") && raw.dem.empty()) {
+        return failure("--dem", "expected a file name, got ''");
+    }
+    dem.window.path = raw.dem;
+    if (given("--centre")) {
+        double centre[2] = {0.0, 0.0};
+        if (!(reason = readNumberList(raw.centre, 2, centre)).empty() ||
+            !(reason = readGeoCoordinate(raw.centre, centre)).empty()) {
+            return failure("--centre", reason);
+        }
+        dem.window.hasCentre = true;
+        dem.window.centre = GeoCoordinate{centre[0], centre[1]};
+    }
+    if (given("--radius-km")) {
+        double radius = 0.0;
+        if (!(reason = readFiniteNumber(raw.radius, radius)).empty()) {
+            return failure("--radius-km", reason);
+        }
+        if (!(radius > 0.0 && radius * 1000.0 <= kMaxDemRadius)) {
+            return failure("--radius-km", "must lie above 0 and within " +
+                                              std::to_string(static_cast<int>(kMaxDemRadius / 1000.0)) +
+                                              " km, got '" + raw.radius + "'");
+        }
+        dem.window.radius = radius * 1000.0;
+    }
+    if (given("--spacing")) {
+        if (!(reason = readFiniteNumber(raw.spacing, dem.window.spacing)).empty()) {
+            return failure("--spacing", reason);
+        }
+        if (!(dem.window.spacing >= kMinDemSpacing && dem.window.spacing <= kMaxDemSpacing)) {
+            return failure("--spacing", "must lie within 0.1 to " +
+                                            std::to_string(static_cast<int>(kMaxDemSpacing)) + " m, got '" +
+                                            raw.spacing + "'");
+        }
+    }
+    if (given("--dem-fill")) {
+        if (!(reason = readFiniteNumber(raw.fill, dem.window.fillHeight)).empty()) {
+            return failure("--dem-fill", reason);
+        }
+        dem.window.fillWithHeight = true;
+    }
+    dem.startHeight = start::kDemStartHeight;
+    if (given("--start")) {
+        double start[3] = {0.0, 0.0, 0.0};
+        if (!(reason = readNumberList(raw.start, 3, start)).empty() ||
+            !(reason = readGeoCoordinate(raw.start, start)).empty()) {
+            return failure("--start", reason);
+        }
+        // The wing hangs below the hub: lower, it would start in the ground.
+        if (!(start[2] >= start::kMinDemStartHeight && start[2] <= start::kMaxDemStartHeight)) {
+            return failure("--start", "HEIGHT must lie within " + std::to_string(static_cast<int>(start::kMinDemStartHeight)) +
+                                          " to " + std::to_string(static_cast<int>(start::kMaxDemStartHeight)) +
+                                          " m above the ground, got '" + raw.start + "'");
+        }
+        dem.hasStart = true;
+        dem.start = GeoCoordinate{start[0], start[1]};
+        dem.startHeight = start[2];
+    }
+    CommandLine line;
+    line.options = std::move(options);
     return line;
 }
 
@@ -58,6 +181,87 @@ void describe(CLI::App& app, FlightOptions& options, RawOptions& raw) {
         ->type_name("LAT,LON,ELEV");
     app.add_option("--date", raw.date, "The flight's date in the IGC log (default 2000-01-01)")
         ->type_name("YYYY-MM-DD");
+    app.add_option("--model", raw.model,
+                   "The flight model: classic (the default) or realistic (real proportions, glides like a "
+                   "hang glider)")
+        ->type_name("NAME");
+    describeDem(app, raw);
+    // The scenario, the air and the pilot.
+    app.add_option("--scenario", options.scenarioPath,
+                   "A TOML scenario: terrain, start, model, wind, thermals, ridge lift, pilot; the other options "
+                   "override it")
+        ->type_name("FILE");
+    app.add_option("--thermal", raw.thermals,
+                   "A thermal centred at (X, Y) m with a core rising UPDRAFT m/s and RADIUS m wide (repeatable; "
+                   "replaces the scenario's)")
+        ->type_name("X,Y,UPDRAFT,RADIUS")
+        ->allow_extra_args(false);
+    app.add_option("--thermals-random", raw.randomThermals,
+                   "COUNT thermals scattered around the start from SEED, one per km²")
+        ->type_name("COUNT,SEED");
+    app.add_option("--ridge-lift", raw.ridgeLift, "Lift of the wind over the terrain's slopes")->type_name("on|off");
+    app.add_option("--pilot", raw.pilot,
+                   "A simple pilot flying through the five keys: hold a ground-track heading (degrees clockwise "
+                   "from north), circle (X, Y) at BANK degrees (negative: to the left), or fly back and forth "
+                   "between two points")
+        ->type_name("heading:DEG|circle:X,Y,BANK|line:X1,Y1,X2,Y2");
+    app.add_flag("--air", options.air, "Three more CSV columns: the air's velocity at the pilot (m/s)");
+}
+
+// The scenario, air and pilot options; the first bad value wins.
+std::string readAirValues(const CLI::App& app, const RawOptions& raw, FlightOptions& options, std::string& option) {
+    std::string reason;
+    options.modelGiven = app.count("--model") > 0;
+    options.windGiven = app.count("--wind") > 0;
+    if (app.count("--scenario") > 0 && options.scenarioPath.empty()) {
+        option = "--scenario";
+        return "expected a file name, got ''";
+    }
+    for (const std::string& text : raw.thermals) {
+        option = "--thermal";
+        double v[4] = {0.0, 0.0, 0.0, 0.0};
+        if (!(reason = readNumberList(text, 4, v)).empty()) {
+            return reason;
+        }
+        if (!(v[2] >= 0.1 && v[2] <= ThermalField::kMaxUpdraft) ||
+            !(v[3] >= updraft::kSmallestOuterRadius && v[3] <= ThermalField::kMaxRadius) ||
+            std::fabs(v[0]) > 1.0e6 || std::fabs(v[1]) > 1.0e6) {
+            return "the updraft must lie within 0.1 to 20 m/s, the radius within 10 to 2000 m and the centre "
+                   "within 1000 km, got '" + text + "'";
+        }
+        options.thermals.push_back(Thermal{v[0], v[1], v[2], v[3]});
+    }
+    if (app.count("--thermals-random") > 0) {
+        option = "--thermals-random";
+        const std::size_t comma = raw.randomThermals.find(',');
+        int count = 0;
+        int seed = 0;
+        if (comma == std::string::npos) {
+            return "expected COUNT,SEED, got '" + raw.randomThermals + "'";
+        }
+        if (!(reason = readWholeNumber(raw.randomThermals.substr(0, comma), 0, RandomThermals::kMaxCount, count))
+                 .empty() ||
+            !(reason = readWholeNumber(raw.randomThermals.substr(comma + 1), 0, 2147483647, seed)).empty()) {
+            return reason;
+        }
+        options.randomThermals.count = count;
+        options.randomThermals.seed = static_cast<std::uint64_t>(seed);
+        options.randomThermalsGiven = true;
+    }
+    if (app.count("--ridge-lift") > 0) {
+        option = "--ridge-lift";
+        if (raw.ridgeLift != "on" && raw.ridgeLift != "off") {
+            return "expected on or off, got '" + raw.ridgeLift + "'";
+        }
+        options.ridgeLift = raw.ridgeLift == "on" ? 1 : 0;
+    }
+    if (app.count("--pilot") > 0) {
+        option = "--pilot";
+        if (!(reason = readPilotPlan(raw.pilot, options.pilot)).empty()) {
+            return reason;
+        }
+    }
+    return {};
 }
 
 // Reads every collected text into `options`; the first bad value wins.
@@ -101,6 +305,9 @@ CommandLine readValues(const CLI::App& app, const RawOptions& raw, FlightOptions
     if (given("--date") && !(reason = readDate(raw.date, options.date)).empty()) {
         return failure("--date", reason);
     }
+    if (given("--model") && !start::flightModelFromName(raw.model, options.model)) {
+        return failure("--model", "expected classic or realistic, got '" + raw.model + "'");
+    }
     for (const std::string& text : raw.keys) {
         KeyPress press;
         if (!(reason = readKeyPress(text, press)).empty()) {
@@ -130,9 +337,11 @@ CommandLine readValues(const CLI::App& app, const RawOptions& raw, FlightOptions
     if (!raw.igc.empty() && raw.igc == options.csvPath) {
         return failure("--igc", "'" + raw.igc + "' is also the --csv output");
     }
-    CommandLine line;
-    line.options = std::move(options);
-    return line;
+    std::string option;
+    if (!(reason = readAirValues(app, raw, options, option)).empty()) {
+        return failure(option, reason);
+    }
+    return readDemValues(app, raw, std::move(options));
 }
 
 } // namespace

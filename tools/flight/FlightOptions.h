@@ -3,7 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "atmosphere/RandomThermals.h"
+#include "atmosphere/Thermal.h"
+#include "autopilot/PilotPlan.h"
 #include "physics/Vector3D.h"
+#include "scene/StartScene.h"
+#include "terrain/DemHeightField.h"
 
 // Everything glider-flight is asked to do, as read from its command line.
 namespace flight {
@@ -33,6 +38,14 @@ struct CalendarDate {
     int day = 1;
 };
 
+// Terrain from an elevation model, and where the glider starts over it.
+struct DemOptions {
+    DemRequest window;         // empty path: no elevation model
+    bool hasStart = false;     // false: above the window's centre
+    GeoCoordinate start;
+    double startHeight = 0.0;  // (unit: metres above the ground there)
+};
+
 struct FlightOptions {
     int steps = 6000;
     bool untilLanded = false;
@@ -45,6 +58,19 @@ struct FlightOptions {
     std::string igcPath;        // empty: no IGC log
     GeoOrigin origin;
     CalendarDate date;
+    // The flight model and where it starts.
+    start::FlightModel model = start::FlightModel::Classic;
+    DemOptions dem;
+    // The scenario, and the air and pilot options that override it.
+    std::string scenarioPath;       // empty: none, the classic start
+    bool modelGiven = false;        // --model overrides the scenario's model
+    bool windGiven = false;         // --wind overrides the scenario's wind
+    std::vector<Thermal> thermals;  // --thermal, replacing the scenario's when any
+    RandomThermals randomThermals;  // --thermals-random
+    bool randomThermalsGiven = false;
+    int ridgeLift = -1;             // -1: the scenario's; 0 off; 1 on
+    PilotPlan pilot;                // --pilot; mode None: the scenario's
+    bool air = false;               // three more CSV columns: the air's velocity at the pilot
 };
 
 struct CommandLine {

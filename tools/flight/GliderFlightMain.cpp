@@ -1,3 +1,7 @@
+#include "platform/StandardStreams.h"
 #include "tools/flight/GliderFlight.h"
 
-int main(int argc, char** argv) { return flight::runGliderFlight(argc, argv); }
+int main(int argc, char** argv) {
+    openClosedStandardStreams();
+    return flight::runGliderFlight(argc, argv);
+}

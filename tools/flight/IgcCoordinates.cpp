@@ -40,12 +40,10 @@ GeoPoint geoPointOf(const GeoOrigin& origin, double east, double north) {
     const double radiansEast = east / parallelRadius;
     GeoPoint point;
     point.latitude = std::clamp(origin.latitude + radiansNorth * kDegreesPerRadian, -90.0, 90.0);
-    point.longitude = origin.longitude + radiansEast * kDegreesPerRadian;
-    if (point.longitude > 180.0) {
-        point.longitude -= 360.0;
-    } else if (point.longitude < -180.0) {
-        point.longitude += 360.0;
-    }
+    // Near a pole a few kilometres east can be many turns around it; the
+    // remainder of a division by 360 is exact and lands within -180..180
+    // whatever their number.
+    point.longitude = std::remainder(origin.longitude + radiansEast * kDegreesPerRadian, 360.0);
     return point;
 }
 
@@ -54,8 +52,19 @@ std::array<char, 9> igcLatitude(double degrees) { return splitAngle<9>(degrees, 
 std::array<char, 10> igcLongitude(double degrees) { return splitAngle<10>(degrees, 3, 'E', 'W'); }
 
 int igcAltitude(double metres) {
-    const double clamped = std::clamp(metres, 1.0, 99999.0);
-    return static_cast<int>(std::lround(clamped));
+    const long rounded = std::lround(std::clamp(metres, static_cast<double>(kIgcLowestAltitude),
+                                                static_cast<double>(kIgcHighestAltitude)));
+    if (rounded == 0) {
+        return std::signbit(metres) ? -1 : 1;
+    }
+    return static_cast<int>(rounded);
+}
+
+std::array<char, 6> igcAltitudeField(int metres) {
+    std::array<char, 6> text{};
+    // Below sea level the sign takes the place of the leading zero.
+    std::snprintf(text.data(), text.size(), metres < 0 ? "-%04d" : "%05d", metres < 0 ? -metres : metres);
+    return text;
 }
 
 std::array<char, 7> igcClock(long long secondsOfDay) {

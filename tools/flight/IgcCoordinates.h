@@ -17,8 +17,8 @@ struct GeoPoint {
 };
 
 // The point `east` and `north` metres from the origin. Longitude offsets are
-// scaled by 1 / cos(origin latitude); the result is wrapped into -180..180
-// and its latitude clamped to the poles.
+// scaled by 1 / cos(origin latitude); the result is wrapped into -180..180,
+// however many turns it makes, and its latitude clamped to the poles.
 GeoPoint geoPointOf(const GeoOrigin& origin, double east, double north);
 
 // "DDMMmmmN": degrees, minutes and thousandths of a minute, hemisphere,
@@ -29,9 +29,16 @@ std::array<char, 9> igcLatitude(double degrees);
 // "DDDMMmmmE", likewise, for longitudes within -180..180.
 std::array<char, 10> igcLongitude(double degrees);
 
-// Whole metres within 1..99999: the field has five digits, and readers take
-// 00000 for a missing altitude.
+// An altitude field holds five characters: 00000 to 99999, or a minus sign
+// and four digits below sea level.
+constexpr int kIgcLowestAltitude = -9999;  // (unit: metres)
+constexpr int kIgcHighestAltitude = 99999; // (unit: metres)
+
+// Whole metres within the field's range, never 0: readers take 00000 for a
+// missing altitude, so what rounds to 0 is written as 1 m on its side of it.
 int igcAltitude(double metres);
+// "00634", "-0012": the field for an altitude from igcAltitude.
+std::array<char, 6> igcAltitudeField(int metres);
 
 // "HHMMSS" for a time of day given in seconds, wrapped at midnight.
 std::array<char, 7> igcClock(long long secondsOfDay);

@@ -1,6 +1,7 @@
 #include "tools/flight/IgcWriter.h"
 
 #include "scene/StartScene.h"
+#include "terrain/MapProjection.h"
 #include "tools/flight/IgcCoordinates.h"
 
 namespace flight {
@@ -18,13 +19,33 @@ void writeIgcHeader(std::FILE* out, const CalendarDate& date) {
 
 bool isIgcFixStep(int step) { return step % start::kStepsPerSecond == 0; }
 
+namespace {
+
+void writeFix(std::FILE* out, const GeoPoint& point, double metresAboveSeaLevel, int step) {
+    const long long second = kIgcStartSecondOfDay + step / start::kStepsPerSecond;
+    // Pressure and GNSS altitude alike: the simulation knows only one.
+    const auto field = igcAltitudeField(igcAltitude(metresAboveSeaLevel));
+    std::fprintf(out, "B%s%s%sA%s%s\r\n", igcClock(second).data(), igcLatitude(point.latitude).data(),
+                 igcLongitude(point.longitude).data(), field.data(), field.data());
+}
+
+} // namespace
+
 void writeIgcFix(std::FILE* out, const GeoOrigin& origin, const FlightSample& sample) {
     const GeoPoint point = geoPointOf(origin, sample.position.x, sample.position.y);
-    const long long second = kIgcStartSecondOfDay + sample.step / start::kStepsPerSecond;
-    // Pressure and GNSS altitude alike: the simulation knows only one.
-    const int altitude = igcAltitude(origin.elevation + sample.position.z);
-    std::fprintf(out, "B%s%s%sA%05d%05d\r\n", igcClock(second).data(), igcLatitude(point.latitude).data(),
-                 igcLongitude(point.longitude).data(), altitude, altitude);
+    writeFix(out, point, origin.elevation + sample.position.z, sample.step);
+}
+
+void writeIgcFix(std::FILE* out, const MapProjection& projection, const GeoOrigin& origin,
+                 const FlightSample& sample) {
+    GeoCoordinate where;
+    if (!projection.toGeographic(sample.position.x, sample.position.y, where)) {
+        // Off the map altogether (a diverged flight): the local approximation
+        // around the map's origin, as flights without a map are written.
+        writeIgcFix(out, origin, sample);
+        return;
+    }
+    writeFix(out, GeoPoint{where.latitude, where.longitude}, origin.elevation + sample.position.z, sample.step);
 }
 
 } // namespace flight

@@ -5,6 +5,8 @@
 #include "tools/flight/FlightOptions.h"
 #include "tools/flight/FlightSample.h"
 
+class MapProjection;
+
 // An IGC flight log of the simulated flight: a header, then one B record (a
 // fix) per whole simulated second, starting at 12:00:00 UTC on the given date.
 // Lines end in CR LF as the format requires. The log is not signed: it has no
@@ -15,6 +17,10 @@ constexpr int kIgcStartSecondOfDay = 12 * 3600;
 
 void writeIgcHeader(std::FILE* out, const CalendarDate& date);
 void writeIgcFix(std::FILE* out, const GeoOrigin& origin, const FlightSample& sample);
+// Over terrain placed on the Earth by its own map: positions go back to
+// latitude and longitude through that map; `origin` is the map's origin.
+void writeIgcFix(std::FILE* out, const MapProjection& projection, const GeoOrigin& origin,
+                 const FlightSample& sample);
 
 // Fixes go to steps 0, 100, 200, ...: whole simulated seconds.
 bool isIgcFixStep(int step);

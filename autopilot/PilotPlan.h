@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+// What the simple pilot is asked to fly, as written on a command line or in
+// a scenario: "heading:DEG", "circle:X,Y,BANK" or "line:X1,Y1,X2,Y2".
+struct PilotPlan {
+    enum class Mode { None, Heading, Circle, Line };
+    Mode mode = Mode::None;
+    // Heading: a ground-track heading in degrees clockwise from +y (north).
+    double heading = 0.0; // (unit: degrees)
+    // Circle: the centre and the bank, positive for right-hand (clockwise
+    // seen from above) circles, negative for left-hand ones.
+    double centreX = 0.0; // (unit: m)
+    double centreY = 0.0; // (unit: m)
+    double bank = 0.0;    // (unit: degrees)
+    // Line: back and forth between the two points.
+    double x1 = 0.0; // (unit: m)
+    double y1 = 0.0;
+    double x2 = 0.0;
+    double y2 = 0.0;
+};
+
+// The banks a person flies in a thermal or a turn, at most.
+constexpr double kMaxPilotBank = 60.0; // (unit: degrees)
+
+// Reads `text` into `plan`; on failure returns a short reason (without the
+// option's or key's name) and leaves `plan` as it was.
+std::string readPilotPlan(const std::string& text, PilotPlan& plan);

@@ -1,0 +1,489 @@
+#include "scene/Scenario.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <limits>
+#include <sstream>
+
+#include <toml++/toml.h>
+
+#include "atmosphere/Atmosphere.h"
+#include "atmosphere/ThermalField.h"
+#include "terrain/JpegHeightField.h"
+#include "terrain/RandomHeightField.h"
+
+namespace {
+
+// Scenario files are small; anything this large is not one.
+constexpr std::uintmax_t kMaxFileBytes = 1u << 20;
+// A grid this large would take gigabytes; real scenarios stay far below.
+constexpr double kMaxSamples = 16.0e6;
+
+// The first fault wins; every check after it is skipped.
+class Reader {
+public:
+    Reader(std::string name_, std::string folder_) : name(std::move(name_)), folder(std::move(folder_)) {}
+
+    bool failed() const { return !message.empty(); }
+    const std::string& error() const { return message; }
+
+    void fail(const toml::source_region& where, const std::string& key, const std::string& reason) {
+        if (failed()) {
+            return;
+        }
+        message = name + ":" + std::to_string(where.begin.line) + ": " + key + ": " + reason;
+    }
+
+    // Every key of `table` must be one of `known`: a misspelt key is a
+    // mistake, never silently a default.
+    void onlyKeys(const toml::table& table, const std::string& prefix, std::initializer_list<const char*> known) {
+        for (auto&& [key, node] : table) {
+            bool listed = false;
+            for (const char* k : known) {
+                listed = listed || key.str() == k;
+            }
+            if (!listed) {
+                fail(key.source(), prefix + std::string(key.str()), "unknown key");
+            }
+        }
+    }
+
+    const toml::table* table(const toml::table& parent, const char* key, const std::string& prefix) {
+        const toml::node* node = parent.get(key);
+        if (node == nullptr) {
+            return nullptr;
+        }
+        if (!node->is_table()) {
+            fail(node->source(), prefix + key, "expected a table");
+            return nullptr;
+        }
+        return node->as_table();
+    }
+
+    // A number (integers accepted) within [low, high]; absent: unchanged.
+    void number(const toml::table& t, const char* key, const std::string& prefix, double low, double high,
+                double& out) {
+        const toml::node* node = t.get(key);
+        if (node == nullptr || failed()) {
+            return;
+        }
+        double value = 0.0;
+        if (!readNumber(*node, value)) {
+            fail(node->source(), prefix + key, "expected a number");
+        } else if (!(value >= low && value <= high)) {
+            std::ostringstream range;
+            range << "must lie within " << low << " to " << high;
+            fail(node->source(), prefix + key, range.str());
+        } else {
+            out = value;
+        }
+    }
+
+    void integer(const toml::table& t, const char* key, const std::string& prefix, long long low, long long high,
+                 long long& out) {
+        const toml::node* node = t.get(key);
+        if (node == nullptr || failed()) {
+            return;
+        }
+        if (!node->is_integer()) {
+            fail(node->source(), prefix + key, "expected a whole number");
+            return;
+        }
+        const long long value = node->as_integer()->get();
+        if (value < low || value > high) {
+            fail(node->source(), prefix + key,
+                 "must lie within " + std::to_string(low) + " to " + std::to_string(high));
+            return;
+        }
+        out = value;
+    }
+
+    void boolean(const toml::table& t, const char* key, const std::string& prefix, bool& out) {
+        const toml::node* node = t.get(key);
+        if (node == nullptr || failed()) {
+            return;
+        }
+        if (!node->is_boolean()) {
+            fail(node->source(), prefix + key, "expected true or false");
+            return;
+        }
+        out = node->as_boolean()->get();
+    }
+
+    const toml::node* string(const toml::table& t, const char* key, const std::string& prefix, std::string& out) {
+        const toml::node* node = t.get(key);
+        if (node == nullptr || failed()) {
+            return nullptr;
+        }
+        if (!node->is_string()) {
+            fail(node->source(), prefix + key, "expected a string");
+            return nullptr;
+        }
+        out = node->as_string()->get();
+        return node;
+    }
+
+    // Three numbers, each within ±limit.
+    void vector(const toml::table& t, const char* key, const std::string& prefix, double limit, Vector3D& out) {
+        const toml::node* node = t.get(key);
+        if (node == nullptr || failed()) {
+            return;
+        }
+        const toml::array* array = node->as_array();
+        double v[3] = {0.0, 0.0, 0.0};
+        bool ok = array != nullptr && array->size() == 3;
+        for (std::size_t i = 0; ok && i < 3; ++i) {
+            ok = readNumber((*array)[i], v[i]);
+        }
+        if (!ok) {
+            fail(node->source(), prefix + key, "expected three numbers [x, y, z]");
+            return;
+        }
+        for (double c : v) {
+            if (!(std::fabs(c) <= limit)) {
+                std::ostringstream range;
+                range << "each component must lie within -" << limit << " to " << limit;
+                fail(node->source(), prefix + key, range.str());
+                return;
+            }
+        }
+        out = Vector3D(v[0], v[1], v[2]);
+    }
+
+    // [latitude, longitude] in degrees, poles excluded; true when read.
+    bool geoCoordinate(const toml::table& t, const char* key, const std::string& prefix, GeoCoordinate& out) {
+        const toml::node* node = t.get(key);
+        if (node == nullptr || failed()) {
+            return false;
+        }
+        const toml::array* array = node->as_array();
+        double v[2] = {0.0, 0.0};
+        bool ok = array != nullptr && array->size() == 2;
+        for (std::size_t i = 0; ok && i < 2; ++i) {
+            ok = readNumber((*array)[i], v[i]);
+        }
+        if (!ok) {
+            fail(node->source(), prefix + key, "expected [latitude, longitude] in degrees");
+            return false;
+        }
+        if (!(v[0] > -90.0 && v[0] < 90.0) || !(v[1] >= -180.0 && v[1] <= 180.0)) {
+            fail(node->source(), prefix + key,
+                 "latitude must lie strictly between -90 and 90 and longitude within -180 to 180");
+            return false;
+        }
+        out = GeoCoordinate{v[0], v[1]};
+        return true;
+    }
+
+    std::string resolve(const std::string& path) const {
+        const std::filesystem::path p(path);
+        if (p.is_absolute() || folder.empty()) {
+            return path;
+        }
+        return (std::filesystem::path(folder) / p).string();
+    }
+
+private:
+    static bool readNumber(const toml::node& node, double& value) {
+        if (node.is_integer()) {
+            value = static_cast<double>(node.as_integer()->get());
+            return true;
+        }
+        if (node.is_floating_point()) {
+            value = node.as_floating_point()->get();
+            return std::isfinite(value); // inf and nan are TOML numbers, never ours
+        }
+        return false;
+    }
+
+    std::string name;
+    std::string folder;
+    std::string message;
+};
+
+// An elevation raster's window: the raster's path, and optionally the
+// window's centre [latitude, longitude], its radius and the grid's spacing.
+void readDemTerrain(Reader& r, const toml::table& t, DemRequest& dem) {
+    const std::string p = "terrain.";
+    r.onlyKeys(t, p, {"source", "path", "centre", "radius_km", "spacing", "fill_height"});
+    const toml::node* path = r.string(t, "path", p, dem.path);
+    if (!r.failed() && (path == nullptr || dem.path.empty())) {
+        r.fail(path != nullptr ? path->source() : t.source(), p + "path", "expected an elevation raster's file name");
+    }
+    dem.path = r.resolve(dem.path);
+    if (t.get("centre") != nullptr && !r.failed()) {
+        dem.hasCentre = r.geoCoordinate(t, "centre", p, dem.centre);
+    }
+    double radiusKm = dem.radius / 1000.0;
+    r.number(t, "radius_km", p, 0.001, kMaxDemRadius / 1000.0, radiusKm);
+    dem.radius = radiusKm * 1000.0;
+    r.number(t, "spacing", p, kMinDemSpacing, kMaxDemSpacing, dem.spacing);
+    if (t.get("fill_height") != nullptr) {
+        dem.fillWithHeight = true;
+        r.number(t, "fill_height", p, -12000.0, 10000.0, dem.fillHeight);
+    }
+}
+
+void readTerrain(Reader& r, const toml::table& t, Scenario::Terrain& terrain) {
+    const std::string p = "terrain.";
+    r.onlyKeys(t, p,
+               {"source", "path", "spacing", "height_scale", "size", "height", "width", "crest_y", "length",
+                "breadth", "centre", "radius_km", "fill_height"});
+    std::string source;
+    const toml::node* sourceNode = r.string(t, "source", p, source);
+    if (r.failed()) {
+        return;
+    }
+    if (sourceNode == nullptr) {
+        r.fail(t.source(), p + "source", "missing: generated, jpeg, flat, ridge or dem");
+        return;
+    }
+    // The keys each source reads; any other is a mistake.
+    auto only = [&](std::initializer_list<const char*> keys) { r.onlyKeys(t, p, keys); };
+    if (source == "generated") {
+        terrain.source = Scenario::Terrain::Source::Generated;
+        only({"source"});
+    } else if (source == "jpeg") {
+        terrain.source = Scenario::Terrain::Source::Jpeg;
+        only({"source", "path", "spacing", "height_scale"});
+        const toml::node* path = r.string(t, "path", p, terrain.path);
+        if (!r.failed() && (path == nullptr || terrain.path.empty())) {
+            r.fail(path != nullptr ? path->source() : t.source(), p + "path", "expected a heightmap file name");
+        }
+        terrain.path = r.resolve(terrain.path);
+        r.number(t, "spacing", p, 0.01, 1000.0, terrain.spacing);
+        r.number(t, "height_scale", p, 0.0, 100.0, terrain.heightScale);
+    } else if (source == "flat") {
+        terrain.source = Scenario::Terrain::Source::Flat;
+        only({"source", "size", "spacing"});
+        r.number(t, "size", p, 10.0, 100000.0, terrain.size);
+        r.number(t, "spacing", p, 1.0, 10000.0, terrain.flatSpacing);
+        if (!r.failed() && std::pow(terrain.size / terrain.flatSpacing + 1.0, 2.0) > kMaxSamples) {
+            r.fail(t.source(), p + "spacing", "too fine for the terrain's size (over 16 million samples)");
+        }
+    } else if (source == "ridge") {
+        terrain.source = Scenario::Terrain::Source::Ridge;
+        only({"source", "height", "width", "crest_y", "length", "breadth", "spacing"});
+        RidgeShape& ridge = terrain.ridge;
+        r.number(t, "height", p, 1.0, 5000.0, ridge.height);
+        r.number(t, "width", p, 10.0, 100000.0, ridge.width);
+        r.number(t, "crest_y", p, -Scenario::kMaxDistance, Scenario::kMaxDistance, ridge.crestY);
+        r.number(t, "length", p, 100.0, 100000.0, ridge.length);
+        r.number(t, "breadth", p, 100.0, 100000.0, ridge.breadth);
+        r.number(t, "spacing", p, 1.0, 1000.0, ridge.spacing);
+        if (!r.failed() &&
+            (ridge.length / ridge.spacing + 1.0) * (ridge.breadth / ridge.spacing + 1.0) > kMaxSamples) {
+            r.fail(t.source(), p + "spacing", "too fine for the ridge's extent (over 16 million samples)");
+        }
+    } else if (source == "dem") {
+        terrain.source = Scenario::Terrain::Source::Dem;
+        readDemTerrain(r, t, terrain.dem);
+    } else {
+        r.fail(sourceNode->source(), p + "source",
+               "unknown terrain source '" + source + "' (generated, jpeg, flat, ridge or dem)");
+    }
+}
+
+void readStart(Reader& r, const toml::table& t, Scenario::Launch& launch, bool overElevationModel) {
+    const std::string p = "start.";
+    // Over an elevation model the start is a place and a height above the
+    // ground there; elsewhere, a position in the world's metres.
+    if (overElevationModel) {
+        r.onlyKeys(t, p, {"at", "height", "heading", "speed"});
+        if (t.get("at") != nullptr && !r.failed()) {
+            launch.hasAt = r.geoCoordinate(t, "at", p, launch.at);
+        }
+        r.number(t, "height", p, 2.0, 10000.0, launch.heightAboveGround);
+    } else {
+        r.onlyKeys(t, p, {"position", "heading", "speed"});
+    }
+    r.vector(t, "position", p, Scenario::kMaxDistance, launch.position);
+    r.number(t, "heading", p, -360.0, 360.0, launch.headingDegrees);
+    r.number(t, "speed", p, 0.0, 50.0, launch.speed);
+}
+
+void readThermal(Reader& r, const toml::table& t, const std::string& p, Thermal& thermal) {
+    r.onlyKeys(t, p, {"x", "y", "updraft", "radius"});
+    for (const char* key : {"x", "y", "updraft", "radius"}) {
+        if (!r.failed() && t.get(key) == nullptr) {
+            r.fail(t.source(), p + key, "missing");
+        }
+    }
+    r.number(t, "x", p, -Scenario::kMaxDistance, Scenario::kMaxDistance, thermal.x);
+    r.number(t, "y", p, -Scenario::kMaxDistance, Scenario::kMaxDistance, thermal.y);
+    r.number(t, "updraft", p, 0.1, ThermalField::kMaxUpdraft, thermal.updraft);
+    r.number(t, "radius", p, updraft::kSmallestOuterRadius, ThermalField::kMaxRadius, thermal.radius);
+}
+
+void readAir(Reader& r, const toml::table& t, Scenario& s) {
+    const std::string p = "air.";
+    r.onlyKeys(t, p, {"wind", "ridge_lift", "thermal_top", "thermal", "random_thermals"});
+    r.vector(t, "wind", p, Scenario::kMaxWindComponent, s.wind);
+    r.boolean(t, "ridge_lift", p, s.ridgeLift);
+    r.number(t, "thermal_top", p, ThermalField::kMinDepth, ThermalField::kMaxDepth, s.thermalTop);
+    if (const toml::node* list = t.get("thermal"); list != nullptr && !r.failed()) {
+        const toml::array* array = list->as_array();
+        if (array == nullptr) {
+            r.fail(list->source(), p + "thermal", "expected [[air.thermal]] tables");
+            return;
+        }
+        for (std::size_t i = 0; i < array->size() && !r.failed(); ++i) {
+            const std::string q = p + "thermal[" + std::to_string(i + 1) + "].";
+            const toml::table* table = (*array)[i].as_table();
+            if (table == nullptr) {
+                r.fail((*array)[i].source(), p + "thermal", "expected [[air.thermal]] tables");
+                return;
+            }
+            Thermal thermal;
+            readThermal(r, *table, q, thermal);
+            s.thermals.push_back(thermal);
+        }
+    }
+    if (const toml::table* random = r.table(t, "random_thermals", p)) {
+        const std::string q = p + "random_thermals.";
+        RandomThermals& spec = s.randomThermals;
+        r.onlyKeys(*random, q, {"count", "seed", "density", "updraft", "radius", "spread"});
+        long long count = 0;
+        long long seed = 1;
+        if (!r.failed() && random->get("count") == nullptr) {
+            r.fail(random->source(), q + "count", "missing");
+        }
+        r.integer(*random, "count", q, 0, RandomThermals::kMaxCount, count);
+        r.integer(*random, "seed", q, 0, std::numeric_limits<long long>::max(), seed);
+        spec.count = static_cast<int>(count);
+        spec.seed = static_cast<std::uint64_t>(seed);
+        r.number(*random, "density", q, 0.001, RandomThermals::kMaxDensity, spec.density);
+        r.number(*random, "updraft", q, 0.1, ThermalField::kMaxUpdraft / 2.0, spec.updraft);
+        r.number(*random, "radius", q, 2.0 * updraft::kSmallestOuterRadius, ThermalField::kMaxRadius / 2.0,
+                 spec.radius);
+        r.number(*random, "spread", q, 0.0, 0.9, spec.spread);
+    }
+}
+
+} // namespace
+
+ScenarioLoad readScenario(const std::string& text, const std::string& name, const std::string& folder) {
+    ScenarioLoad load;
+    toml::table root;
+    try {
+        root = toml::parse(text, name);
+    } catch (const toml::parse_error& error) {
+        load.message = name + ":" + std::to_string(error.source().begin.line) + ": " +
+                       std::string(error.description());
+        return load;
+    }
+    Reader r(name, folder);
+    Scenario& s = load.scenario;
+    s.file = name;
+    r.onlyKeys(root, "", {"model", "pilot", "terrain", "start", "air"});
+    std::string text_;
+    if (const toml::node* node = r.string(root, "model", "", text_); node != nullptr && !start::flightModelFromName(text_, s.model)) {
+        r.fail(node->source(), "model", "expected classic or realistic, got '" + text_ + "'");
+    }
+    if (const toml::node* node = r.string(root, "pilot", "", text_); node != nullptr) {
+        const std::string reason = readPilotPlan(text_, s.pilot);
+        if (!reason.empty()) {
+            r.fail(node->source(), "pilot", reason);
+        }
+    }
+    if (const toml::table* t = r.table(root, "terrain", ""); t != nullptr && !r.failed()) {
+        readTerrain(r, *t, s.terrain);
+    }
+    if (const toml::table* t = r.table(root, "start", ""); t != nullptr && !r.failed()) {
+        readStart(r, *t, s.launch, s.terrain.source == Scenario::Terrain::Source::Dem);
+    }
+    if (const toml::table* t = r.table(root, "air", ""); t != nullptr && !r.failed()) {
+        readAir(r, *t, s);
+    }
+    if (r.failed()) {
+        load.message = r.error();
+        return load;
+    }
+    load.ok = true;
+    return load;
+}
+
+ScenarioLoad loadScenario(const std::string& path) {
+    ScenarioLoad load;
+    std::error_code code;
+    const std::filesystem::path file(path);
+    if (!std::filesystem::is_regular_file(file, code)) {
+        load.message = path + ": cannot read: not a regular file";
+        return load;
+    }
+    const std::uintmax_t bytes = std::filesystem::file_size(file, code);
+    if (code || bytes > kMaxFileBytes) {
+        load.message = path + ": cannot read: " + (code ? code.message() : std::string("larger than 1 MiB"));
+        return load;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (!in.good() && !in.eof()) {
+        load.message = path + ": cannot read";
+        return load;
+    }
+    return readScenario(content.str(), path, file.parent_path().string());
+}
+
+std::unique_ptr<HeightField> makeScenarioTerrain(const Scenario& scenario, std::string& error) {
+    const Scenario::Terrain& t = scenario.terrain;
+    switch (t.source) {
+    case Scenario::Terrain::Source::Default:
+        return start::makeTerrain(start::kTerrainFile);
+    case Scenario::Terrain::Source::Generated:
+        return start::makeGeneratedTerrain();
+    case Scenario::Terrain::Source::Jpeg: {
+        std::unique_ptr<HeightField> field = loadHeightFieldJpeg(t.path.c_str(), t.spacing, t.heightScale);
+        if (!field) {
+            error = (scenario.file.empty() ? std::string("scenario") : scenario.file) +
+                    ": terrain.path: cannot use the heightmap '" + t.path + "'";
+        }
+        return field;
+    }
+    case Scenario::Terrain::Source::Flat:
+        return generateFlatHeightField(t.size, t.flatSpacing);
+    case Scenario::Terrain::Source::Ridge:
+        return generateRidgeHeightField(t.ridge);
+    case Scenario::Terrain::Source::Dem:
+        // Read with its map by makeScenarioDemGround, which only the
+        // programs that read elevation rasters link.
+        error = (scenario.file.empty() ? std::string("scenario") : scenario.file) +
+                ": terrain.source: an elevation model is read with makeScenarioDemGround";
+        return nullptr;
+    }
+    return nullptr;
+}
+
+start::Flight makeScenarioFlight(const Scenario& scenario, std::unique_ptr<HeightField> terrain) {
+    start::Flight flight = start::makeFlight(std::move(terrain), scenario.wind, scenario.model, scenario.launch);
+
+    // Only air that moves gets a field: the uniform wind alone keeps the
+    // world's own constant, and with it the classic flight's every bit.
+    if (scenario.movesAir()) {
+        auto air = std::make_unique<Atmosphere>(scenario.wind, flight.terrain.get());
+        if (scenario.hasThermals()) {
+            std::vector<Thermal> thermals = scenario.thermals;
+            double area = ThermalField::defaultArea(thermals.size());
+            if (scenario.randomThermals.count > 0) {
+                const std::vector<Thermal> scattered = scatterThermals(
+                    scenario.randomThermals, scenario.launch.position.x, scenario.launch.position.y);
+                thermals.insert(thermals.end(), scattered.begin(), scattered.end());
+                area += scatterArea(scenario.randomThermals);
+            }
+            // Wide thermals need room around them for their sink.
+            area = std::max(area, 4.0 * ThermalField::smallestArea(thermals, scenario.thermalTop));
+            air->setThermals(std::make_unique<ThermalField>(std::move(thermals), scenario.thermalTop, scenario.wind.x,
+                                                            scenario.wind.y, area));
+        }
+        if (scenario.ridgeLift) {
+            air->enableRidgeLift();
+        }
+        flight.world->setAirField(air.get());
+        flight.air = std::move(air);
+    }
+    return flight;
+}

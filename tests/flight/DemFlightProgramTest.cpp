@@ -1,0 +1,129 @@
+// glider-flight over elevation models, run as a program: refusals, the start
+// above the ground at a point, heights above sea level.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "tests/flight/ProgramRun.h"
+#include "tests/support/DemTestFiles.h"
+
+using flighttest::lines;
+using flighttest::ProgramRun;
+using flighttest::readFile;
+using flighttest::runFlight;
+using flighttest::ScratchDirectory;
+using flighttest::writeFile;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// 3" pixels over 46.4 to 46.5 N, 7.4 to 7.5 E: a 1000 m plain
+// with a round hill of 400 m at 46.45 N 7.45 E, broad enough (1 km
+// standard deviation) that its top reads within a metre between the pixels.
+const demtest::Grid kSite{120, 120, 7.4, 46.5, 1.0 / 1200.0};
+double hill(double east, double north) {
+    const double dx = (east - 7.45) * 76700.0;
+    const double dy = (north - 46.45) * 111150.0;
+    return 1000.0 + 400.0 * std::exp(-(dx * dx + dy * dy) / (2.0 * 1000.0 * 1000.0));
+}
+
+std::vector<double> numbers(const std::string& row) {
+    std::vector<double> result;
+    std::istringstream in(row);
+    for (std::string field; std::getline(in, field, ',');) {
+        result.push_back(std::stod(field));
+    }
+    return result;
+}
+
+} // namespace
+
+TEST(GliderFlightDem, EveryBadElevationInputIsRefusedInOneLineWithNothingFlownOrWritten) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string named; // what the message must name
+    };
+    const std::vector<Case> cases = {
+        {{"--dem", "absent.tif"}, "--dem: absent.tif: cannot be opened"},
+        {{"--dem", "notes.tif"}, "--dem: notes.tif: is not a raster"},
+        {{"--dem", "bare.tif"}, "--dem: bare.tif: has no georeference"},
+        {{"--dem", "empty.tif"}, "--dem: empty.tif: holds no elevation in the window"},
+        {{"--dem", "site.tif", "--centre", "47,7.45"}, "--dem: site.tif: the window's centre 47,7.45 lies outside"},
+        {{"--dem", "site.tif", "--radius-km", "200", "--spacing", "5"}, "--dem: site.tif: a window of radius 200 km"},
+        {{"--dem", "site.tif", "--start", "46.3,7.45,200"}, "--start: 46.3,7.45 lies outside the terrain's window"},
+        {{"--dem", "site.tif", "--start", "46.45,7.45,1"}, "--start: HEIGHT must lie within 2 to 10000"},
+        {{"--dem", "site.tif", "--start", "46.45,7.45"}, "--start"},
+        {{"--dem", "site.tif", "--centre", "91,7"}, "--centre"},
+        {{"--dem", "site.tif", "--radius-km", "0"}, "--radius-km"},
+        {{"--dem", "site.tif", "--radius-km", "251"}, "--radius-km"},
+        {{"--dem", "site.tif", "--spacing", "0"}, "--spacing"},
+        {{"--dem", "site.tif", "--dem-fill", "sea"}, "--dem-fill"},
+        {{"--dem", ""}, "--dem"},
+        {{"--dem", "site.tif", "--origin", "45,6,500"}, "--origin"},
+        {{"--dem", "site.tif", "--generated-terrain"}, "--generated-terrain"},
+        {{"--centre", "46.45,7.45"}, "--centre"},
+        {{"--start", "46.45,7.45,100"}, "--start"},
+    };
+    for (const Case& bad : cases) {
+        SCOPED_TRACE(::testing::PrintToString(bad.arguments));
+        ScratchDirectory directory;
+        writeFile(directory.file("keep.csv"), "old\n");
+        writeFile(directory.file("notes.tif"), "not a raster\n");
+        demtest::writeGeoTiff(directory.file("site.tif"), kSite, hill);
+        demtest::writeGeoTiff(directory.file("bare.tif"), kSite, hill, demtest::GeoTiffOptions{0, false});
+        demtest::GeoTiffOptions holes;
+        holes.hasNoData = true;
+        demtest::writeGeoTiff(directory.file("empty.tif"), kSite, [&](double, double) { return holes.noData; },
+                              holes);
+        const std::vector<std::string> before = directory.entries();
+
+        std::vector<std::string> arguments = bad.arguments;
+        for (const char* output : {"--csv", "keep.csv", "--igc", "keep.igc"}) {
+            arguments.emplace_back(output);
+        }
+        const ProgramRun run = runFlight(directory, arguments);
+
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        ASSERT_EQ(lines(run.err).size(), 1u) << run.err;
+        EXPECT_EQ(run.err.rfind("glider-flight: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(bad.named), std::string::npos) << run.err;
+        EXPECT_EQ(directory.entries(), before);
+        EXPECT_EQ(readFile(directory.file("keep.csv")), "old\n");
+    }
+}
+
+// The glider starts HEIGHT above the ground at the given point: over the
+// hill's top, the terrain under the pilot is the hill's height above sea level.
+TEST(GliderFlightDem, TheStartIsHeightAboveTheGroundThereInMetresAboveSeaLevel) {
+    ScratchDirectory directory;
+    demtest::writeGeoTiff(directory.file("site.tif"), kSite, hill);
+    const ProgramRun run = runFlight(directory, {"--dem", "site.tif", "--centre", "46.46,7.46", "--radius-km", "3",
+                                                 "--spacing", "20", "--start", "46.45,7.45,250", "--steps", "100",
+                                                 "--csv", "flight.csv"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> rows = lines(readFile(directory.file("flight.csv")));
+    ASSERT_EQ(rows.size(), 102u);
+    const std::vector<double> first = numbers(rows[1]);
+    const double x = first[2];
+    const double y = first[3];
+    const double z = first[4];
+    const double ground = first[9];
+    // 0.01 degree south and west of the centre (WGS-84's radii of curvature
+    // there: 6 389 382 m along the parallel, 6 369 006 m along the meridian);
+    // the pilot hangs 0.2 m behind and 0.4 m below the hub.
+    EXPECT_NEAR(x, -0.01 * kPi / 180.0 * 6389382.0 * std::cos(46.45 * kPi / 180.0), 0.5);
+    EXPECT_NEAR(y - 0.2, -0.01 * kPi / 180.0 * 6369006.0, 0.5);
+    EXPECT_NEAR(ground, 1400.0, 1.0);
+    EXPECT_NEAR(z, ground + 250.0 - 0.4, 1.0);
+
+    // Without --start, above the centre by the default height.
+    const ProgramRun centred = runFlight(directory, {"--dem", "site.tif", "--steps", "0"});
+    ASSERT_EQ(centred.status, 0) << centred.err;
+    const std::vector<double> row = numbers(lines(centred.out)[1]);
+    EXPECT_NEAR(row[2], 0.0, 1e-9);
+    EXPECT_NEAR(row[3], 0.2, 1e-9);
+    EXPECT_NEAR(row[4], row[9] + 135.0 - 0.4, 0.5);
+}
