@@ -75,17 +75,15 @@ int PilotApp::start() {
         }
         replaying = true;
     }
-    std::string notes;
-    if (!(reason = flight.build(options, notes)).empty()) {
+    if (!(reason = flight.build(options)).empty()) {
         std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
         return 2;
     }
-    std::fputs(notes.c_str(), stderr);
     builtPilot = flight.glider().pilotParticle().position;
     launch = replaying ? replay.row(0).position : builtPilot;
     if (!replaying) {
-        flight::GeoOrigin origin;
-        if (!(reason = log.open(options.flightsDirectory, std::time(nullptr), origin)).empty()) {
+        if (!(reason = log.open(options.flightsDirectory, std::time(nullptr), flight.origin(), flight.projection()))
+                 .empty()) {
             std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
             return 2;
         }
@@ -462,7 +460,8 @@ void PilotApp::drawFrame() {
     if (replaying) {
         const Vector3D& at = instruments.position();
         placement = glm::translate(glm::dmat4(1.0), glm::dvec3(at.x, at.y, at.z));
-        placement = glm::rotate(placement, glm::radians(180.0 - instruments.heading()), glm::dvec3(0.0, 0.0, 1.0));
+        placement = glm::rotate(placement, glm::radians(flight.launchHeading() - instruments.heading()),
+                                glm::dvec3(0.0, 0.0, 1.0));
         placement = glm::translate(placement, glm::dvec3(-builtPilot.x, -builtPilot.y, -builtPilot.z));
     }
     CameraRig::Subject subject;
