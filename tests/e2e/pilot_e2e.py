@@ -320,14 +320,34 @@ def scenario_close(binary, work, node_path):
     check_igc(files[1], node_path)
 
 
-def write_track(path, climb, seconds):
-    """A recording of a straight flight north at 10 m/s climbing at `climb` m/s."""
-    with open(path, "w") as f:
-        f.write("step,time,x,y,z,vx,vy,vz,speed,terrain\n")
-        for step in range(int(seconds * 100) + 1):
-            t = step / 100
-            speed = math.hypot(10.0, climb)
-            f.write(f"{step},{t!r},0,{10.0 * t!r},{200.0 + climb * t!r},0,10,{climb!r},{speed!r},0\n")
+THERMAL_CORE = """# A wide, strong thermal with the glider launched in its core.
+model = "realistic"
+[terrain]
+source = "flat"
+size = 6000
+spacing = 100
+[start]
+position = [0, 0, 300]
+heading = 90
+[air]
+thermal_top = 1500
+[[air.thermal]]
+x = 0
+y = 0
+updraft = 4.0
+radius = 400
+"""
+
+STILL_AIR = """# Still air over flat ground.
+model = "realistic"
+[terrain]
+source = "flat"
+size = 6000
+spacing = 100
+[start]
+position = [0, 0, 300]
+heading = 90
+"""
 
 
 def pitch_of(path, skip):
@@ -350,8 +370,10 @@ def scenario_vario(binary, work, node_path):
     tone in a thermal's core, silence or a low tone in still air's sink."""
     cwd = fresh_dir(work, "vario")
     heard = {}
-    write_track(os.path.join(cwd, "core.csv"), 2.5, 30.0)
-    runs = (("core", ["--replay", "core.csv"]), ("still", ["--model", "classic", "--generated-terrain"]))
+    for name, text in (("core.toml", THERMAL_CORE), ("still.toml", STILL_AIR)):
+        with open(os.path.join(cwd, name), "w") as f:
+            f.write(text)
+    runs = (("core", ["core.toml"]), ("still", ["still.toml"]))
     with Screen() as screen:
         for name, args in runs:
             audio = os.path.join(cwd, name + ".raw")
