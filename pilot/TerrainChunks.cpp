@@ -10,7 +10,7 @@ TerrainChunks::TerrainChunks(const HeightField& heights) : field(heights) {
     const int cellsY = std::max(field.rowCount() - 1, 1);
     across = (cellsX + kCells - 1) / kCells;
     along = (cellsY + kCells - 1) / kCells;
-    chunkWidth = kCells * field.gridSpacing();
+    detailDistance = kDetailCells * field.gridSpacing();
     chunks.reserve(static_cast<std::size_t>(across) * static_cast<std::size_t>(along));
     for (int cj = 0; cj < along; ++cj) {
         for (int ci = 0; ci < across; ++ci) {
@@ -47,7 +47,7 @@ int TerrainChunks::sampleRow(int k, int j) const {
 }
 
 int TerrainChunks::levelFor(double distance) const {
-    const double detail = kDetailChunks * chunkWidth;
+    const double detail = detailDistance;
     if (!(distance > detail)) {
         return 0;
     }

@@ -22,8 +22,10 @@ class HeightField;
 // This is the drawing's arithmetic without any GL, so it can be checked.
 class TerrainChunks {
 public:
-    static constexpr int kCells = 64;
-    static constexpr int kLevels = 7; // strides 1, 2, 4, ... 64
+    // Big chunks keep the count of draws down on the large terrains (each
+    // costs the software renderer as much as thousands of triangles).
+    static constexpr int kCells = 128;
+    static constexpr int kLevels = 8; // strides 1, 2, 4, ... 128
 
     static constexpr int strideOf(int level) { return 1 << level; }
     static constexpr int sideOf(int level) { return kCells / strideOf(level) + 1; }
@@ -52,10 +54,10 @@ public:
     int sampleColumn(int k, int i) const;
     int sampleRow(int k, int j) const;
 
-    // Level whose triangles are about a pixel's worth at `distance`: full
-    // detail within kDetailDistance chunk widths, then one level coarser for
-    // each doubling of the distance.
-    static constexpr double kDetailChunks = 1.0;
+    // Level for a chunk whose nearest point is `distance` away: full detail
+    // within kDetailCells cells, then one level coarser for each doubling of
+    // the distance, so a cell never shrinks much below twenty pixels.
+    static constexpr double kDetailCells = 32.0;
     int levelFor(double distance) const;
     // (unit: m) from `eye` to the nearest point of chunk k's box.
     double distanceTo(int k, const Vector3D& eye) const;
@@ -68,6 +70,6 @@ private:
     const HeightField& field;
     int across = 0;
     int along = 0;
-    double chunkWidth = 0.0; // (unit: m)
+    double detailDistance = 0.0; // (unit: m)
     std::vector<Chunk> chunks;
 };

@@ -27,28 +27,43 @@ std::uint32_t packNormal(const Vector3D& n) {
     return part(n.x) | (part(n.y) << 10) | (part(n.z) << 20);
 }
 
-// Positions come from the vertex's place in the chunk, so a vertex carries
-// only its height and normal: the big terrains fit in memory. Colour, light
-// and haze are worked out per vertex: the software renderer's time goes on
-// pixels, and the terrain's vertices are far fewer than its pixels.
+// A vertex carries only its height and normal; where it stands follows from
+// its number, which counts through the chunks' blocks in order (the draw's
+// base vertex included): which chunk, which level's block in it, which
+// place in that level's grid or skirt. The big terrains fit in memory, and
+// all chunks go to the GPU in one call. Colour, light and haze are worked
+// out per vertex: the software renderer's time goes on pixels, and the
+// terrain's vertices are far fewer than its pixels.
 const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in float height;
 layout(location = 1) in vec4 normal;
 uniform mat4 viewProjection;
-uniform vec2 origin;
+uniform vec2 gridOrigin;
 uniform float spacing;
-uniform ivec2 clampMax;
-uniform float skirt;
-uniform int side;
-uniform int stride;
+uniform ivec2 lastSample;
+uniform int chunksAcross;
+uniform int chunkVertices;
 uniform vec2 range;
 uniform vec3 eye;
 uniform float fog;
 uniform vec3 sky;
 uniform vec3 sun;
 out vec3 shade;
+uniform int kCells;
+uniform int kLevels;
 void main() {
-    int local = gl_VertexID;
+    int chunk = gl_VertexID / chunkVertices;
+    int local = gl_VertexID - chunk * chunkVertices;
+    int level = 0;
+    int side = kCells + 1;
+    int count = side * side + 4 * side;
+    while (level < kLevels - 1 && local >= count) {
+        local -= count;
+        level += 1;
+        side = (kCells >> level) + 1;
+        count = side * side + 4 * side;
+    }
+    int stride = 1 << level;
     int grid = side * side;
     int i;
     int j;
@@ -61,11 +76,13 @@ void main() {
         int t = (local - grid) % side;
         i = edge == 0 || edge == 1 ? t : (edge == 2 ? 0 : side - 1);
         j = edge == 2 || edge == 3 ? t : (edge == 0 ? 0 : side - 1);
-        drop = skirt;
+        // Deep enough to cover what a coarser neighbour's simplification can
+        // open up, shallow enough not to show below overhanging edges.
+        drop = spacing * float(2 * stride) + 1.0;
     }
-    i = min(i * stride, clampMax.x);
-    j = min(j * stride, clampMax.y);
-    vec3 world = vec3(origin + vec2(float(i), float(j)) * spacing, height - drop);
+    int column = min((chunk % chunksAcross) * kCells + i * stride, lastSample.x);
+    int row = min((chunk / chunksAcross) * kCells + j * stride, lastSample.y);
+    vec3 world = vec3(gridOrigin + vec2(float(column), float(row)) * spacing, height - drop);
     gl_Position = viewProjection * vec4(world, 1.0);
 
     float t = clamp((height - range.x) / max(range.y - range.x, 1.0), 0.0, 1.0);
@@ -105,12 +122,13 @@ std::string TerrainRenderer::build(const HeightField& field) {
         return reason;
     }
     uViewProjection = program.uniform("viewProjection");
-    uOrigin = program.uniform("origin");
+    uGridOrigin = program.uniform("gridOrigin");
     uSpacing = program.uniform("spacing");
-    uClampMax = program.uniform("clampMax");
-    uSkirt = program.uniform("skirt");
-    uSide = program.uniform("side");
-    uStride = program.uniform("stride");
+    uLastSample = program.uniform("lastSample");
+    uChunksAcross = program.uniform("chunksAcross");
+    uChunkVertices = program.uniform("chunkVertices");
+    uCells = program.uniform("kCells");
+    uLevels = program.uniform("kLevels");
     uRange = program.uniform("range");
     uEye = program.uniform("eye");
     uFog = program.uniform("fog");
@@ -119,6 +137,9 @@ std::string TerrainRenderer::build(const HeightField& field) {
 
     layout = std::make_unique<TerrainChunks>(field);
     order.assign(static_cast<std::size_t>(layout->chunkCount()), Visible{});
+    counts.assign(order.size(), 0);
+    offsets.assign(order.size(), nullptr);
+    baseVertices.assign(order.size(), 0);
     glGenVertexArrays(1, &vertexArray);
     glBindVertexArray(vertexArray);
 
@@ -169,6 +190,9 @@ std::string TerrainRenderer::build(const HeightField& field) {
         glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(chunkBytes * static_cast<std::size_t>(k)),
                         static_cast<GLsizeiptr>(chunkBytes), chunk.data());
     }
+    glVertexAttribPointer(0, 1, GL_FLOAT, GL_FALSE, sizeof(TerrainVertex), nullptr);
+    glVertexAttribPointer(1, 4, GL_INT_2_10_10_10_REV, GL_TRUE, sizeof(TerrainVertex),
+                          reinterpret_cast<const void*>(sizeof(float)));
     glEnableVertexAttribArray(0);
     glEnableVertexAttribArray(1);
     glBindVertexArray(0);
@@ -190,6 +214,12 @@ void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& e
     const glm::mat4 matrix(viewProjection);
     glUniformMatrix4fv(uViewProjection, 1, GL_FALSE, glm::value_ptr(matrix));
     glUniform1f(uSpacing, static_cast<float>(spacing));
+    glUniform2f(uGridOrigin, static_cast<float>(field.gridOriginX()), static_cast<float>(field.gridOriginY()));
+    glUniform2i(uLastSample, field.columnCount() - 1, field.rowCount() - 1);
+    glUniform1i(uChunksAcross, layout->chunksAcross());
+    glUniform1i(uChunkVertices, TerrainChunks::chunkVertexCount());
+    glUniform1i(uCells, TerrainChunks::kCells);
+    glUniform1i(uLevels, TerrainChunks::kLevels);
     // Low relief stays green: the colours span at least 80 m.
     glUniform2f(uRange, static_cast<float>(field.lowest()),
                 static_cast<float>(std::max(field.highest(), field.lowest() + 80.0)));
@@ -199,7 +229,6 @@ void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& e
     glUniform3fv(uSky, 1, look::kSky);
     glUniform3fv(uSun, 1, look::kSun);
     glBindVertexArray(vertexArray);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
 
     // Nearest first, so hidden ground fails the depth test before it costs
     // any shading.
@@ -213,30 +242,18 @@ void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& e
     }
     std::sort(order.begin(), order.begin() + visible,
               [](const Visible& a, const Visible& b) { return a.distance < b.distance; });
-
-    const std::size_t chunkBytes = TerrainChunks::chunkVertexCount() * sizeof(TerrainVertex);
     for (int v = 0; v < visible; ++v) {
-        const int k = order[static_cast<std::size_t>(v)].chunk;
-        const TerrainChunks::Chunk& chunk = layout->chunk(k);
-        const int level = layout->levelFor(order[static_cast<std::size_t>(v)].distance);
-        const std::size_t base = chunkBytes * static_cast<std::size_t>(k) +
-                                 sizeof(TerrainVertex) * static_cast<std::size_t>(TerrainChunks::firstVertexOf(level));
-        glVertexAttribPointer(0, 1, GL_FLOAT, GL_FALSE, sizeof(TerrainVertex), reinterpret_cast<const void*>(base));
-        glVertexAttribPointer(1, 4, GL_INT_2_10_10_10_REV, GL_TRUE, sizeof(TerrainVertex),
-                              reinterpret_cast<const void*>(base + sizeof(float)));
-        glUniform2f(uOrigin, static_cast<float>(field.gridOriginX() + chunk.column * spacing),
-                    static_cast<float>(field.gridOriginY() + chunk.row * spacing));
-        glUniform2i(uClampMax, layout->sampleColumn(k, TerrainChunks::kCells) - chunk.column,
-                    layout->sampleRow(k, TerrainChunks::kCells) - chunk.row);
-        // Deep enough to cover what the coarser neighbour's simplification
-        // can open up, shallow enough not to show below overhanging edges.
-        glUniform1i(uSide, TerrainChunks::sideOf(level));
-        glUniform1i(uStride, TerrainChunks::strideOf(level));
-        glUniform1f(uSkirt, static_cast<float>(spacing * (2 << level) + 1.0));
-        glDrawElements(GL_TRIANGLES, levelCount[level], GL_UNSIGNED_SHORT,
-                       reinterpret_cast<const void*>(levelOffset[level]));
-        ++drawnChunks;
+        const std::size_t at = static_cast<std::size_t>(v);
+        const int level = layout->levelFor(order[at].distance);
+        counts[at] = levelCount[level];
+        offsets[at] = reinterpret_cast<const void*>(levelOffset[level]);
+        baseVertices[at] = order[at].chunk * TerrainChunks::chunkVertexCount() + TerrainChunks::firstVertexOf(level);
         drawnTriangles += levelCount[level] / 3;
+    }
+    drawnChunks = visible;
+    if (visible > 0) {
+        glMultiDrawElementsBaseVertex(GL_TRIANGLES, counts.data(), GL_UNSIGNED_SHORT, offsets.data(), visible,
+                                      baseVertices.data());
     }
     glBindVertexArray(0);
 }

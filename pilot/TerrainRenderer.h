@@ -40,12 +40,13 @@ private:
     GLsizei levelCount[TerrainChunks::kLevels] = {};
     std::size_t levelOffset[TerrainChunks::kLevels] = {}; // (unit: bytes)
     GLint uViewProjection = -1;
-    GLint uOrigin = -1;
+    GLint uGridOrigin = -1;
     GLint uSpacing = -1;
-    GLint uClampMax = -1;
-    GLint uSkirt = -1;
-    GLint uSide = -1;
-    GLint uStride = -1;
+    GLint uLastSample = -1;
+    GLint uChunksAcross = -1;
+    GLint uChunkVertices = -1;
+    GLint uCells = -1;
+    GLint uLevels = -1;
     GLint uRange = -1;
     GLint uEye = -1;
     GLint uFog = -1;
@@ -55,7 +56,12 @@ private:
         double distance = 0.0; // (unit: m)
         int chunk = 0;
     };
-    std::vector<Visible> order; // sized once: one slot per chunk
+    // Sized once, one slot per chunk: the frame's visible chunks and the
+    // arguments of the one call that draws them.
+    std::vector<Visible> order;
+    std::vector<GLsizei> counts;
+    std::vector<const void*> offsets;
+    std::vector<GLint> baseVertices;
     int drawnChunks = 0;
     long drawnTriangles = 0;
 };

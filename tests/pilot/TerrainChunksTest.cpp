@@ -59,8 +59,8 @@ TEST(TerrainChunks, ChunksTileTheFieldAndBoundEveryHeight) {
         }
     }
     const TerrainChunks chunks(field);
-    EXPECT_EQ(chunks.chunksAcross(), 4); // 199 cells
-    EXPECT_EQ(chunks.chunksAlong(), 3);  // 129 cells
+    EXPECT_EQ(chunks.chunksAcross(), 2); // 199 cells
+    EXPECT_EQ(chunks.chunksAlong(), 2);  // 129 cells: one more than a chunk
     std::set<std::pair<int, int>> covered;
     for (int k = 0; k < chunks.chunkCount(); ++k) {
         const TerrainChunks::Chunk& c = chunks.chunk(k);
@@ -83,11 +83,14 @@ TEST(TerrainChunks, ChunksTileTheFieldAndBoundEveryHeight) {
 TEST(TerrainChunks, DetailFallsOffWithDistance) {
     HeightField field(1025, 1025, -512.0, -512.0, 1.0, 0.0);
     const TerrainChunks chunks(field);
-    EXPECT_EQ(chunks.chunkCount(), 16 * 16);
+    EXPECT_EQ(chunks.chunkCount(), 8 * 8);
     EXPECT_EQ(chunks.levelFor(0.0), 0);
-    EXPECT_EQ(chunks.levelFor(64.0), 0);
-    EXPECT_EQ(chunks.levelFor(65.0), 1);
-    EXPECT_EQ(chunks.levelFor(600.0), 4);
+    EXPECT_EQ(chunks.levelFor(32.0), 0);
+    EXPECT_EQ(chunks.levelFor(33.0), 1);
+    EXPECT_EQ(chunks.levelFor(600.0), 5);
+    HeightField coarse(101, 101, 0.0, 0.0, 5.0, 0.0); // detail scales with the spacing
+    EXPECT_EQ(TerrainChunks(coarse).levelFor(160.0), 0);
+    EXPECT_EQ(TerrainChunks(coarse).levelFor(161.0), 1);
     EXPECT_EQ(chunks.levelFor(1e9), TerrainChunks::kLevels - 1);
     int previous = 0;
     for (double d = 0.0; d < 20000.0; d += 37.0) {
