@@ -15,6 +15,9 @@ namespace flight {
 constexpr int kMaxSteps = 8'640'000;
 // The strongest wind accepted along each axis, about twice hurricane strength.
 constexpr double kMaxWindComponent = 100.0; // (unit: m/s)
+// The highest launch accepted, above any mountain; and the most solver passes.
+constexpr double kMaxLaunchHeight = 10000.0; // (unit: m)
+constexpr int kMaxSolverIterations = 1000;
 
 // A special key pressed before step `step` (the number of steps already run).
 struct KeyPress {
@@ -57,6 +60,9 @@ struct FlightOptions {
     CalendarDate date;
     // The flight model and where it starts.
     start::FlightModel model = start::FlightModel::Classic;
+    bool hasLaunch = false;   // false: the windowed program's start
+    start::Launch launch;
+    int solverIterations = 0; // 0: the model's own cap (realistic only)
     DemOptions dem;
 };
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "scene/DemStart.h"
+#include "scene/RealisticModel.h"
 #include "scene/StartScene.h"
 #include "tools/flight/FlightOptions.h"
 #include "tools/flight/FlightRecorder.h"
@@ -69,12 +70,15 @@ int runGliderFlight(int argc, const char* const* argv) {
         }
     }
 
-    start::Launch launch;
+    start::Launch launch = options.launch;
     if (dem.projection) {
         launch.position = demStart;
     }
     start::Flight flight = start::makeFlight(dem.terrain ? std::move(dem.terrain) : terrainFor(options),
                                              options.wind, options.model, launch);
+    if (options.solverIterations > 0) {
+        start::setSolverIterations(*flight.world, options.solverIterations);
+    }
     flight.world->prepare();
     RecordingPlan plan = planFrom(options, csv.stream(), igc.stream());
     if (dem.projection) {
