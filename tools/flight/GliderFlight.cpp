@@ -4,6 +4,7 @@
 
 #include "scene/Scenario.h"
 #include "scene/DemStart.h"
+#include "scene/RealisticModel.h"
 #include "scene/StartScene.h"
 #include "terrain/JpegHeightField.h"
 #include "tools/flight/FlightOptions.h"
@@ -124,6 +125,10 @@ Scenario scenarioFor(const FlightOptions& options, Scenario scenario) {
     if (options.pilot.mode != PilotPlan::Mode::None) {
         scenario.pilot = options.pilot;
     }
+    if (options.launchGiven) {
+        scenario.launch.position = options.launch.position;
+        scenario.launch.headingDegrees = options.launch.headingDegrees;
+    }
     return scenario;
 }
 
@@ -204,6 +209,9 @@ int runGliderFlight(int argc, const char* const* argv) {
     }
 
     start::Flight flight = makeScenarioFlight(flown, std::move(terrain));
+    if (options.solverIterations > 0) {
+        start::setSolverIterations(*flight.world, options.solverIterations);
+    }
     flight.world->prepare();
     RecordingPlan plan = planFrom(options, csv.stream(), igc.stream());
     plan.pilot = &scenario.pilot;
