@@ -38,6 +38,10 @@ int firstNonFiniteParticle(const ParticleSystem& world) {
     return -1;
 }
 
+Vector3D airAtPilot(const Glider& glider, const ParticleSystem& world) {
+    return world.airField().velocityAt(glider.pilotParticle().position, world.simulatedTime());
+}
+
 bool pilotRestsOnGround(const Glider& glider, const HeightField& terrain) {
     const Vector3D& position = glider.pilotParticle().position;
     return position.z == terrain.heightAt(position.x, position.y);

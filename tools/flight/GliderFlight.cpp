@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "scene/Scenario.h"
 #include "scene/DemStart.h"
 #include "scene/StartScene.h"
 #include "terrain/JpegHeightField.h"
@@ -21,11 +22,29 @@ int failWith(const char* option, const std::string& reason, int status) {
     return status;
 }
 
+// The command line's terrain options, when none is given, leave the ground
+// to the scenario, if there is one.
+bool usesScenarioTerrain(const FlightOptions& options) {
+    return options.dem.window.path.empty() && !options.generatedTerrain && options.terrainPath.empty() &&
+           !options.scenarioPath.empty();
+}
+
 // The terrain file the run reads, if any: the elevation model or heightmap
-// named, else the windowed program's terrain.jpg (which may be absent).
-std::string terrainInputOf(const FlightOptions& options) {
+// named, the scenario's heightmap, else the windowed program's terrain.jpg
+// (which may be absent).
+std::string terrainInputOf(const FlightOptions& options, const Scenario& scenario) {
     if (!options.dem.window.path.empty()) {
         return options.dem.window.path;
+    }
+    if (usesScenarioTerrain(options)) {
+        switch (scenario.terrain.source) {
+        case Scenario::Terrain::Source::Jpeg:
+            return scenario.terrain.path;
+        case Scenario::Terrain::Source::Default:
+            return start::kTerrainFile;
+        default:
+            return {};
+        }
     }
     if (options.generatedTerrain) {
         return {};
@@ -47,13 +66,13 @@ std::unique_ptr<HeightField> terrainFor(const FlightOptions& options, std::strin
 }
 
 // Both outputs, resolved; refused when one would overwrite the other, the
-// heightmap being read, or the file standard output already writes.
+// terrain or scenario being read, or the file standard output already writes.
 struct Outputs {
     OutputTarget csv;
     OutputTarget igc;
 };
 
-int resolveOutputs(const FlightOptions& options, Outputs& outputs) {
+int resolveOutputs(const FlightOptions& options, const Scenario& scenario, Outputs& outputs) {
     std::string reason = resolveOutput(options.csvPath, outputs.csv);
     if (!reason.empty()) {
         return failWith("--csv", reason, 2);
@@ -61,12 +80,18 @@ int resolveOutputs(const FlightOptions& options, Outputs& outputs) {
     if (!options.igcPath.empty() && !(reason = resolveOutput(options.igcPath, outputs.igc)).empty()) {
         return failWith("--igc", reason, 2);
     }
-    const std::string terrain = terrainInputOf(options);
-    const FileIdentity input = terrain.empty() ? FileIdentity() : identifyInput(terrain);
+    const std::string terrain = terrainInputOf(options, scenario);
+    const FileIdentity terrainInput = terrain.empty() ? FileIdentity() : identifyInput(terrain);
+    const FileIdentity scenarioInput =
+        options.scenarioPath.empty() ? FileIdentity() : identifyInput(options.scenarioPath);
     for (const auto& [option, target] : {std::pair<const char*, const OutputTarget*>{"--csv", &outputs.csv},
                                          {"--igc", &outputs.igc}}) {
-        if (sameFile(target->identity, input)) {
+        if (sameFile(target->identity, terrainInput)) {
             return failWith(option, "'" + target->path + "' is the terrain '" + terrain + "' this run reads", 2);
+        }
+        if (sameFile(target->identity, scenarioInput)) {
+            return failWith(option,
+                            "'" + target->path + "' is the scenario '" + options.scenarioPath + "' this run reads", 2);
         }
     }
     if (!options.igcPath.empty() && sameFile(outputs.igc.identity, outputs.csv.identity)) {
@@ -75,6 +100,31 @@ int resolveOutputs(const FlightOptions& options, Outputs& outputs) {
         return failWith("--igc", "'" + options.igcPath + "' is also " + csv, 2);
     }
     return 0;
+}
+
+// The scenario (the classic start without one) with the command line's air
+// and pilot on top of it.
+Scenario scenarioFor(const FlightOptions& options, Scenario scenario) {
+    if (options.modelGiven) {
+        scenario.model = options.model;
+    }
+    if (options.windGiven) {
+        scenario.wind = options.wind;
+    }
+    if (!options.thermals.empty()) {
+        scenario.thermals = options.thermals;
+    }
+    if (options.randomThermalsGiven) {
+        scenario.randomThermals.count = options.randomThermals.count;
+        scenario.randomThermals.seed = options.randomThermals.seed;
+    }
+    if (options.ridgeLift >= 0) {
+        scenario.ridgeLift = options.ridgeLift == 1;
+    }
+    if (options.pilot.mode != PilotPlan::Mode::None) {
+        scenario.pilot = options.pilot;
+    }
+    return scenario;
 }
 
 } // namespace
@@ -91,10 +141,22 @@ int runGliderFlight(int argc, const char* const* argv) {
     }
     const FlightOptions& options = line.options;
 
+    // The scenario is input like the command line: read whole before anything is written.
+    Scenario given;
+    if (!options.scenarioPath.empty()) {
+        ScenarioLoad load = loadScenario(options.scenarioPath);
+        if (!load.ok) {
+            std::fprintf(stderr, "%s: %s\n", kProgram, load.message.c_str());
+            return 2;
+        }
+        given = std::move(load.scenario);
+    }
+    const Scenario scenario = scenarioFor(options, std::move(given));
+
     // Every input is checked before any output is opened: a refused run
     // creates nothing and leaves every existing file, FIFO or device as it was.
     Outputs targets;
-    if (const int status = resolveOutputs(options, targets)) {
+    if (const int status = resolveOutputs(options, scenario, targets)) {
         return status;
     }
     std::string reason;
@@ -114,9 +176,22 @@ int runGliderFlight(int argc, const char* const* argv) {
             return failWith("--start", reason, 2);
         }
     }
-    std::unique_ptr<HeightField> terrain = std::move(dem.terrain);
-    if (!terrain && !(terrain = terrainFor(options, reason))) {
-        return failWith("--terrain", "cannot use '" + options.terrainPath + "': " + reason, 2);
+
+    // The elevation model's terrain and start, else the command line's
+    // terrain (only the default terrain.jpg falls back), else the scenario's,
+    // which must be usable.
+    Scenario flown = scenario;
+    std::unique_ptr<HeightField> terrain;
+    if (dem.terrain) {
+        terrain = std::move(dem.terrain);
+        flown.launch.position = demStart;
+    } else if (!usesScenarioTerrain(options)) {
+        if (!(terrain = terrainFor(options, reason))) {
+            return failWith("--terrain", "cannot use '" + options.terrainPath + "': " + reason, 2);
+        }
+    } else if (!(terrain = makeScenarioTerrain(scenario, reason))) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, reason.c_str());
+        return 2;
     }
 
     OutputFile csv;
@@ -128,13 +203,10 @@ int runGliderFlight(int argc, const char* const* argv) {
         return failWith("--igc", reason, 2);
     }
 
-    start::Launch launch;
-    if (dem.projection) {
-        launch.position = demStart;
-    }
-    start::Flight flight = start::makeFlight(std::move(terrain), options.wind, options.model, launch);
+    start::Flight flight = makeScenarioFlight(flown, std::move(terrain));
     flight.world->prepare();
     RecordingPlan plan = planFrom(options, csv.stream(), igc.stream());
+    plan.pilot = &scenario.pilot;
     if (dem.projection) {
         plan.origin = GeoOrigin{dem.origin.latitude, dem.origin.longitude, 0.0}; // heights are above sea level
         plan.projection = dem.projection.get();
