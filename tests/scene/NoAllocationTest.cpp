@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "autopilot/SimplePilot.h"
+#include "scene/PilotSeat.h"
 #include "scene/Scenario.h"
 #include "scene/StartScene.h"
 #include "tests/support/GlRecorder.h"
@@ -70,6 +70,7 @@ TEST(NoAllocation, DrawingFramesAllocatesNothing) {
 
 TEST(NoAllocation, MovingAirAndThePilotAllocateNothingPerStep) {
     Scenario scenario;
+    scenario.model = start::FlightModel::Realistic;
     scenario.terrain.source = Scenario::Terrain::Source::Ridge;
     scenario.wind = Vector3D(0.0, 8.0, 0.0);
     scenario.ridgeLift = true;
@@ -83,10 +84,7 @@ TEST(NoAllocation, MovingAirAndThePilotAllocateNothingPerStep) {
     SimplePilot pilot(plan, 0.0, 8.0);
     const long before = allocations.load();
     for (int i = 0; i < 1000; ++i) {
-        const PilotCommand command = pilot.decide(observe(*flight.glider, *flight.world));
-        if (command == PilotCommand::Left || command == PilotCommand::Right) {
-            start::applySpecialKey(flight, command == PilotCommand::Left ? start::kKeyLeft : start::kKeyRight);
-        }
+        start::pressFor(flight, pilot.decide(start::pilotView(flight)));
         flight.world->step();
     }
     EXPECT_EQ(allocations.load() - before, 0);
