@@ -119,6 +119,20 @@ TEST(GliderFlightDem, TheStartIsHeightAboveTheGroundThereInMetresAboveSeaLevel) 
     EXPECT_NEAR(ground, 1400.0, 1.0);
     EXPECT_NEAR(z, ground + 250.0 - 0.4, 1.0);
 
+    // F1 takes the glider back to that start, not to the classic one.
+    const ProgramRun reset = runFlight(directory, {"--dem", "site.tif", "--centre", "46.46,7.46", "--radius-km", "3",
+                                                   "--start", "46.45,7.45,250", "--steps", "400", "--key",
+                                                   "399:f1"});
+    ASSERT_EQ(reset.status, 0) << reset.err;
+    const std::vector<std::string> flown = lines(reset.out);
+    ASSERT_EQ(flown.size(), 402u);
+    const std::vector<double> before = numbers(flown[400]); // step 399, before the key acts
+    const std::vector<double> after = numbers(flown[401]);
+    // The pilot hangs within a couple of metres of the hub whatever the
+    // glider's attitude; by step 399 it had fallen far from the start.
+    EXPECT_GT(std::hypot(before[2] - x, before[3] - y, before[4] - z), 20.0);
+    EXPECT_LT(std::hypot(after[2] - x, after[3] - y, after[4] - z), 2.0);
+
     // Without --start, above the centre by the default height.
     const ProgramRun centred = runFlight(directory, {"--dem", "site.tif", "--steps", "0"});
     ASSERT_EQ(centred.status, 0) << centred.err;
