@@ -76,7 +76,17 @@ std::string FlightLog::close() {
         return {};
     }
     open_ = false;
-    std::string reason = igc.commit();
+    // Both written out before either is put in place: a failure leaves neither.
+    std::string reason = igc.finish();
+    if (reason.empty()) {
+        reason = csv.finish();
+    }
+    if (!reason.empty()) {
+        igc.discard();
+        csv.discard();
+        return reason;
+    }
+    reason = igc.commit();
     const std::string csvReason = csv.commit();
     return reason.empty() ? csvReason : reason;
 }

@@ -24,8 +24,8 @@ const ModelTraits& realisticTraits() {
         s.pilotMass = 80.0;
         s.wingDrop = 0.1;
         s.mastFraction = 0.15;
-        // The pilot hangs well below the keel, about under the hub.
-        s.pilotOffset = Vector3D(0.0, 0.0, -1.3);
+        // The pilot hangs well below the keel, a little ahead of the hub.
+        s.pilotOffset = Vector3D(0.0, -0.2, -1.3);
         s.washout = 0.15;
         // A control frame's base bar: about 40 cm each way across, 30 cm fore and aft.
         t.steering.lateralStep = 0.04;

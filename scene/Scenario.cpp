@@ -365,17 +365,6 @@ void readAir(Reader& r, const toml::table& t, Scenario& s) {
 
 } // namespace
 
-bool modelFromName(const std::string& name, Scenario::Model& model) {
-    if (name == "classic") {
-        model = Scenario::Model::Classic;
-    } else if (name == "realistic") {
-        model = Scenario::Model::Realistic;
-    } else {
-        return false;
-    }
-    return true;
-}
-
 ScenarioLoad readScenario(const std::string& text, const std::string& name, const std::string& folder) {
     ScenarioLoad load;
     toml::table root;
@@ -391,7 +380,7 @@ ScenarioLoad readScenario(const std::string& text, const std::string& name, cons
     s.file = name;
     r.onlyKeys(root, "", {"model", "pilot", "terrain", "start", "air"});
     std::string text_;
-    if (const toml::node* node = r.string(root, "model", "", text_); node != nullptr && !modelFromName(text_, s.model)) {
+    if (const toml::node* node = r.string(root, "model", "", text_); node != nullptr && !start::flightModelFromName(text_, s.model)) {
         r.fail(node->source(), "model", "expected classic or realistic, got '" + text_ + "'");
     }
     if (const toml::node* node = r.string(root, "pilot", "", text_); node != nullptr) {
@@ -470,14 +459,7 @@ std::unique_ptr<HeightField> makeScenarioTerrain(const Scenario& scenario, std::
 }
 
 start::Flight makeScenarioFlight(const Scenario& scenario, std::unique_ptr<HeightField> terrain) {
-    start::Flight flight;
-    flight.terrain = std::move(terrain);
-    flight.glider = std::make_unique<Glider>(scenario.launch.position, start::kSpan, start::kChord,
-                                             start::kSubdivisions, start::kWingMass, start::kPilotMass);
-    flight.world = start::makeWorld();
-    flight.world->setWind(scenario.wind);
-    flight.world->setTerrain(flight.terrain.get());
-    flight.glider->registerWith(*flight.world);
+    start::Flight flight = start::makeFlight(std::move(terrain), scenario.wind, scenario.model, scenario.launch);
 
     // Only air that moves gets a field: the uniform wind alone keeps the
     // world's own constant, and with it the classic flight's every bit.

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "scene/ModelTraits.h"
+#include "scene/RealisticModel.h"
 #include "terrain/JpegHeightField.h"
 #include "terrain/RandomHeightField.h"
 
@@ -60,7 +61,9 @@ std::unique_ptr<Glider> makeGlider(FlightModel model, const Vector3D& position) 
 }
 
 std::unique_ptr<ParticleSystem> makeWorld(FlightModel model) {
-    (void)model;
+    if (model == FlightModel::Realistic) {
+        return makeRealisticWorld(kRealisticIterations);
+    }
     return std::make_unique<ParticleSystem>(kGravity, kStepsPerSecond);
 }
 
@@ -101,6 +104,9 @@ Flight makeFlight(std::unique_ptr<HeightField> terrain, const Vector3D& wind, Fl
     flight.world->setWind(wind);
     flight.world->setTerrain(flight.terrain.get());
     flight.glider->registerWith(*flight.world);
+    if (model == FlightModel::Realistic) {
+        fitRealisticParts(*flight.glider, *flight.world);
+    }
     const double speed = launchSpeedOf(model, launch);
     if (speed > 0.0) {
         flight.world->setStartVelocity(launchVelocity(model, launch));

@@ -170,3 +170,17 @@ TEST(ScenarioFlight, MovingAirIsSetOnTheWorld) {
     EXPECT_EQ(air.thermalField()->count(), 1u);
     EXPECT_TRUE(air.hasRidgeLift());
 }
+
+TEST(ShippedScenarios, LoadAndBuildTheirAir) {
+    for (const char* name : {"ridge", "thermal", "calm"}) {
+        const ScenarioLoad load = loadScenario(std::string(GLIDER_SCENARIOS) + "/" + name + ".toml");
+        ASSERT_TRUE(load.ok) << load.message;
+        EXPECT_EQ(load.scenario.model, Scenario::Model::Realistic) << name;
+        EXPECT_NE(load.scenario.pilot.mode, PilotPlan::Mode::None) << name;
+        std::string error;
+        std::unique_ptr<HeightField> terrain = makeScenarioTerrain(load.scenario, error);
+        ASSERT_NE(terrain, nullptr) << error;
+        const start::Flight flight = makeScenarioFlight(load.scenario, std::move(terrain));
+        EXPECT_EQ(flight.air != nullptr, std::string(name) != "calm") << name;
+    }
+}

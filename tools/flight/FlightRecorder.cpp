@@ -1,5 +1,6 @@
 #include "tools/flight/FlightRecorder.h"
 
+#include "autopilot/SimplePilot.h"
 #include "tools/flight/CsvWriter.h"
 #include "tools/flight/FlightSample.h"
 #include "tools/flight/IgcWriter.h"
@@ -8,21 +9,48 @@ namespace flight {
 
 namespace {
 
-void report(const start::Flight& flight, const RecordingPlan& plan, int step, bool lastStep) {
+// Writes the step's row and fix if it has any. Returns false, writing
+// nothing, if the pilot's sample is not all finite numbers.
+bool report(const start::Flight& flight, const RecordingPlan& plan, int step, bool lastStep) {
     const bool csvRow = plan.csv && isCsvRowStep(step, plan.every, lastStep);
     const bool igcFix = plan.igc && isIgcFixStep(step);
     if (!csvRow && !igcFix) {
-        return;
+        return true;
     }
-    const FlightSample sample = samplePilot(*flight.glider, *flight.world, *flight.terrain, step);
+    FlightSample sample = samplePilot(*flight.glider, *flight.world, *flight.terrain, step);
+    if (!isFinite(sample)) {
+        return false;
+    }
+    if (plan.air) {
+        sample.air = airAtPilot(*flight.glider, *flight.world);
+    }
     if (csvRow) {
-        writeCsvRow(plan.csv, sample);
+        writeCsvRow(plan.csv, sample, plan.air);
     }
     if (igcFix && plan.projection != nullptr) {
         writeIgcFix(plan.igc, *plan.projection, plan.origin, sample);
     } else if (igcFix) {
         writeIgcFix(plan.igc, plan.origin, sample);
     }
+    return true;
+}
+
+int keyFor(PilotCommand command) {
+    switch (command) {
+    case PilotCommand::Left:
+        return start::kKeyLeft;
+    case PilotCommand::Right:
+        return start::kKeyRight;
+    case PilotCommand::Fore:
+        return start::kKeyUp;
+    case PilotCommand::Aft:
+        return start::kKeyDown;
+    case PilotCommand::Reset:
+        return start::kKeyF1;
+    case PilotCommand::None:
+        break;
+    }
+    return 0;
 }
 
 } // namespace
@@ -37,6 +65,7 @@ RecordingPlan planFrom(const FlightOptions& options, std::FILE* csv, std::FILE* 
     plan.igc = igc;
     plan.origin = options.origin;
     plan.date = options.date;
+    plan.air = options.air;
     return plan;
 }
 
@@ -44,8 +73,11 @@ FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
     Glider& glider = *flight.glider;
     const HeightField& terrain = *flight.terrain;
     if (plan.csv) {
-        writeCsvHeader(plan.csv);
+        writeCsvHeader(plan.csv, plan.air);
     }
+    const bool piloted = plan.pilot != nullptr && plan.pilot->mode != PilotPlan::Mode::None;
+    const Vector3D& wind = flight.world->windVelocity();
+    SimplePilot pilot(piloted ? *plan.pilot : PilotPlan(), wind.x, wind.y);
     if (plan.igc) {
         writeIgcHeader(plan.igc, plan.date);
     }
@@ -62,8 +94,22 @@ FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
             start::applySpecialKey(flight, (*plan.keys)[nextKey].key);
             ++nextKey;
         }
+        if (piloted) {
+            const PilotCommand command = pilot.decide(observe(glider, *flight.world));
+            if (command != PilotCommand::None) {
+                start::applySpecialKey(flight, keyFor(command));
+            }
+        }
         flight.world->step();
         const int stepsRun = done + 1;
+        // A state that is no longer numbers stays so: stop before it is
+        // written anywhere or taken for a landing.
+        const int nonFinite = firstNonFiniteParticle(*flight.world);
+        if (nonFinite >= 0) {
+            summary.divergedStep = stepsRun;
+            summary.divergedParticle = nonFinite;
+            break;
+        }
         summary.steps = stepsRun;
         if (summary.landedStep < 0) {
             summary.finish = glider.pilotParticle().position;
@@ -72,7 +118,11 @@ FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
             }
         }
         const bool lastStep = stepsRun == plan.steps || (plan.untilLanded && summary.landedStep >= 0);
-        report(flight, plan, stepsRun, lastStep);
+        if (!report(flight, plan, stepsRun, lastStep)) {
+            summary.divergedStep = stepsRun;
+            summary.divergedParticle = glider.pilotParticle().index;
+            break;
+        }
         if (lastStep) {
             break;
         }
