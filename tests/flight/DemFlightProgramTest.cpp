@@ -141,3 +141,36 @@ TEST(GliderFlightDem, TheStartIsHeightAboveTheGroundThereInMetresAboveSeaLevel) 
     EXPECT_NEAR(row[3], 0.2, 1e-9);
     EXPECT_NEAR(row[4], row[9] + 135.0 - 0.4, 0.5);
 }
+
+// A scenario's elevation model flies like the command line's: the same
+// start, the same trajectory, the same log.
+TEST(GliderFlightDem, AScenarioElevationModelFliesAsTheCommandLinesDoes) {
+    ScratchDirectory directory;
+    demtest::writeGeoTiff(directory.file("site.tif"), kSite, hill);
+    writeFile(directory.file("site.toml"), "[terrain]\nsource = \"dem\"\npath = \"site.tif\"\n"
+                                           "centre = [46.46, 7.46]\nradius_km = 3\nspacing = 20\n"
+                                           "[start]\nat = [46.45, 7.45]\nheight = 250\n");
+    const ProgramRun scenario = runFlight(directory, {"--scenario", "site.toml", "--steps", "300", "--csv",
+                                                      "scenario.csv", "--igc", "scenario.igc"});
+    const ProgramRun command = runFlight(directory, {"--dem", "site.tif", "--centre", "46.46,7.46", "--radius-km",
+                                                     "3", "--spacing", "20", "--start", "46.45,7.45,250", "--steps",
+                                                     "300", "--csv", "command.csv", "--igc", "command.igc"});
+    ASSERT_EQ(scenario.status, 0) << scenario.err;
+    ASSERT_EQ(command.status, 0) << command.err;
+    EXPECT_EQ(readFile(directory.file("scenario.csv")), readFile(directory.file("command.csv")));
+    EXPECT_EQ(readFile(directory.file("scenario.igc")), readFile(directory.file("command.igc")));
+
+    // An unusable raster or start: one line naming the scenario and the
+    // raster, nothing written.
+    writeFile(directory.file("gone.toml"), "[terrain]\nsource = \"dem\"\npath = \"gone.tif\"\n");
+    writeFile(directory.file("far.toml"), "[terrain]\nsource = \"dem\"\npath = \"site.tif\"\nradius_km = 1\n"
+                                          "[start]\nat = [46.3, 7.45]\n");
+    for (const char* bad : {"gone.toml", "far.toml"}) {
+        const std::vector<std::string> before = directory.entries();
+        const ProgramRun run = runFlight(directory, {"--scenario", bad, "--csv", "out.csv"});
+        EXPECT_EQ(run.status, 2) << bad;
+        ASSERT_EQ(lines(run.err).size(), 1u) << run.err;
+        EXPECT_EQ(run.err.rfind(std::string("glider-flight: ") + bad + ": ", 0), 0u) << run.err;
+        EXPECT_EQ(directory.entries(), before) << bad;
+    }
+}

@@ -4,6 +4,7 @@
 
 #include "scene/Scenario.h"
 #include "scene/DemStart.h"
+#include "scene/ScenarioDemGround.h"
 #include "scene/StartScene.h"
 #include "terrain/JpegHeightField.h"
 #include "tools/flight/FlightOptions.h"
@@ -42,6 +43,8 @@ std::string terrainInputOf(const FlightOptions& options, const Scenario& scenari
             return scenario.terrain.path;
         case Scenario::Terrain::Source::Default:
             return start::kTerrainFile;
+        case Scenario::Terrain::Source::Dem:
+            return scenario.terrain.dem.path;
         default:
             return {};
         }
@@ -160,7 +163,8 @@ int runGliderFlight(int argc, const char* const* argv) {
         return status;
     }
     std::string reason;
-    // An elevation model brings its own terrain, start and place on the Earth.
+    // An elevation model, the command line's or the scenario's, brings its
+    // own terrain, start and place on the Earth.
     DemTerrain dem;
     Vector3D demStart;
     if (!options.dem.window.path.empty()) {
@@ -175,6 +179,16 @@ int runGliderFlight(int argc, const char* const* argv) {
                  .empty()) {
             return failWith("--start", reason, 2);
         }
+    } else if (usesScenarioTerrain(options) && scenario.terrain.source == Scenario::Terrain::Source::Dem) {
+        ScenarioDemGround ground = makeScenarioDemGround(scenario);
+        if (!ground.error.empty()) {
+            std::fprintf(stderr, "%s: %s\n", kProgram, ground.error.c_str());
+            return 2;
+        }
+        dem.terrain = std::move(ground.terrain);
+        dem.projection = std::move(ground.projection);
+        dem.origin = ground.origin;
+        demStart = ground.launchPosition;
     }
 
     // The elevation model's terrain and start, else the command line's
