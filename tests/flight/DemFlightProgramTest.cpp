@@ -40,18 +40,16 @@ std::vector<double> numbers(const std::string& row) {
 
 } // namespace
 
+// The loader's own refusals are pinned with the loader; here, that one of
+// them and every option's fault end the run with status 2 before anything
+// is flown or written.
 TEST(GliderFlightDem, EveryBadElevationInputIsRefusedInOneLineWithNothingFlownOrWritten) {
     struct Case {
         std::vector<std::string> arguments;
         std::string named; // what the message must name
     };
     const std::vector<Case> cases = {
-        {{"--dem", "absent.tif"}, "--dem: absent.tif: cannot be opened"},
         {{"--dem", "notes.tif"}, "--dem: notes.tif: is not a raster"},
-        {{"--dem", "bare.tif"}, "--dem: bare.tif: has no georeference"},
-        {{"--dem", "empty.tif"}, "--dem: empty.tif: holds no elevation in the window"},
-        {{"--dem", "site.tif", "--centre", "47,7.45"}, "--dem: site.tif: the window's centre 47,7.45 lies outside"},
-        {{"--dem", "site.tif", "--radius-km", "200", "--spacing", "5"}, "--dem: site.tif: a window of radius 200 km"},
         {{"--dem", "site.tif", "--start", "46.3,7.45,200"}, "--start: 46.3,7.45 lies outside the terrain's window"},
         {{"--dem", "site.tif", "--start", "46.45,7.45,1"}, "--start: HEIGHT must lie within 2 to 10000"},
         {{"--dem", "site.tif", "--start", "46.45,7.45"}, "--start"},
@@ -72,11 +70,6 @@ TEST(GliderFlightDem, EveryBadElevationInputIsRefusedInOneLineWithNothingFlownOr
         writeFile(directory.file("keep.csv"), "old\n");
         writeFile(directory.file("notes.tif"), "not a raster\n");
         demtest::writeGeoTiff(directory.file("site.tif"), kSite, hill);
-        demtest::writeGeoTiff(directory.file("bare.tif"), kSite, hill, demtest::GeoTiffOptions{0, false});
-        demtest::GeoTiffOptions holes;
-        holes.hasNoData = true;
-        demtest::writeGeoTiff(directory.file("empty.tif"), kSite, [&](double, double) { return holes.noData; },
-                              holes);
         const std::vector<std::string> before = directory.entries();
 
         std::vector<std::string> arguments = bad.arguments;
