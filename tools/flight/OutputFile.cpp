@@ -85,6 +85,10 @@ std::string OutputFile::openStream() {
     if (file == nullptr) {
         return failure(errno);
     }
+    // Someone watching a terminal sees each row as it comes, as with stdio.
+    if (::isatty(descriptor) != 0) {
+        std::setvbuf(file, nullptr, _IOLBF, 0);
+    }
     return {};
 }
 
@@ -213,8 +217,8 @@ std::string OutputFile::copyIntoTarget() {
             const ssize_t put = ::write(out, buffer.data() + done, static_cast<std::size_t>(got - done));
             if (put > 0) {
                 done += put;
-            } else if (put < 0 && errno != EINTR) {
-                error = errno;
+            } else if (put == 0 || errno != EINTR) {
+                error = put == 0 ? EIO : errno;
             }
         }
     }
