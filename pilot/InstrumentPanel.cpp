@@ -11,6 +11,11 @@ namespace {
 
 constexpr double kKmhPerMps = 3.6;
 constexpr double kVarioScale = 5.0; // (unit: m/s) full deflection of the bar
+// The map draws at most this many track segments, thinning a long track
+// evenly: its drawing then needs bounded buffers, reserved the first time.
+constexpr int kMapSegments = 720;
+constexpr int kVerticesPerSegment = 12; // anti-aliased thick lines use up to this many
+constexpr int kIndicesPerSegment = 18;
 constexpr float kPi = 3.14159265f;
 constexpr ImGuiWindowFlags kFixed = ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove |
                                     ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoFocusOnAppearing |
@@ -55,6 +60,10 @@ void map(const InstrumentPanel::Figures& f, const FlightTrack& track) {
     ImGui::SetNextWindowBgAlpha(0.55f);
     ImGui::Begin("map", nullptr, kFixed & ~ImGuiWindowFlags_AlwaysAutoResize);
     ImDrawList* draw = ImGui::GetWindowDrawList();
+    if (draw->VtxBuffer.Capacity < kMapSegments * kVerticesPerSegment) {
+        draw->VtxBuffer.reserve(kMapSegments * kVerticesPerSegment + 4096);
+        draw->IdxBuffer.reserve(kMapSegments * kIndicesPerSegment + 8192);
+    }
     const ImVec2 corner = ImGui::GetWindowPos();
     // The smallest square around launch, pilot and track, with a margin.
     double minX = std::min(f.launch.x, f.pilot.x);
@@ -75,12 +84,14 @@ void map(const InstrumentPanel::Figures& f, const FlightTrack& track) {
         return ImVec2(corner.x + side * 0.5f + static_cast<float>(x - cx) * scale,
                       corner.y + side * 0.5f - static_cast<float>(y - cy) * scale);
     };
-    for (int i = 1; i < track.size(); ++i) {
-        draw->AddLine(screen(track.xAt(i - 1), track.yAt(i - 1)), screen(track.xAt(i), track.yAt(i)),
+    const int stride = track.size() / kMapSegments + 1;
+    for (int i = stride; i < track.size(); i += stride) {
+        draw->AddLine(screen(track.xAt(i - stride), track.yAt(i - stride)), screen(track.xAt(i), track.yAt(i)),
                       IM_COL32(255, 210, 60, 255), 2.0f);
     }
     if (track.size() > 0) {
-        draw->AddLine(screen(track.xAt(track.size() - 1), track.yAt(track.size() - 1)), screen(f.pilot.x, f.pilot.y),
+        const int last = (track.size() - 1) / stride * stride;
+        draw->AddLine(screen(track.xAt(last), track.yAt(last)), screen(f.pilot.x, f.pilot.y),
                       IM_COL32(255, 210, 60, 255), 2.0f);
     }
     draw->AddCircleFilled(screen(f.launch.x, f.launch.y), 5.0f, IM_COL32(80, 160, 255, 255));
