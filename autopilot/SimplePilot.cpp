@@ -59,19 +59,18 @@ double SimplePilot::bankFor(const PilotView& view) {
         const double speed = std::max(view.groundSpeed, 5.0);
         const double radius = speed * speed / (kGravity * std::tan(std::fabs(bank) / kDegrees));
         if (distance > 3.0 * radius + 50.0) {
-            // Far away: fly to the point first.
-            return bankTowards(bearing(view.position.x, view.position.y, plan.centreX, plan.centreY), view, 0);
+            // Far away: fly to the point first, turning the way the circle goes.
+            return bankTowards(bearing(view.position.x, view.position.y, plan.centreX, plan.centreY), view,
+                               static_cast<int>(side));
         }
-        // On the circle: the bank asked for, opened up while flying towards
-        // where the circle should move and tightened while flying away, so
-        // the centre of the circle flown walks onto the point over a few
-        // turns, as a pilot centres a thermal. The centre flown lies one
-        // turn radius inside the track.
+        turning = 0;
+        // On the circle: the bank asked for, tightened while flying away
+        // from the point and opened while flying towards it, so the circle
+        // flown walks onto the point over a few turns, as a pilot centres a
+        // thermal.
         const double ux = view.velocity.x / speed;
         const double uy = view.velocity.y / speed;
-        const double centreX = view.position.x - side * radius * uy;
-        const double centreY = view.position.y + side * radius * ux;
-        const double offsetAhead = (centreX - plan.centreX) * ux + (centreY - plan.centreY) * uy;
+        const double offsetAhead = dx * ux + dy * uy;
         const double lean = clamp(gains.bankPerMetreOffCentre * offsetAhead, -15.0, 15.0);
         return clamp(bank + side * lean, side > 0 ? 0.0 : -kMaxPilotBank, side > 0 ? kMaxPilotBank : 0.0);
     }
@@ -117,24 +116,24 @@ PilotCommand SimplePilot::decide(const PilotView& now) {
         return PilotCommand::None;
     }
     // What the pilot acts on now is what it saw a reaction time ago, and the
-    // roll it felt over the tenth of a second before that.
+    // roll it felt over the half second before that.
     const long long at = looks - 1 - limits.reactionSteps;
     const PilotView& view = seen[static_cast<std::size_t>(at % kMemory)];
-    const long long before = std::max(0LL, at - 10);
+    const long long before = std::max(0LL, at - 50);
     const PilotView& earlier = seen[static_cast<std::size_t>(before % kMemory)];
-    const double rollRate = at > before ? (view.bank - earlier.bank) / (static_cast<double>(at - before) * 0.01) : 0.0;
+    const double span = static_cast<double>(at - before) * 0.01; // (unit: s)
+    const double rollRate = at > before ? (view.bank - earlier.bank) / span : 0.0;
 
     wantedBank = bankFor(view);
     const double wanted = gains.pressesPerBankError * (wantedBank - view.bank) - gains.pressesPerRollRate * rollRate;
-    const int target =
-        static_cast<int>(std::lround(clamp(wanted, -limits.lateralPresses, limits.lateralPresses)));
+    const double limit = static_cast<double>(now.barLimit);
+    const int target = static_cast<int>(std::lround(clamp(wanted, -limit, limit)));
+    // The bar as it is now, which the hand feels without delay.
     PilotCommand command = PilotCommand::None;
-    if (target > lateral) {
+    if (target > now.barPresses) {
         command = PilotCommand::Right;
-        ++lateral;
-    } else if (target < lateral) {
+    } else if (target < now.barPresses) {
         command = PilotCommand::Left;
-        --lateral;
     }
     if (command != PilotCommand::None) {
         lastPress = looks - 1;

@@ -13,9 +13,6 @@ enum class PilotCommand { None, Left, Right, Fore, Aft, Reset };
 struct PilotLimits {
     int reactionSteps = 30; // 0.3 s at 100 steps per second
     int pressSteps = 15;    // about seven presses a second, a quick hand
-    // How many presses the weight can be moved sideways from the centre
-    // before the control frame stops it.
-    int lateralPresses = 25;
 };
 
 // How hard the pilot works the controls; each flight model flies best with
@@ -25,8 +22,8 @@ struct PilotGains {
     double maxBank = 35.0;            // (unit: degrees) when holding a heading or a line
     double pressesPerBankError = 0.3; // lateral presses per degree of bank error
     double pressesPerRollRate = 0.1;  // lateral presses per degree per second of roll, damping
-    // (unit: degrees per metre) circling: bank change per metre the centre
-    // flown lies ahead of the point
+    // (unit: degrees per metre) circling: more bank per metre flown away
+    // from the point, less per metre flown towards it
     double bankPerMetreOffCentre = 0.5;
 };
 
@@ -40,13 +37,13 @@ public:
                 const PilotGains& gains = PilotGains());
 
     // Called before every step with what the glider looks like now; returns
-    // the command to give before that step. Allocates nothing.
+    // the command to give before that step. The pilot feels where the bar
+    // is (PilotView's barPresses) and never pushes it past the frame.
+    // Allocates nothing.
     PilotCommand decide(const PilotView& now);
 
     // (unit: degrees) the bank the pilot was last aiming for.
     double targetBank() const { return wantedBank; }
-    // Net presses towards the right (negative: left) since the start.
-    int lateralPresses() const { return lateral; }
 
 private:
     double bankFor(const PilotView& seen);
@@ -63,7 +60,6 @@ private:
     std::array<PilotView, kMemory> seen{};
     long long looks = 0;
     long long lastPress = -1000000;
-    int lateral = 0;
     bool towardsSecond = true; // line runs: heading for (x2, y2)
     int turning = 0;           // +1 / -1 while a line run's end turn lasts
     double wantedBank = 0.0;

@@ -121,6 +121,7 @@ void MassWeightedSolver::solve(ParticleSystem& world) {
                 p[i].z = ground;
             }
         }
+        world.applyAnchors();
         ++iterationsRun;
         if (largest < config.tolerance) {
             break;

@@ -14,6 +14,7 @@
 // solved together from the same positions, so a symmetric body stays
 // symmetric. The ground is a constraint too: particles that reach it are
 // held on it inside the iterations, so the structure stays whole on landing.
+// Anchors hold their particles at the end of every iteration.
 class MassWeightedSolver final : public ConstraintSolver {
 public:
     struct Settings {

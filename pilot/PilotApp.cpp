@@ -24,7 +24,7 @@ constexpr long kWarmUpFrames = 30;            // frames before the steady measur
 constexpr int kScrubSteps = 500;               // (unit: steps) 5 s per arrow press in a replay
 constexpr double kMouseShiftPixels = 200.0;    // (unit: pixels) full weight shift of a right-drag
 constexpr std::int64_t kMinFrameNanoseconds = 6'000'000; // (unit: ns) no faster than about 165 frames/s
-const char* const kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf";
+const char* const kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 
 double secondsBetween(PilotApp::Clock::time_point a, PilotApp::Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
@@ -75,17 +75,15 @@ int PilotApp::start() {
         }
         replaying = true;
     }
-    std::string notes;
-    if (!(reason = flight.build(options, notes)).empty()) {
+    if (!(reason = flight.build(options)).empty()) {
         std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
         return 2;
     }
-    std::fputs(notes.c_str(), stderr);
     builtPilot = flight.glider().pilotParticle().position;
     launch = replaying ? replay.row(0).position : builtPilot;
     if (!replaying) {
-        flight::GeoOrigin origin;
-        if (!(reason = log.open(options.flightsDirectory, std::time(nullptr), origin)).empty()) {
+        if (!(reason = log.open(options.flightsDirectory, std::time(nullptr), flight.origin(), flight.projection()))
+                 .empty()) {
             std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
             return 2;
         }
@@ -462,7 +460,8 @@ void PilotApp::drawFrame() {
     if (replaying) {
         const Vector3D& at = instruments.position();
         placement = glm::translate(glm::dmat4(1.0), glm::dvec3(at.x, at.y, at.z));
-        placement = glm::rotate(placement, glm::radians(180.0 - instruments.heading()), glm::dvec3(0.0, 0.0, 1.0));
+        placement = glm::rotate(placement, glm::radians(flight.launchHeading() - instruments.heading()),
+                                glm::dvec3(0.0, 0.0, 1.0));
         placement = glm::translate(placement, glm::dvec3(-builtPilot.x, -builtPilot.y, -builtPilot.z));
     }
     CameraRig::Subject subject;

@@ -15,12 +15,14 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 // The sail: a cambered, washed-out delta of aspect ratio 7 with 30 degrees of
-// leading-edge sweep; the slope is that of the flow across the leading edge.
+// leading-edge sweep. Slope and stall are those of the flow across the
+// leading edge, whose angle is steeper than the flight path's: a swept
+// billowed sail stalls late and softly.
 LiftDragCoefficients sailCoefficients() {
     LiftDragCoefficients k;
     k.liftSlope = 4.8;
     k.zeroLiftAngle = -5.0 * kPi / 180.0;
-    k.stallAngle = 20.0 * kPi / 180.0;
+    k.stallAngle = 28.0 * kPi / 180.0;
     k.stallWidth = 2.5 * kPi / 180.0;
     k.profileDrag = 0.02;
     k.inducedDragFactor = 1.0 / (kPi * 0.9 * 6.93);
@@ -49,7 +51,7 @@ double chordLoad(double x) { return 1.0 + 3.0 * (0.5 - x); }
 // The sail's cloth gives a little under load; the tubes, wires and lines
 // barely stretch. (Cloth stretched onto the frame in tension buckles the
 // frame sideways: a glider that cannot fly straight.)
-constexpr double kClothCompliance = 1.0e-5; // (unit: m/N)
+constexpr double kClothCompliance = 2.0e-6; // (unit: m/N)
 constexpr double kFrameCompliance = 1.0e-7; // (unit: m/N)
 
 constexpr double kPilotDragArea = 0.14;      // (unit: m²) prone pilot in a pod harness

@@ -449,10 +449,10 @@ std::unique_ptr<HeightField> makeScenarioTerrain(const Scenario& scenario, std::
     case Scenario::Terrain::Source::Ridge:
         return generateRidgeHeightField(t.ridge);
     case Scenario::Terrain::Source::Dem:
-        // Read with its map by makeScenarioDemGround, which only the
+        // Read with its map by makeScenarioGround, which only the
         // programs that read elevation rasters link.
         error = (scenario.file.empty() ? std::string("scenario") : scenario.file) +
-                ": terrain.source: an elevation model is read with makeScenarioDemGround";
+                ": terrain.source: an elevation model is read with makeScenarioGround";
         return nullptr;
     }
     return nullptr;

@@ -152,10 +152,14 @@ namespace {
 // The pilot's shift (unit: metres) in the glider's frame from the fractions
 // of the control range: +lateral is the glider's right, which is -x as
 // built; +fore is towards the apex, -y.
-void shiftTo(Glider& glider, const SteeringLimits& limits, double lateral, double fore) {
+void shiftTo(Flight& flight, double lateral, double fore) {
+    const SteeringLimits& limits = traitsOf(flight.model).steering;
     const double l = std::clamp(lateral, -1.0, 1.0);
     const double f = std::clamp(fore, -1.0, 1.0);
-    glider.shiftPilotTo(-l * limits.lateralRange, -f * limits.foreRange);
+    flight.glider->shiftPilotTo(-l * limits.lateralRange, -f * limits.foreRange);
+    if (flight.model == FlightModel::Realistic) {
+        flight.glider->fitHubLineToPilot();
+    }
 }
 
 } // namespace
@@ -202,11 +206,11 @@ void applySpecialKey(Flight& flight, int key) {
     default:
         break;
     }
-    shiftTo(glider, limits, lateral * limits.lateralStep / limits.lateralRange, fore * limits.foreStep / limits.foreRange);
+    shiftTo(flight, lateral * limits.lateralStep / limits.lateralRange, fore * limits.foreStep / limits.foreRange);
 }
 
 void setWeightShift(Flight& flight, double lateral, double fore) {
-    shiftTo(*flight.glider, traitsOf(flight.model).steering, lateral, fore);
+    shiftTo(flight, lateral, fore);
 }
 
 WeightShift weightShiftOf(const Flight& flight) {

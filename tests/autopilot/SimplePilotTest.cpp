@@ -56,7 +56,12 @@ struct ToyGlider {
         y += 11.0 * std::cos(track * kPi / 180.0) * dt;
         ++steps;
     }
-    PilotView view() const { return flying(x, y, track, bank); }
+    PilotView view() const {
+        PilotView v = flying(x, y, track, bank);
+        v.barPresses = shift;
+        v.barLimit = 25;
+        return v;
+    }
 };
 
 void fly(SimplePilot& pilot, ToyGlider& glider, double seconds) {

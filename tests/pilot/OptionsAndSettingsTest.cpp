@@ -35,9 +35,15 @@ TEST(PilotOptions, ReadsEveryOption) {
     const PilotCommandLine all = parse({"ridge.toml", "--model", "classic", "--terrain", "t.jpg", "--wind", "1,-2,0.5",
                                         "--camera", "orbit", "--mute", "--quit-after", "2.5", "--size", "800x600",
                                         "--flights", "logs", "--stats"});
+    const PilotCommandLine dem = parse({"--dem", "n45e006.hgt", "--dem-radius", "2500"});
+    ASSERT_EQ(dem.outcome, PilotCommandLine::Outcome::Run) << dem.message;
+    EXPECT_EQ(dem.options.dem.path, "n45e006.hgt");
+    EXPECT_EQ(dem.options.dem.radius, 2500.0);
+    EXPECT_FALSE(dem.options.modelGiven);
     ASSERT_EQ(all.outcome, PilotCommandLine::Outcome::Run) << all.message;
     EXPECT_EQ(all.options.scenarioPath, "ridge.toml");
     EXPECT_EQ(all.options.model, "classic");
+    EXPECT_TRUE(all.options.modelGiven);
     EXPECT_EQ(all.options.terrainPath, "t.jpg");
     EXPECT_EQ(all.options.wind, Vector3D(1.0, -2.0, 0.5));
     EXPECT_TRUE(all.options.windGiven);
@@ -68,6 +74,10 @@ TEST(PilotOptions, RefusesBadValuesNamingTheOption) {
         {{"--flights", ""}, "--flights: "},
         {{"--terrain", "a.jpg", "--generated-terrain"}, ""},
         {{"--bogus"}, ""},
+        {{"--dem", ""}, "--dem: "},
+        {{"--dem", "a.tif", "--dem-radius", "10"}, "--dem-radius: "},
+        {{"--dem", "a.tif", "--terrain", "b.jpg"}, ""},
+        {{"--dem-radius", "1000"}, ""},
     };
     for (const auto& c : cases) {
         const PilotCommandLine line = parse(c.words);
@@ -77,30 +87,42 @@ TEST(PilotOptions, RefusesBadValuesNamingTheOption) {
     }
 }
 
-TEST(PilotFlight, RefusesATerrainOrScenarioItCannotUse) {
+TEST(PilotFlight, FliesTheRidgeUnlessToldOtherwiseAndRefusesWhatItCannotUse) {
     Scratch scratch;
-    writeText(scratch.file("broken.jpg"), "not a jpeg at all");
     PilotOptions options;
-    std::string notes;
     PilotFlight flight;
+    ASSERT_EQ(flight.build(options), "");
+    EXPECT_STREQ(flight.modelName(), "realistic");
+    EXPECT_GT(flight.terrain().highest() - flight.terrain().lowest(), 50.0); // the ridge
+    EXPECT_NE(flight.world().airField().velocityAt(flight.glider().pilotParticle().position, 0.0).y, 0.0);
+
     options.terrainPath = scratch.file("missing.jpg");
-    EXPECT_EQ(flight.build(options, notes).rfind(options.terrainPath + ": ", 0), 0u);
+    EXPECT_EQ(flight.build(options).rfind(options.terrainPath + ": ", 0), 0u);
     options.terrainPath.clear();
-    options.scenarioPath = scratch.file("ridge.toml");
-    EXPECT_EQ(flight.build(options, notes).rfind(options.scenarioPath + ": ", 0), 0u);
-    options.scenarioPath.clear();
+    options.scenarioPath = scratch.file("missing.toml");
+    EXPECT_NE(flight.build(options).find(options.scenarioPath), std::string::npos);
+    writeText(options.scenarioPath, "model = \"jet\"\n");
+    EXPECT_NE(flight.build(options).find(options.scenarioPath), std::string::npos);
+
+    // A named scenario keeps its own model unless --model is given.
+    writeText(options.scenarioPath, "model = \"classic\"\n[terrain]\nsource = \"flat\"\n");
+    ASSERT_EQ(flight.build(options), "");
+    EXPECT_STREQ(flight.modelName(), "classic");
+    options.modelGiven = true;
+    options.windGiven = true;
     options.wind = Vector3D(2.0, 0.0, 0.0);
-    ASSERT_EQ(flight.build(options, notes), "");
+    ASSERT_EQ(flight.build(options), "");
+    EXPECT_STREQ(flight.modelName(), "realistic");
     EXPECT_EQ(flight.world().windVelocity(), Vector3D(2.0, 0.0, 0.0));
+
     // The reset puts the glider back at the launch with the weight centred.
     flight.setWeightShift(1.0, -1.0);
     for (int i = 0; i < 100; ++i) {
         flight.world().step();
     }
     flight.reset();
-    EXPECT_EQ(flight.lateralShift(), 0.0);
-    EXPECT_EQ(flight.world().velocityOf(flight.glider().pilotParticle()), Vector3D());
-    EXPECT_NEAR(flight.glider().hubParticle().position.distanceTo(start::kGliderPosition), 0.0, 1e-9);
+    EXPECT_NEAR(flight.lateralShift(), 0.0, 1e-9);
+    EXPECT_NEAR(flight.glider().hubParticle().position.distanceTo(flight.flight().launch.position), 0.0, 1e-9);
 }
 
 TEST(PilotSettings, SurviveASaveAndALoad) {

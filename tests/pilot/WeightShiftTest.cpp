@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "pilot/WeightShiftControl.h"
+#include "pilot/PilotFlight.h"
 #include "pilot/WeightShiftInput.h"
 #include "scene/StartScene.h"
 #include "tests/support/FloatingPointTraps.h"
@@ -86,19 +86,25 @@ TEST(WeightShiftInput, StickAndMouseTakeOverFromTheKeys) {
     EXPECT_EQ(input.lateral(), 0.0); // the keys were released too
 }
 
-TEST(WeightShiftControl, HoldsThePilotAtTheAskedFractionOfTheRange) {
+TEST(PilotFlightWeightShift, HoldsThePilotAtTheAskedFractionOfEitherModelsRange) {
     FloatingPointTraps traps;
-    start::Flight flight = start::makeFlight(start::makeGeneratedTerrain());
-    const Vector3D rest = flight.glider->pilotReference();
-    WeightShiftControl shift;
-    shift.apply(*flight.glider, 1.0, 0.5);
-    // Right is -x and forward (towards the apex) is -y in the glider's frame.
-    EXPECT_NEAR(flight.glider->pilotReference().x - rest.x, -WeightShiftControl::kLateralRange, 1e-12);
-    EXPECT_NEAR(flight.glider->pilotReference().y - rest.y, -0.5 * WeightShiftControl::kForeRange, 1e-12);
-    shift.apply(*flight.glider, -3.0, 0.0); // clamped to the left stop
-    EXPECT_EQ(shift.lateral(), -1.0);
-    EXPECT_NEAR(flight.glider->pilotReference().x - rest.x, WeightShiftControl::kLateralRange, 1e-12);
-    shift.apply(*flight.glider, 0.0, 0.0);
-    EXPECT_NEAR(flight.glider->pilotReference().x, rest.x, 1e-12);
-    EXPECT_NEAR(flight.glider->pilotReference().y, rest.y, 1e-12);
+    for (const char* model : {"classic", "realistic"}) {
+        PilotOptions options;
+        options.model = model;
+        options.generatedTerrain = true;
+        PilotFlight flight;
+        ASSERT_EQ(flight.build(options), "");
+        const Vector3D rest = flight.glider().pilotShift();
+        flight.setWeightShift(1.0, 0.5);
+        EXPECT_NEAR(flight.lateralShift(), 1.0, 1e-9) << model;
+        EXPECT_NEAR(flight.foreShift(), 0.5, 1e-9) << model;
+        // Right is -x and forward (towards the apex) is -y in the glider's frame.
+        EXPECT_LT(flight.glider().pilotShift().x, rest.x) << model;
+        EXPECT_LT(flight.glider().pilotShift().y, rest.y) << model;
+        flight.setWeightShift(-3.0, 0.0); // clamped to the left stop
+        EXPECT_NEAR(flight.lateralShift(), -1.0, 1e-9) << model;
+        flight.reset();
+        EXPECT_NEAR(flight.lateralShift(), 0.0, 1e-9) << model;
+        EXPECT_NEAR(flight.foreShift(), 0.0, 1e-9) << model;
+    }
 }

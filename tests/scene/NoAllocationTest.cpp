@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "autopilot/SimplePilot.h"
+#include "scene/PilotSeat.h"
 #include "scene/Scenario.h"
 #include "scene/StartScene.h"
 #include "tests/support/GlRecorder.h"
@@ -70,6 +70,7 @@ TEST(NoAllocation, DrawingFramesAllocatesNothing) {
 
 TEST(NoAllocation, MovingAirAndThePilotAllocateNothingPerStep) {
     Scenario scenario;
+    scenario.model = start::FlightModel::Realistic;
     scenario.terrain.source = Scenario::Terrain::Source::Ridge;
     scenario.wind = Vector3D(0.0, 8.0, 0.0);
     scenario.ridgeLift = true;
@@ -83,11 +84,29 @@ TEST(NoAllocation, MovingAirAndThePilotAllocateNothingPerStep) {
     SimplePilot pilot(plan, 0.0, 8.0);
     const long before = allocations.load();
     for (int i = 0; i < 1000; ++i) {
-        const PilotCommand command = pilot.decide(observe(*flight.glider, *flight.world));
-        if (command == PilotCommand::Left || command == PilotCommand::Right) {
-            start::applySpecialKey(*flight.glider, command == PilotCommand::Left ? start::kKeyLeft : start::kKeyRight);
+        start::pressFor(flight, pilot.decide(start::pilotView(flight)));
+        flight.world->step();
+    }
+    EXPECT_EQ(allocations.load() - before, 0);
+}
+
+TEST(NoAllocation, RealisticStepsWithKeysWeightShiftAndResetAllocateNothing) {
+    start::Flight flight =
+        start::makeFlight(start::makeGeneratedTerrain(), Vector3D(0.0, 0.0, 0.0), start::FlightModel::Realistic);
+    flight.world->prepare();
+    const long before = allocations.load();
+    for (int i = 0; i < 1000; ++i) {
+        if (i % 100 == 0) {
+            start::applySpecialKey(flight, i % 200 == 0 ? start::kKeyLeft : start::kKeyDown);
+        }
+        if (i % 100 == 50) {
+            start::setWeightShift(flight, 0.3, -0.2);
+        }
+        if (i == 700) {
+            start::applySpecialKey(flight, start::kKeyF1);
         }
         flight.world->step();
+        (void)start::weightShiftOf(flight);
     }
     EXPECT_EQ(allocations.load() - before, 0);
 }

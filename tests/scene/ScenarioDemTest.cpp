@@ -6,7 +6,7 @@
 
 #include <unistd.h>
 
-#include "scene/ScenarioDemGround.h"
+#include "scene/ScenarioGround.h"
 #include "tests/support/DemTestFiles.h"
 
 namespace {
@@ -95,7 +95,7 @@ TEST_F(ScenarioDem, TheGroundIsTheRastersWindowWithTheLaunchAboveTheGroundAtTheS
                                     "radius_km = 2\nspacing = 50\n[start]\nat = [46.45, 7.46]\nheight = 250\n");
     ASSERT_TRUE(load.ok) << load.message;
     EXPECT_EQ(load.scenario.terrain.dem.path, directory + "/site.tif"); // beside the scenario
-    const ScenarioDemGround ground = makeScenarioDemGround(load.scenario);
+    const ScenarioGround ground = makeScenarioGround(load.scenario);
     ASSERT_TRUE(ground.error.empty()) << ground.error;
     EXPECT_NEAR(ground.origin.latitude, 46.45, 1e-9);
     EXPECT_NEAR(ground.origin.longitude, 7.45, 1e-9);
@@ -109,7 +109,7 @@ TEST_F(ScenarioDem, TheGroundIsTheRastersWindowWithTheLaunchAboveTheGroundAtTheS
     // Without a start place, above the centre.
     Scenario centred = load.scenario;
     centred.launch.hasAt = false;
-    const ScenarioDemGround above = makeScenarioDemGround(centred);
+    const ScenarioGround above = makeScenarioGround(centred);
     ASSERT_TRUE(above.error.empty()) << above.error;
     EXPECT_EQ(above.launchPosition.x, 0.0);
     EXPECT_EQ(above.launchPosition.y, 0.0);
@@ -120,20 +120,41 @@ TEST_F(ScenarioDem, AnUnusableRasterOrStartIsOneLineNamingTheScenarioAndTheRaste
     const std::string scenario = directory + "/site.toml";
     ScenarioLoad load = write("[terrain]\nsource = \"dem\"\npath = \"gone.tif\"\n");
     ASSERT_TRUE(load.ok) << load.message;
-    ScenarioDemGround ground = makeScenarioDemGround(load.scenario);
+    ScenarioGround ground = makeScenarioGround(load.scenario);
     EXPECT_EQ(ground.terrain, nullptr);
     EXPECT_EQ(ground.error, scenario + ": terrain.path: " + directory +
                                 "/gone.tif: cannot be opened (No such file or directory)");
 
     load = write("[terrain]\nsource = \"dem\"\npath = \"site.tif\"\nradius_km = 1\n[start]\nat = [46.3, 7.45]\n");
     ASSERT_TRUE(load.ok) << load.message;
-    ground = makeScenarioDemGround(load.scenario);
+    ground = makeScenarioGround(load.scenario);
     EXPECT_EQ(ground.terrain, nullptr);
     EXPECT_EQ(ground.error.rfind(scenario + ": start.at: 46.3,7.45 lies outside the terrain's window", 0), 0u)
         << ground.error;
 
-    // The scenario-wide builder does not read rasters: it says which does.
+    // The builder without rasters does not read them: it says which does.
     std::string error;
     EXPECT_EQ(makeScenarioTerrain(load.scenario, error), nullptr);
-    EXPECT_NE(error.find("makeScenarioDemGround"), std::string::npos) << error;
+    EXPECT_NE(error.find("makeScenarioGround"), std::string::npos) << error;
+}
+
+TEST_F(ScenarioDem, OtherSourcesGiveTheirTerrainAndTheirOwnLaunchWithoutAMap) {
+    const ScenarioLoad load = write("[terrain]\nsource = \"flat\"\nsize = 200\nspacing = 10\n"
+                                    "[start]\nposition = [5, 6, 70]\n");
+    ASSERT_TRUE(load.ok) << load.message;
+    const ScenarioGround ground = makeScenarioGround(load.scenario);
+    ASSERT_TRUE(ground.error.empty()) << ground.error;
+    ASSERT_NE(ground.terrain, nullptr);
+    EXPECT_EQ(ground.terrain->gridSpacing(), 10.0);
+    EXPECT_EQ(ground.projection, nullptr);
+    EXPECT_EQ(ground.launchPosition.x, 5.0);
+    EXPECT_EQ(ground.launchPosition.y, 6.0);
+    EXPECT_EQ(ground.launchPosition.z, 70.0);
+
+    const ScenarioLoad missing = write("[terrain]\nsource = \"jpeg\"\npath = \"none.jpg\"\n");
+    ASSERT_TRUE(missing.ok) << missing.message;
+    const ScenarioGround refused = makeScenarioGround(missing.scenario);
+    EXPECT_EQ(refused.terrain, nullptr);
+    EXPECT_EQ(refused.error.rfind(directory + "/site.toml: terrain.path: cannot use the heightmap", 0), 0u)
+        << refused.error;
 }

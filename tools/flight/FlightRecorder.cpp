@@ -1,6 +1,6 @@
 #include "tools/flight/FlightRecorder.h"
 
-#include "autopilot/SimplePilot.h"
+#include "scene/PilotSeat.h"
 #include "tools/flight/CsvWriter.h"
 #include "tools/flight/FlightSample.h"
 #include "tools/flight/IgcWriter.h"
@@ -33,24 +33,6 @@ bool report(const start::Flight& flight, const RecordingPlan& plan, int step, bo
         writeIgcFix(plan.igc, plan.origin, sample);
     }
     return true;
-}
-
-int keyFor(PilotCommand command) {
-    switch (command) {
-    case PilotCommand::Left:
-        return start::kKeyLeft;
-    case PilotCommand::Right:
-        return start::kKeyRight;
-    case PilotCommand::Fore:
-        return start::kKeyUp;
-    case PilotCommand::Aft:
-        return start::kKeyDown;
-    case PilotCommand::Reset:
-        return start::kKeyF1;
-    case PilotCommand::None:
-        break;
-    }
-    return 0;
 }
 
 } // namespace
@@ -95,10 +77,7 @@ FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
             ++nextKey;
         }
         if (piloted) {
-            const PilotCommand command = pilot.decide(observe(glider, *flight.world));
-            if (command != PilotCommand::None) {
-                start::applySpecialKey(flight, keyFor(command));
-            }
+            start::pressFor(flight, pilot.decide(start::pilotView(flight)));
         }
         flight.world->step();
         const int stepsRun = done + 1;

@@ -4,6 +4,8 @@
 
 #include "scene/Scenario.h"
 #include "scene/DemStart.h"
+#include "scene/RealisticModel.h"
+#include "scene/ScenarioGround.h"
 #include "scene/StartScene.h"
 #include "terrain/JpegHeightField.h"
 #include "tools/flight/FlightOptions.h"
@@ -42,6 +44,8 @@ std::string terrainInputOf(const FlightOptions& options, const Scenario& scenari
             return scenario.terrain.path;
         case Scenario::Terrain::Source::Default:
             return start::kTerrainFile;
+        case Scenario::Terrain::Source::Dem:
+            return scenario.terrain.dem.path;
         default:
             return {};
         }
@@ -124,6 +128,10 @@ Scenario scenarioFor(const FlightOptions& options, Scenario scenario) {
     if (options.pilot.mode != PilotPlan::Mode::None) {
         scenario.pilot = options.pilot;
     }
+    if (options.launchGiven) {
+        scenario.launch.position = options.launch.position;
+        scenario.launch.headingDegrees = options.launch.headingDegrees;
+    }
     return scenario;
 }
 
@@ -160,38 +168,43 @@ int runGliderFlight(int argc, const char* const* argv) {
         return status;
     }
     std::string reason;
-    // An elevation model brings its own terrain, start and place on the Earth.
-    DemTerrain dem;
-    Vector3D demStart;
+    // The ground: the command line's elevation model (its own terrain, start
+    // and place on the Earth), else the command line's terrain (only the
+    // default terrain.jpg falls back), else the scenario's, which must be
+    // usable and may be an elevation model too.
+    Scenario flown = scenario;
+    std::unique_ptr<HeightField> terrain;
+    std::unique_ptr<MapProjection> projection;
+    GeoCoordinate mapOrigin;
     if (!options.dem.window.path.empty()) {
-        dem = loadDemTerrain(options.dem.window);
+        DemTerrain dem = loadDemTerrain(options.dem.window);
         if (!dem.error.empty()) {
             return failWith("--dem", dem.error, 2);
         }
-        demStart = start::demStartAboveCentre(*dem.terrain, options.dem.startHeight);
+        flown.launch.position = start::demStartAboveCentre(*dem.terrain, options.dem.startHeight);
         if (options.dem.hasStart &&
             !(reason = start::demStartPosition(*dem.terrain, *dem.projection, options.dem.start,
-                                               options.dem.startHeight, demStart))
+                                               options.dem.startHeight, flown.launch.position))
                  .empty()) {
             return failWith("--start", reason, 2);
         }
-    }
-
-    // The elevation model's terrain and start, else the command line's
-    // terrain (only the default terrain.jpg falls back), else the scenario's,
-    // which must be usable.
-    Scenario flown = scenario;
-    std::unique_ptr<HeightField> terrain;
-    if (dem.terrain) {
         terrain = std::move(dem.terrain);
-        flown.launch.position = demStart;
+        projection = std::move(dem.projection);
+        mapOrigin = dem.origin;
     } else if (!usesScenarioTerrain(options)) {
         if (!(terrain = terrainFor(options, reason))) {
             return failWith("--terrain", "cannot use '" + options.terrainPath + "': " + reason, 2);
         }
-    } else if (!(terrain = makeScenarioTerrain(scenario, reason))) {
-        std::fprintf(stderr, "%s: %s\n", kProgram, reason.c_str());
-        return 2;
+    } else {
+        ScenarioGround ground = makeScenarioGround(scenario);
+        if (!ground.error.empty()) {
+            std::fprintf(stderr, "%s: %s\n", kProgram, ground.error.c_str());
+            return 2;
+        }
+        terrain = std::move(ground.terrain);
+        projection = std::move(ground.projection);
+        mapOrigin = ground.origin;
+        flown.launch.position = ground.launchPosition;
     }
 
     OutputFile csv;
@@ -204,12 +217,15 @@ int runGliderFlight(int argc, const char* const* argv) {
     }
 
     start::Flight flight = makeScenarioFlight(flown, std::move(terrain));
+    if (options.solverIterations > 0) {
+        start::setSolverIterations(*flight.world, options.solverIterations);
+    }
     flight.world->prepare();
     RecordingPlan plan = planFrom(options, csv.stream(), igc.stream());
     plan.pilot = &scenario.pilot;
-    if (dem.projection) {
-        plan.origin = GeoOrigin{dem.origin.latitude, dem.origin.longitude, 0.0}; // heights are above sea level
-        plan.projection = dem.projection.get();
+    if (projection) {
+        plan.origin = GeoOrigin{mapOrigin.latitude, mapOrigin.longitude, 0.0}; // heights are above sea level
+        plan.projection = projection.get();
     }
     const FlightSummary summary = recordFlight(flight, plan);
     if (summary.divergedStep >= 0) {

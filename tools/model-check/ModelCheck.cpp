@@ -79,10 +79,15 @@ public:
         double worst = 0.0;
         for (int c = 0; c < flight.world->constraintCount(); ++c) {
             const DistanceConstraint& k = flight.world->constraintAt(c);
-            worst = std::max(worst, std::fabs(k.a->position.distanceTo(k.b->position) - k.restLength));
+            const double e = std::fabs(k.a->position.distanceTo(k.b->position) - k.restLength);
+            if (e > worst) {
+                worst = e;
+                worstConstraint = c;
+            }
         }
         return worst;
     }
+    mutable int worstConstraint = -1;
     bool onGround() const {
         for (int i = 0; i < flight.world->particleCount(); ++i) {
             const Particle& p = flight.world->particleAt(i);
@@ -94,9 +99,14 @@ public:
     }
     void noteConstraints() {
         if (!onGround()) {
-            worstAirborneError = std::max(worstAirborneError, constraintError());
+            const double e = constraintError();
+            if (e > worstAirborneError) {
+                worstAirborneError = e;
+                worstAirborneConstraint = worstConstraint;
+            }
         }
     }
+    int worstAirborneConstraint = -1;
 
     start::Flight flight;
     double worstAirborneError = 0.0;
@@ -236,10 +246,11 @@ void checkPolar() {
 }
 
 void checkStall() {
-    // Full aft, then a push further than the frame allows is not possible:
-    // full aft is the slowest; a stall is entered by pushing out quickly.
+    // Pushed out fully at once from trim: the nose rises, the speed bleeds
+    // off, the wing stalls and the nose drops; centred again, it recovers.
     Check check;
     check.fly(20.0);
+    const double trimSpeed = measureGlide(check, 10.0).speed;
     start::setWeightShift(check.flight, 0.0, -1.0);
     double slowest = 1e9, lowestPitch = 90.0, highestPitch = -90.0;
     bool upright = true;
@@ -254,9 +265,10 @@ void checkStall() {
     start::setWeightShift(check.flight, 0.0, 0.0);
     check.fly(30.0);
     const Glide after = measureGlide(check, 10.0);
-    report("stall: pushed out at once", format("slowest %.1f km/h, pitch %.0f..%.0f deg", slowest * 3.6, lowestPitch,
-                                                highestPitch),
-           "breaks and recovers", upright && check.attitude().upright && after.spread < 0.5);
+    upright = upright && check.attitude().upright;
+    report("stall: pushed out fully at once", format("slowest %.1f km/h, pitch %.0f..%.0f deg, then %.1f km/h", slowest * 3.6,
+                                                      lowestPitch, highestPitch, after.speed * 3.6),
+           "breaks and recovers", upright && std::fabs(after.speed - trimSpeed) < 1.0 && lowestPitch < highestPitch - 15.0);
 }
 
 // Holds a lateral shift for `hold` seconds, centres it and measures bank and
@@ -286,11 +298,16 @@ void checkTurns() {
         const double heading0 = check.attitude().heading;
         double turned = 0.0, previous = heading0, bankSum = 0.0, speedSum = 0.0;
         int samples = 0;
-        double time = 0.0;
-        double lateral = 0.0;
-        while (std::fabs(turned) < 360.0 && time < 60.0) {
+        double time = 0.0, established = -1.0, rollIn = 0.0;
+        double lastBank = 0.0, held = 0.0;
+        while (std::fabs(turned) < 360.0 && time < 90.0) {
+            // Shift into the turn, eased off as the bank nears 35 degrees and
+            // against its rate, trimmed by what holding it needs: a pilot's hands.
             const double bank = check.attitude().bank * side;
-            lateral = std::clamp(lateral + 0.02 * (35.0 - bank) * 0.1 - 0.02 * 0.0, -1.0, 1.0);
+            const double rate = (bank - lastBank) / 0.1;
+            lastBank = bank;
+            held = std::clamp(held + 0.004 * (35.0 - bank), -1.0, 1.0);
+            const double lateral = std::clamp(held + 0.03 * (35.0 - bank) - 0.02 * rate, -1.0, 1.0);
             start::setWeightShift(check.flight, lateral * side, 0.0);
             check.fly(0.1);
             time += 0.1;
@@ -299,19 +316,24 @@ void checkTurns() {
             if (dh > 180.0) dh -= 360.0;
             if (dh < -180.0) dh += 360.0;
             previous = h;
-            if (std::fabs(turned) > 20.0 || std::fabs(check.attitude().bank) > 25.0) {
+            // The 360 is timed from the moment the turn is established at 30 degrees.
+            if (established < 0.0 && check.attitude().bank * side >= 30.0) {
+                established = time;
+                rollIn = time;
+            }
+            if (established >= 0.0) {
                 turned += dh;
                 bankSum += std::fabs(check.attitude().bank);
                 speedSum += check.speed();
                 ++samples;
-            } else {
-                turned += dh;
             }
         }
+        const double full = established >= 0.0 ? time - established : 1e9;
+        const double meanBank = bankSum / std::max(samples, 1);
         report(side > 0 ? "360 right, pilot holding 35 deg" : "360 left, pilot holding 35 deg",
-               format("%.1f s from the first input, mean bank %.0f deg, %.0f km/h", time, bankSum / std::max(samples, 1),
+               format("%.1f s (roll-in %.1f s before), mean bank %.0f deg, %.0f km/h", full, rollIn, meanBank,
                       3.6 * speedSum / std::max(samples, 1)),
-               "8-12 s at 30-40 deg", time >= 8.0 && time <= 12.0);
+               "8-12 s at 30-40 deg", full >= 8.0 && full <= 12.0 && meanBank >= 30.0 && meanBank <= 40.0);
     }
 }
 
@@ -361,8 +383,8 @@ void checkRandomKeys() {
         }
         check.fly(0.01);
     }
-    report("60 s of random keys", format("finite %.0f, worst constraint error %.2f mm", check.finite() ? 1.0 : 0.0,
-                                         check.worstAirborneError * 1000.0),
+    report("60 s of random keys", format("finite %.0f, worst constraint error %.2f mm (constraint %.0f)", check.finite() ? 1.0 : 0.0,
+                                         check.worstAirborneError * 1000.0, check.worstAirborneConstraint),
            "finite, < 10 mm", check.finite() && check.worstAirborneError < 0.01);
 }
 

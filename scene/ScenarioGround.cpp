@@ -1,11 +1,13 @@
-#include "scene/ScenarioDemGround.h"
+#include "scene/ScenarioGround.h"
 
 #include "scene/DemStart.h"
 #include "terrain/DemHeightField.h"
 
-ScenarioDemGround makeScenarioDemGround(const Scenario& scenario) {
-    const std::string file = scenario.file.empty() ? std::string("scenario") : scenario.file;
-    ScenarioDemGround ground;
+namespace {
+
+// Reads the window of `scenario.terrain.dem` and places the start over it.
+ScenarioGround makeDemGround(const Scenario& scenario, const std::string& file) {
+    ScenarioGround ground;
     DemTerrain dem = loadDemTerrain(scenario.terrain.dem);
     if (!dem.error.empty()) {
         ground.error = file + ": terrain.path: " + dem.error;
@@ -25,5 +27,22 @@ ScenarioDemGround makeScenarioDemGround(const Scenario& scenario) {
     ground.projection = std::move(dem.projection);
     ground.origin = dem.origin;
     ground.launchPosition = position;
+    return ground;
+}
+
+} // namespace
+
+ScenarioGround makeScenarioGround(const Scenario& scenario) {
+    if (scenario.terrain.source == Scenario::Terrain::Source::Dem) {
+        return makeDemGround(scenario, scenario.file.empty() ? std::string("scenario") : scenario.file);
+    }
+    ScenarioGround ground;
+    std::string error;
+    ground.terrain = makeScenarioTerrain(scenario, error);
+    if (!ground.terrain) {
+        ground.error = error;
+        return ground;
+    }
+    ground.launchPosition = scenario.launch.position;
     return ground;
 }
