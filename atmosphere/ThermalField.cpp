@@ -19,6 +19,7 @@ ThermalField::ThermalField(std::vector<Thermal> thermals, double depth, double d
         source.x = t.x;
         source.y = t.y;
         source.radiusScale = t.radius / reference.meanRadius;
+        source.inverseScaleSquared = 1.0 / (source.radiusScale * source.radiusScale);
         // The peak per unit of strength at the reference height, for this radius.
         const updraft::UpdraftAtHeight unit = updraft::updraftAt(reference, source.radiusScale, 1.0);
         source.strength = t.updraft / unit.peakUpdraft;
@@ -59,7 +60,7 @@ double ThermalField::verticalVelocity(double x, double y, double height, double 
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const double dx = qx - sources[i].x;
         const double dy = qy - sources[i].y;
-        const double scaled = (dx * dx + dy * dy) / (sources[i].radiusScale * sources[i].radiusScale);
+        const double scaled = (dx * dx + dy * dy) * sources[i].inverseScaleSquared;
         if (i == 0 || scaled < nearestScaled) {
             nearest = i;
             nearestScaled = scaled;

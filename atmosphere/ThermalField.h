@@ -43,6 +43,7 @@ private:
         double x;           // (unit: m) at time 0
         double y;           // (unit: m)
         double radiusScale; // outer radius over the layer's mean radius
+        double inverseScaleSquared; // 1 / radiusScale², for the nearest-thermal search
         double strength;    // (unit: m/s) the convective velocity scale of this thermal
     };
     std::vector<Source> sources;

@@ -79,6 +79,13 @@ double verticalVelocity(const LayerAtHeight& layer, const UpdraftAtHeight& therm
         return 0.0;
     }
     const double relative = distance / thermal.outerRadius;
+    if (relative >= 2.0) {
+        // Beyond twice the outer radius every fitted bell has fallen below its
+        // linear term (so the updraft is clamped to nothing) and the downdraft
+        // ring has ended: only the environment's sink is left. Most of the
+        // sky is here, so the bell's power is not worth computing.
+        return environmentSink;
+    }
     const Shape& shape = shapeFor(thermal.coreRadius / thermal.outerRadius);
     const double bell = 1.0 / (1.0 + std::pow(shape.a * std::fabs(relative + shape.c), shape.b)) + shape.d * relative;
     const double rising = std::max(0.0, bell) * thermal.peakUpdraft;

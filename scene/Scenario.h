@@ -9,6 +9,7 @@
 #include "autopilot/PilotPlan.h"
 #include "physics/Vector3D.h"
 #include "scene/StartScene.h"
+#include "terrain/DemHeightField.h"
 #include "terrain/RidgeHeightField.h"
 
 // A flight's whole setting: the ground, where and how the glider starts, the
@@ -29,6 +30,7 @@ struct Scenario {
             Jpeg,      // a greyscale heightmap
             Flat,      // flat ground at height 0
             Ridge,     // a long straight ridge
+            Dem,       // a window of an elevation raster, heights above sea level
         };
         Source source = Source::Default;
         std::string path;          // Jpeg: relative paths already resolved against the scenario's folder
@@ -37,12 +39,16 @@ struct Scenario {
         double size = 4000.0;      // (unit: m) Flat: the square's side
         double flatSpacing = 50.0; // (unit: m) Flat: between samples
         RidgeShape ridge;          // Ridge
+        DemRequest dem;            // Dem: the path already resolved against the scenario's folder
     };
-    enum class Model { Classic, Realistic };
-    struct Launch {
-        Vector3D position = start::kGliderPosition; // (unit: m) the hub's
-        double headingDegrees = 180.0;              // (unit: degrees) clockwise from +y; 180: apex towards -y
-        double speed = -1.0;                        // (unit: m/s) negative: the model's own
+    using Model = start::FlightModel;
+    // The model's launch; over an elevation model the start is a place on
+    // the Earth instead of `position`: `heightAboveGround` over `at`, else
+    // over the centre.
+    struct Launch : start::Launch {
+        bool hasAt = false;
+        GeoCoordinate at;
+        double heightAboveGround = 135.0; // (unit: m) as high as the classic start is over its plain
     };
 
     std::string file; // where it was read from, for messages; empty when built in
@@ -74,12 +80,11 @@ ScenarioLoad loadScenario(const std::string& path);
 // paths resolving against `folder`.
 ScenarioLoad readScenario(const std::string& text, const std::string& name, const std::string& folder);
 
-bool modelFromName(const std::string& name, Scenario::Model& model);
-
 // The scenario's ground. Null, with `error` set to one line naming the file,
 // when a named heightmap cannot be used.
 std::unique_ptr<HeightField> makeScenarioTerrain(const Scenario& scenario, std::string& error);
 
-// Glider, world and air over `terrain`: wind set, air field set when the
-// air moves, glider registered at the launch. The caller prepares the world.
+// The flight of the scenario's model over `terrain`, launched as it says:
+// wind set, air field set when the air moves, glider registered. The caller
+// prepares the world.
 start::Flight makeScenarioFlight(const Scenario& scenario, std::unique_ptr<HeightField> terrain);

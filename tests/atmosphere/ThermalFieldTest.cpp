@@ -129,3 +129,17 @@ TEST(ThermalProfile, NoThermalsNoMovingAir) {
     const ThermalField none({}, kDepth, 1.0, 1.0, 1.0e6);
     EXPECT_EQ(none.verticalVelocity(0.0, 0.0, kReference, 0.0), 0.0);
 }
+
+TEST(ThermalProfile, FarFromEveryThermalOnlyTheEnvironmentSinks) {
+    // The shortcut beyond twice the outer radius must agree with the bell it
+    // skips: just inside and just outside, for every fitted shape.
+    for (double radius : {10.0, 60.0, 150.0, 250.0, 350.0, 450.0, 550.0, 700.0}) {
+        const updraft::LayerAtHeight layer = updraft::layerAt(0.4 * kDepth, kDepth);
+        const updraft::UpdraftAtHeight thermal = updraft::updraftAt(layer, radius / layer.meanRadius, 2.0);
+        const double sink = -0.2;
+        const double inside = updraft::verticalVelocity(layer, thermal, 1.999 * thermal.outerRadius, sink);
+        const double outside = updraft::verticalVelocity(layer, thermal, 2.0 * thermal.outerRadius, sink);
+        EXPECT_EQ(outside, sink) << radius;
+        EXPECT_NEAR(inside, sink, 1e-3) << radius;
+    }
+}

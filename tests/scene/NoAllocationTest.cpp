@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "scene/PilotSeat.h"
+#include "scene/Scenario.h"
 #include "scene/StartScene.h"
 #include "tests/support/GlRecorder.h"
 
@@ -64,6 +66,28 @@ TEST(NoAllocation, DrawingFramesAllocatesNothing) {
     }
     EXPECT_EQ(allocations.load() - before, 0);
     EXPECT_GT(glrec::total(), 0u);
+}
+
+TEST(NoAllocation, MovingAirAndThePilotAllocateNothingPerStep) {
+    Scenario scenario;
+    scenario.model = start::FlightModel::Realistic;
+    scenario.terrain.source = Scenario::Terrain::Source::Ridge;
+    scenario.wind = Vector3D(0.0, 8.0, 0.0);
+    scenario.ridgeLift = true;
+    scenario.thermals.push_back(Thermal{0.0, 150.0, 3.0, 100.0});
+    scenario.randomThermals.count = 19;
+    std::string error;
+    start::Flight flight = makeScenarioFlight(scenario, makeScenarioTerrain(scenario, error));
+    flight.world->prepare();
+    PilotPlan plan;
+    ASSERT_EQ(readPilotPlan("circle:0,150,35", plan), "");
+    SimplePilot pilot(plan, 0.0, 8.0);
+    const long before = allocations.load();
+    for (int i = 0; i < 1000; ++i) {
+        start::pressFor(flight, pilot.decide(start::pilotView(flight)));
+        flight.world->step();
+    }
+    EXPECT_EQ(allocations.load() - before, 0);
 }
 
 TEST(NoAllocation, RealisticStepsWithKeysWeightShiftAndResetAllocateNothing) {

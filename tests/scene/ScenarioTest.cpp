@@ -99,7 +99,7 @@ TEST(ScenarioLoader, NamesTheFileLineAndKeyOfEveryFault) {
         {"[air.random_thermals]\ncount = -1", "s.toml:2: air.random_thermals.count: must lie within 0 to 1000"},
         {"[air.random_thermals]\nseed = 3", "s.toml:1: air.random_thermals.count: missing"},
         {"[terrain]\nsource = \"moon\"",
-         "s.toml:2: terrain.source: unknown terrain source 'moon' (generated, jpeg, flat or ridge)"},
+         "s.toml:2: terrain.source: unknown terrain source 'moon' (generated, jpeg, flat, ridge or dem)"},
         {"[terrain]\nsource = \"jpeg\"", "s.toml:1: terrain.path: expected a heightmap file name"},
         {"[terrain]\nsource = \"flat\"\nheight = 3", "s.toml:3: terrain.height: unknown key"},
         {"[terrain]\nsource = \"flat\"\nsize = 100000\nspacing = 1", "s.toml:1: terrain.spacing: too fine for "
@@ -169,4 +169,18 @@ TEST(ScenarioFlight, MovingAirIsSetOnTheWorld) {
     const auto& air = dynamic_cast<const Atmosphere&>(*flight.air);
     EXPECT_EQ(air.thermalField()->count(), 1u);
     EXPECT_TRUE(air.hasRidgeLift());
+}
+
+TEST(ShippedScenarios, LoadAndBuildTheirAir) {
+    for (const char* name : {"ridge", "thermal", "calm"}) {
+        const ScenarioLoad load = loadScenario(std::string(GLIDER_SCENARIOS) + "/" + name + ".toml");
+        ASSERT_TRUE(load.ok) << load.message;
+        EXPECT_EQ(load.scenario.model, Scenario::Model::Realistic) << name;
+        EXPECT_NE(load.scenario.pilot.mode, PilotPlan::Mode::None) << name;
+        std::string error;
+        std::unique_ptr<HeightField> terrain = makeScenarioTerrain(load.scenario, error);
+        ASSERT_NE(terrain, nullptr) << error;
+        const start::Flight flight = makeScenarioFlight(load.scenario, std::move(terrain));
+        EXPECT_EQ(flight.air != nullptr, std::string(name) != "calm") << name;
+    }
 }

@@ -10,9 +10,11 @@
 namespace flight {
 
 constexpr const char* kCsvHeader = "step,time,x,y,z,vx,vy,vz,speed,terrain";
+// Appended to the header and every row when the air is asked for.
+constexpr const char* kCsvAirColumns = ",air_vx,air_vy,air_vz";
 
-void writeCsvHeader(std::FILE* out);
-void writeCsvRow(std::FILE* out, const FlightSample& sample);
+void writeCsvHeader(std::FILE* out, bool air = false);
+void writeCsvRow(std::FILE* out, const FlightSample& sample, bool air = false);
 
 // Rows go to steps 0, K, 2K, ... and to the run's last step.
 inline bool isCsvRowStep(int step, int every, bool lastStep) { return lastStep || step % every == 0; }

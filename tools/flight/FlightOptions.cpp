@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "atmosphere/ThermalField.h"
 #include "scene/DemStart.h"
 #include "scene/StartScene.h"
 #include "tools/flight/OptionValues.h"
@@ -34,6 +35,11 @@ struct RawOptions {
     std::string spacing;
     std::string fill;
     std::string start;
+    // The scenario, the air and the pilot.
+    std::vector<std::string> thermals;
+    std::string randomThermals;
+    std::string ridgeLift;
+    std::string pilot;
 };
 
 CommandLine failure(const std::string& option, const std::string& reason) {
@@ -190,6 +196,82 @@ void describe(CLI::App& app, FlightOptions& options, RawOptions& raw) {
                        std::to_string(start::kRealisticIterations) + ")")
         ->type_name("N");
     describeDem(app, raw);
+    // The scenario, the air and the pilot.
+    app.add_option("--scenario", options.scenarioPath,
+                   "A TOML scenario: terrain, start, model, wind, thermals, ridge lift, pilot; the other options "
+                   "override it")
+        ->type_name("FILE");
+    app.add_option("--thermal", raw.thermals,
+                   "A thermal centred at (X, Y) m with a core rising UPDRAFT m/s and RADIUS m wide (repeatable; "
+                   "replaces the scenario's)")
+        ->type_name("X,Y,UPDRAFT,RADIUS")
+        ->allow_extra_args(false);
+    app.add_option("--thermals-random", raw.randomThermals,
+                   "COUNT thermals scattered around the start from SEED, one per km²")
+        ->type_name("COUNT,SEED");
+    app.add_option("--ridge-lift", raw.ridgeLift, "Lift of the wind over the terrain's slopes")->type_name("on|off");
+    app.add_option("--pilot", raw.pilot,
+                   "A simple pilot flying through the five keys: hold a ground-track heading (degrees clockwise "
+                   "from north), circle (X, Y) at BANK degrees (negative: to the left), or fly back and forth "
+                   "between two points")
+        ->type_name("heading:DEG|circle:X,Y,BANK|line:X1,Y1,X2,Y2");
+    app.add_flag("--air", options.air, "Three more CSV columns: the air's velocity at the pilot (m/s)");
+}
+
+// The scenario, air and pilot options; the first bad value wins.
+std::string readAirValues(const CLI::App& app, const RawOptions& raw, FlightOptions& options, std::string& option) {
+    std::string reason;
+    options.modelGiven = app.count("--model") > 0;
+    options.windGiven = app.count("--wind") > 0;
+    if (app.count("--scenario") > 0 && options.scenarioPath.empty()) {
+        option = "--scenario";
+        return "expected a file name, got ''";
+    }
+    for (const std::string& text : raw.thermals) {
+        option = "--thermal";
+        double v[4] = {0.0, 0.0, 0.0, 0.0};
+        if (!(reason = readNumberList(text, 4, v)).empty()) {
+            return reason;
+        }
+        if (!(v[2] >= 0.1 && v[2] <= ThermalField::kMaxUpdraft) ||
+            !(v[3] >= updraft::kSmallestOuterRadius && v[3] <= ThermalField::kMaxRadius) ||
+            std::fabs(v[0]) > 1.0e6 || std::fabs(v[1]) > 1.0e6) {
+            return "the updraft must lie within 0.1 to 20 m/s, the radius within 10 to 2000 m and the centre "
+                   "within 1000 km, got '" + text + "'";
+        }
+        options.thermals.push_back(Thermal{v[0], v[1], v[2], v[3]});
+    }
+    if (app.count("--thermals-random") > 0) {
+        option = "--thermals-random";
+        const std::size_t comma = raw.randomThermals.find(',');
+        int count = 0;
+        int seed = 0;
+        if (comma == std::string::npos) {
+            return "expected COUNT,SEED, got '" + raw.randomThermals + "'";
+        }
+        if (!(reason = readWholeNumber(raw.randomThermals.substr(0, comma), 0, RandomThermals::kMaxCount, count))
+                 .empty() ||
+            !(reason = readWholeNumber(raw.randomThermals.substr(comma + 1), 0, 2147483647, seed)).empty()) {
+            return reason;
+        }
+        options.randomThermals.count = count;
+        options.randomThermals.seed = static_cast<std::uint64_t>(seed);
+        options.randomThermalsGiven = true;
+    }
+    if (app.count("--ridge-lift") > 0) {
+        option = "--ridge-lift";
+        if (raw.ridgeLift != "on" && raw.ridgeLift != "off") {
+            return "expected on or off, got '" + raw.ridgeLift + "'";
+        }
+        options.ridgeLift = raw.ridgeLift == "on" ? 1 : 0;
+    }
+    if (app.count("--pilot") > 0) {
+        option = "--pilot";
+        if (!(reason = readPilotPlan(raw.pilot, options.pilot)).empty()) {
+            return reason;
+        }
+    }
+    return {};
 }
 
 // Reads every collected text into `options`; the first bad value wins.
@@ -253,6 +335,7 @@ CommandLine readValues(const CLI::App& app, const RawOptions& raw, FlightOptions
         options.hasLaunch = true;
         options.launch.position = Vector3D(launch[0], launch[1], launch[2]);
         options.launch.headingDegrees = launch[3];
+        options.launchGiven = true;
     }
     if (given("--iterations")) {
         if (!(reason = readWholeNumber(raw.iterations, 1, kMaxSolverIterations, options.solverIterations)).empty()) {
@@ -290,6 +373,10 @@ CommandLine readValues(const CLI::App& app, const RawOptions& raw, FlightOptions
     }
     if (!raw.igc.empty() && raw.igc == options.csvPath) {
         return failure("--igc", "'" + raw.igc + "' is also the --csv output");
+    }
+    std::string option;
+    if (!(reason = readAirValues(app, raw, options, option)).empty()) {
+        return failure(option, reason);
     }
     return readDemValues(app, raw, std::move(options));
 }

@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "atmosphere/RandomThermals.h"
+#include "atmosphere/Thermal.h"
+#include "autopilot/PilotPlan.h"
 #include "physics/Vector3D.h"
 #include "scene/StartScene.h"
 #include "terrain/DemHeightField.h"
@@ -62,8 +65,19 @@ struct FlightOptions {
     start::FlightModel model = start::FlightModel::Classic;
     bool hasLaunch = false;   // false: the windowed program's start
     start::Launch launch;
+    bool launchGiven = false;
     int solverIterations = 0; // 0: the model's own cap (realistic only)
     DemOptions dem;
+    // The scenario, and the air and pilot options that override it.
+    std::string scenarioPath;       // empty: none, the classic start
+    bool modelGiven = false;        // --model overrides the scenario's model
+    bool windGiven = false;         // --wind overrides the scenario's wind
+    std::vector<Thermal> thermals;  // --thermal, replacing the scenario's when any
+    RandomThermals randomThermals;  // --thermals-random
+    bool randomThermalsGiven = false;
+    int ridgeLift = -1;             // -1: the scenario's; 0 off; 1 on
+    PilotPlan pilot;                // --pilot; mode None: the scenario's
+    bool air = false;               // three more CSV columns: the air's velocity at the pilot
 };
 
 struct CommandLine {

@@ -1,5 +1,6 @@
 #include "tools/flight/FlightRecorder.h"
 
+#include "scene/PilotSeat.h"
 #include "tools/flight/CsvWriter.h"
 #include "tools/flight/FlightSample.h"
 #include "tools/flight/IgcWriter.h"
@@ -8,21 +9,30 @@ namespace flight {
 
 namespace {
 
-void report(const start::Flight& flight, const RecordingPlan& plan, int step, bool lastStep) {
+// Writes the step's row and fix if it has any. Returns false, writing
+// nothing, if the pilot's sample is not all finite numbers.
+bool report(const start::Flight& flight, const RecordingPlan& plan, int step, bool lastStep) {
     const bool csvRow = plan.csv && isCsvRowStep(step, plan.every, lastStep);
     const bool igcFix = plan.igc && isIgcFixStep(step);
     if (!csvRow && !igcFix) {
-        return;
+        return true;
     }
-    const FlightSample sample = samplePilot(*flight.glider, *flight.world, *flight.terrain, step);
+    FlightSample sample = samplePilot(*flight.glider, *flight.world, *flight.terrain, step);
+    if (!isFinite(sample)) {
+        return false;
+    }
+    if (plan.air) {
+        sample.air = airAtPilot(*flight.glider, *flight.world);
+    }
     if (csvRow) {
-        writeCsvRow(plan.csv, sample);
+        writeCsvRow(plan.csv, sample, plan.air);
     }
     if (igcFix && plan.projection != nullptr) {
         writeIgcFix(plan.igc, *plan.projection, plan.origin, sample);
     } else if (igcFix) {
         writeIgcFix(plan.igc, plan.origin, sample);
     }
+    return true;
 }
 
 } // namespace
@@ -37,6 +47,7 @@ RecordingPlan planFrom(const FlightOptions& options, std::FILE* csv, std::FILE* 
     plan.igc = igc;
     plan.origin = options.origin;
     plan.date = options.date;
+    plan.air = options.air;
     return plan;
 }
 
@@ -44,8 +55,11 @@ FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
     Glider& glider = *flight.glider;
     const HeightField& terrain = *flight.terrain;
     if (plan.csv) {
-        writeCsvHeader(plan.csv);
+        writeCsvHeader(plan.csv, plan.air);
     }
+    const bool piloted = plan.pilot != nullptr && plan.pilot->mode != PilotPlan::Mode::None;
+    const Vector3D& wind = flight.world->windVelocity();
+    SimplePilot pilot(piloted ? *plan.pilot : PilotPlan(), wind.x, wind.y);
     if (plan.igc) {
         writeIgcHeader(plan.igc, plan.date);
     }
@@ -62,8 +76,19 @@ FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
             start::applySpecialKey(flight, (*plan.keys)[nextKey].key);
             ++nextKey;
         }
+        if (piloted) {
+            start::pressFor(flight, pilot.decide(start::pilotView(flight)));
+        }
         flight.world->step();
         const int stepsRun = done + 1;
+        // A state that is no longer numbers stays so: stop before it is
+        // written anywhere or taken for a landing.
+        const int nonFinite = firstNonFiniteParticle(*flight.world);
+        if (nonFinite >= 0) {
+            summary.divergedStep = stepsRun;
+            summary.divergedParticle = nonFinite;
+            break;
+        }
         summary.steps = stepsRun;
         if (summary.landedStep < 0) {
             summary.finish = glider.pilotParticle().position;
@@ -72,7 +97,11 @@ FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
             }
         }
         const bool lastStep = stepsRun == plan.steps || (plan.untilLanded && summary.landedStep >= 0);
-        report(flight, plan, stepsRun, lastStep);
+        if (!report(flight, plan, stepsRun, lastStep)) {
+            summary.divergedStep = stepsRun;
+            summary.divergedParticle = glider.pilotParticle().index;
+            break;
+        }
         if (lastStep) {
             break;
         }

@@ -22,13 +22,16 @@ struct RecordingPlan {
     GeoOrigin origin;
     CalendarDate date;
     const MapProjection* projection = nullptr; // the terrain's map; null: a local approximation around `origin`
+    const PilotPlan* pilot = nullptr; // null or mode None: nobody at the keys but the planned ones
+    bool air = false;                 // the air's velocity at the pilot in the CSV
 };
 
 RecordingPlan planFrom(const FlightOptions& options, std::FILE* csv, std::FILE* igc);
 
 // Steps a prepared flight as fast as it goes, pressing the planned keys with
 // the windowed program's actions, and writes the pilot's trajectory. The
-// state after s steps is reported before the keys planned for step s act.
+// state after s steps is reported before the keys planned for step s act;
+// the simple pilot, if any, presses after them.
 FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan);
 
 } // namespace flight

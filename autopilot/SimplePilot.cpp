@@ -1,0 +1,142 @@
+#include "autopilot/SimplePilot.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kDegrees = 180.0 / kPi;
+constexpr double kGravity = 9.80665; // (unit: m/s²)
+
+double clamp(double v, double low, double high) { return std::max(low, std::min(high, v)); }
+
+// The heading from a to b, clockwise from +y.
+double bearing(double ax, double ay, double bx, double by) {
+    double b = std::atan2(bx - ax, by - ay) * kDegrees;
+    return b < 0.0 ? b + 360.0 : b;
+}
+
+} // namespace
+
+SimplePilot::SimplePilot(const PilotPlan& plan_, double windX_, double windY_, const PilotLimits& limits_,
+                         const PilotGains& gains_)
+    : plan(plan_), limits(limits_), gains(gains_), windX(windX_), windY(windY_) {
+    limits.reactionSteps = std::max(0, std::min(limits.reactionSteps, kMemory - 1));
+}
+
+double SimplePilot::bankTowards(double course, const PilotView& view, int preferredSide) {
+    double error = headingDifference(course, view.track);
+    // A large reversal goes the preferred way round, and keeps going until
+    // the new course is nearly reached.
+    if (preferredSide != 0) {
+        if (turning == 0 && std::fabs(error) > 120.0) {
+            turning = preferredSide;
+        }
+        if (turning != 0) {
+            if (std::fabs(error) < 60.0) {
+                turning = 0;
+            } else if (error * turning < 0.0) {
+                error += 360.0 * turning;
+            }
+        }
+    }
+    return clamp(gains.bankPerHeadingError * error, -gains.maxBank, gains.maxBank);
+}
+
+double SimplePilot::bankFor(const PilotView& view) {
+    switch (plan.mode) {
+    case PilotPlan::Mode::None:
+        return 0.0;
+    case PilotPlan::Mode::Heading:
+        return bankTowards(plan.heading, view, 0);
+    case PilotPlan::Mode::Circle: {
+        const double bank = plan.bank;
+        const double side = bank > 0.0 ? 1.0 : -1.0; // right-hand circles go clockwise
+        const double dx = view.position.x - plan.centreX;
+        const double dy = view.position.y - plan.centreY;
+        const double distance = std::hypot(dx, dy);
+        const double speed = std::max(view.groundSpeed, 5.0);
+        const double radius = speed * speed / (kGravity * std::tan(std::fabs(bank) / kDegrees));
+        if (distance > 3.0 * radius + 50.0) {
+            // Far away: fly to the point first, turning the way the circle goes.
+            return bankTowards(bearing(view.position.x, view.position.y, plan.centreX, plan.centreY), view,
+                               static_cast<int>(side));
+        }
+        turning = 0;
+        // On the circle: the bank asked for, tightened while flying away
+        // from the point and opened while flying towards it, so the circle
+        // flown walks onto the point over a few turns, as a pilot centres a
+        // thermal.
+        const double ux = view.velocity.x / speed;
+        const double uy = view.velocity.y / speed;
+        const double offsetAhead = dx * ux + dy * uy;
+        const double lean = clamp(gains.bankPerMetreOffCentre * offsetAhead, -15.0, 15.0);
+        return clamp(bank + side * lean, side > 0 ? 0.0 : -kMaxPilotBank, side > 0 ? kMaxPilotBank : 0.0);
+    }
+    case PilotPlan::Mode::Line: {
+        const double fromX = towardsSecond ? plan.x1 : plan.x2;
+        const double fromY = towardsSecond ? plan.y1 : plan.y2;
+        const double toX = towardsSecond ? plan.x2 : plan.x1;
+        const double toY = towardsSecond ? plan.y2 : plan.y1;
+        const double length = std::hypot(toX - fromX, toY - fromY);
+        const double ux = (toX - fromX) / length;
+        const double uy = (toY - fromY) / length;
+        const double along = (view.position.x - fromX) * ux + (view.position.y - fromY) * uy;
+        if (along > length) {
+            towardsSecond = !towardsSecond; // at the end: back the other way
+            return bankFor(view);
+        }
+        // Cross-track error, positive to the right of the line: steer back
+        // over about 50 m.
+        const double right = (view.position.x - fromX) * uy - (view.position.y - fromY) * ux;
+        const double course = bearing(fromX, fromY, toX, toY) - std::atan(right / 50.0) * kDegrees;
+        // End turns go into the wind, away from the slope it blows onto: to
+        // the side the wind comes from, seen along the way the glider goes.
+        int side = 0;
+        const double crossWind = view.velocity.x * windY - view.velocity.y * windX; // > 0: it comes from the right
+        if (crossWind > 0.0) {
+            side = 1;
+        } else if (crossWind < 0.0) {
+            side = -1;
+        }
+        return bankTowards(course, view, side);
+    }
+    }
+    return 0.0;
+}
+
+PilotCommand SimplePilot::decide(const PilotView& now) {
+    seen[static_cast<std::size_t>(looks % kMemory)] = now;
+    ++looks;
+    if (plan.mode == PilotPlan::Mode::None || looks <= limits.reactionSteps) {
+        return PilotCommand::None;
+    }
+    if (looks - 1 - lastPress < limits.pressSteps) {
+        return PilotCommand::None;
+    }
+    // What the pilot acts on now is what it saw a reaction time ago, and the
+    // roll it felt over the half second before that.
+    const long long at = looks - 1 - limits.reactionSteps;
+    const PilotView& view = seen[static_cast<std::size_t>(at % kMemory)];
+    const long long before = std::max(0LL, at - 50);
+    const PilotView& earlier = seen[static_cast<std::size_t>(before % kMemory)];
+    const double span = static_cast<double>(at - before) * 0.01; // (unit: s)
+    const double rollRate = at > before ? (view.bank - earlier.bank) / span : 0.0;
+
+    wantedBank = bankFor(view);
+    const double wanted = gains.pressesPerBankError * (wantedBank - view.bank) - gains.pressesPerRollRate * rollRate;
+    const double limit = static_cast<double>(now.barLimit);
+    const int target = static_cast<int>(std::lround(clamp(wanted, -limit, limit)));
+    // The bar as it is now, which the hand feels without delay.
+    PilotCommand command = PilotCommand::None;
+    if (target > now.barPresses) {
+        command = PilotCommand::Right;
+    } else if (target < now.barPresses) {
+        command = PilotCommand::Left;
+    }
+    if (command != PilotCommand::None) {
+        lastPress = looks - 1;
+    }
+    return command;
+}

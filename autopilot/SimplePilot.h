@@ -1,0 +1,66 @@
+#pragma once
+
+#include <array>
+
+#include "autopilot/PilotPlan.h"
+#include "autopilot/PilotView.h"
+
+// The five things a person can do with the controls, besides nothing.
+enum class PilotCommand { None, Left, Right, Fore, Aft, Reset };
+
+// A person's limits: the pilot acts on what it saw a reaction time ago, and
+// presses a key at most once per press interval.
+struct PilotLimits {
+    int reactionSteps = 30; // 0.3 s at 100 steps per second
+    int pressSteps = 15;    // about seven presses a second, a quick hand
+};
+
+// How hard the pilot works the controls; each flight model flies best with
+// its own.
+struct PilotGains {
+    double bankPerHeadingError = 1.0; // (unit: degrees of bank per degree of heading error)
+    double maxBank = 35.0;            // (unit: degrees) when holding a heading or a line
+    double pressesPerBankError = 0.3; // lateral presses per degree of bank error
+    double pressesPerRollRate = 0.1;  // lateral presses per degree per second of roll, damping
+    // (unit: degrees per metre) circling: more bank per metre flown away
+    // from the point, less per metre flown towards it
+    double bankPerMetreOffCentre = 0.5;
+};
+
+// A simple pilot for headless flights. It sees the glider (PilotView) and
+// answers with one command at a time, so it can only ever fly the glider the
+// way a person at the keys could.
+class SimplePilot {
+public:
+    // `wind` (m/s): the pilot's briefing; line runs turn into it at their ends.
+    SimplePilot(const PilotPlan& plan, double windX, double windY, const PilotLimits& limits = PilotLimits(),
+                const PilotGains& gains = PilotGains());
+
+    // Called before every step with what the glider looks like now; returns
+    // the command to give before that step. The pilot feels where the bar
+    // is (PilotView's barPresses) and never pushes it past the frame.
+    // Allocates nothing.
+    PilotCommand decide(const PilotView& now);
+
+    // (unit: degrees) the bank the pilot was last aiming for.
+    double targetBank() const { return wantedBank; }
+
+private:
+    double bankFor(const PilotView& seen);
+    double bankTowards(double course, const PilotView& seen, int preferredSide);
+
+    PilotPlan plan;
+    PilotLimits limits;
+    PilotGains gains;
+    double windX;
+    double windY;
+
+    // What the pilot saw over the last reaction time, oldest first once full.
+    static constexpr int kMemory = 128;
+    std::array<PilotView, kMemory> seen{};
+    long long looks = 0;
+    long long lastPress = -1000000;
+    bool towardsSecond = true; // line runs: heading for (x2, y2)
+    int turning = 0;           // +1 / -1 while a line run's end turn lasts
+    double wantedBank = 0.0;
+};

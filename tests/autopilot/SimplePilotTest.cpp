@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "autopilot/SimplePilot.h"
+#include "tests/support/FloatingPointTraps.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+PilotPlan planOf(const char* text) {
+    PilotPlan plan;
+    EXPECT_EQ(readPilotPlan(text, plan), "") << text;
+    return plan;
+}
+
+// A level glider at `position`, flying along `track` degrees at 11 m/s.
+PilotView flying(double x, double y, double track, double bank = 0.0) {
+    PilotView view;
+    view.position = Vector3D(x, y, 300.0);
+    view.track = track;
+    view.bank = bank;
+    view.groundSpeed = 11.0;
+    view.velocity = Vector3D(11.0 * std::sin(track * kPi / 180.0), 11.0 * std::cos(track * kPi / 180.0), -1.0);
+    return view;
+}
+
+// A glider reduced to what the pilot's loop needs: each net press towards a
+// side rolls it that way at 4°/s, and its bank turns it as a coordinated turn.
+// It also checks that the pilot keeps to a person's limits.
+struct ToyGlider {
+    double x = 0.0;
+    double y = 0.0;
+    double track = 0.0;
+    double bank = 0.0;
+    int shift = 0;
+    int steps = 0;
+    int lastPress = -1000;
+    int presses = 0;
+
+    void step(PilotCommand command, const PilotLimits& limits) {
+        if (command != PilotCommand::None) {
+            EXPECT_GE(steps - lastPress, limits.pressSteps) << "pressed again too soon at step " << steps;
+            EXPECT_GE(steps, limits.reactionSteps) << "acted before it could have seen anything";
+            EXPECT_TRUE(command == PilotCommand::Left || command == PilotCommand::Right);
+            lastPress = steps;
+            ++presses;
+        }
+        shift += command == PilotCommand::Right ? 1 : command == PilotCommand::Left ? -1 : 0;
+        const double dt = 0.01;
+        bank = std::fmax(-60.0, std::fmin(60.0, bank + 4.0 * shift * dt));
+        track += std::tan(bank * kPi / 180.0) * 9.80665 / 11.0 * 180.0 / kPi * dt;
+        track = std::fmod(track + 360.0, 360.0);
+        x += 11.0 * std::sin(track * kPi / 180.0) * dt;
+        y += 11.0 * std::cos(track * kPi / 180.0) * dt;
+        ++steps;
+    }
+    PilotView view() const {
+        PilotView v = flying(x, y, track, bank);
+        v.barPresses = shift;
+        v.barLimit = 25;
+        return v;
+    }
+};
+
+void fly(SimplePilot& pilot, ToyGlider& glider, double seconds) {
+    for (int i = 0; i < static_cast<int>(seconds * 100.0); ++i) {
+        glider.step(pilot.decide(glider.view()), PilotLimits());
+    }
+}
+
+} // namespace
+
+TEST(SimplePilot, TurnsTheShortWayTowardsItsHeading) {
+    SimplePilot right(planOf("heading:90"), 0.0, 0.0);
+    SimplePilot left(planOf("heading:270.5"), 0.0, 0.0);
+    PilotCommand first = PilotCommand::None;
+    PilotCommand second = PilotCommand::None;
+    for (int i = 0; i < 100 && first == PilotCommand::None; ++i) {
+        first = right.decide(flying(0.0, 0.0, 0.0));
+        second = left.decide(flying(0.0, 0.0, 0.0));
+    }
+    EXPECT_EQ(first, PilotCommand::Right);
+    EXPECT_EQ(second, PilotCommand::Left);
+    EXPECT_GT(right.targetBank(), 0.0);
+    EXPECT_LT(left.targetBank(), 0.0);
+}
+
+TEST(SimplePilot, HoldsAHeadingWithinAPersonsLimits) {
+    FloatingPointTraps traps;
+    SimplePilot pilot(planOf("heading:120"), 0.0, 0.0);
+    ToyGlider glider;
+    fly(pilot, glider, 60.0);
+    EXPECT_NEAR(glider.track, 120.0, 3.0);
+    EXPECT_NEAR(glider.bank, 0.0, 3.0);
+    EXPECT_LT(glider.presses, 120) << "a calm hand, not a buzz of corrections";
+}
+
+TEST(SimplePilot, CirclesThePointAtItsBank) {
+    FloatingPointTraps traps;
+    SimplePilot pilot(planOf("circle:0,50,-35"), 0.0, 0.0);
+    ToyGlider glider;
+    fly(pilot, glider, 30.0);
+    // A left turn at 35° and 11 m/s has a radius of about 17.6 m.
+    double farthest = 0.0;
+    double lowestBank = 0.0;
+    for (int second = 0; second < 30; ++second) {
+        fly(pilot, glider, 1.0);
+        farthest = std::fmax(farthest, std::hypot(glider.x, glider.y - 50.0));
+        lowestBank = std::fmin(lowestBank, glider.bank);
+        EXPECT_LT(glider.bank, -20.0);
+    }
+    EXPECT_LT(farthest, 35.0);
+    EXPECT_GT(lowestBank, -50.0);
+}
+
+TEST(SimplePilot, RunsALineBackAndForthTurningIntoTheWindAtItsEnds) {
+    FloatingPointTraps traps;
+    // The run lies east-west; the wind blows north, onto a slope north of it.
+    SimplePilot pilot(planOf("line:-200,0,200,0"), 0.0, 8.0);
+    ToyGlider glider;
+    glider.x = -150.0;
+    glider.track = 90.0;
+    double northmost = 0.0;
+    int reversals = 0;
+    bool eastwards = true;
+    for (int second = 0; second < 240; ++second) {
+        fly(pilot, glider, 1.0);
+        northmost = std::fmax(northmost, glider.y);
+        const bool nowEast = std::sin(glider.track * kPi / 180.0) > 0.0;
+        reversals += nowEast != eastwards ? 1 : 0;
+        eastwards = nowEast;
+        EXPECT_LT(std::fabs(glider.x), 260.0);
+    }
+    EXPECT_GE(reversals, 4);
+    EXPECT_LT(northmost, 15.0) << "never turning towards the slope downwind of the run";
+}
