@@ -231,8 +231,14 @@ void checkPolar() {
         start::setWeightShift(check.flight, 0.0, fore);
         check.fly(40.0);
         const Glide g = measureGlide(check, 20.0);
-        std::printf("  polar: %+.1f  %6.1f  %6.3f  %6.2f  (spread %.2f)\n", fore, g.speed * 3.6, g.sink, g.ratio,
-                    g.spread);
+        // Straight flight only: a glider that has rolled into a spiral is
+        // off the polar.
+        const bool straight = g.bankMax < 10.0;
+        std::printf("  polar: %+.1f  %6.1f  %6.3f  %6.2f  (spread %.2f, bank up to %.0f deg)%s\n", fore, g.speed * 3.6,
+                    g.sink, g.ratio, g.spread, g.bankMax, straight ? "" : "  off the polar: spiral");
+        if (!straight) {
+            continue;
+        }
         best = std::max(best, g.ratio);
         minSink = std::min(minSink, g.sink);
         top = std::max(top, g.speed);
