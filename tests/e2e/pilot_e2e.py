@@ -184,6 +184,18 @@ class Pilot:
         except Failure as failure:
             raise Failure(f"{failure}; last read: {seen.get('text')!r}")
 
+    def read_steady(self, name, *keys, until=None, what=None, timeout=40):
+        """Like read, but the figures count only once two screenshots in a row
+        agree on them: one misread digit must not pass for the program's own."""
+        last = {}
+
+        def agreed(figures):
+            values = tuple(figures[k] for k in keys)
+            steady = last.get("values") == values
+            last["values"] = values
+            return steady and (until is None or until(figures))
+        return self.read(name, *keys, until=agreed, what=what, timeout=timeout)
+
     def close_with_escape(self):
         self.keys("Escape")
         try:
@@ -265,7 +277,7 @@ def scenario_fly(binary, work, node_path):
             pilot.keys("p")
             turned = pilot.read("turned", "heading", "lateral", "time", until=lambda f: f["paused"],
                                 what="PAUSED on the panel")
-            turned = pilot.read("turned", "heading", "lateral", "time")
+            turned = pilot.read_steady("turned", "heading", "lateral", "time")
         finally:
             screen.run("xdotool", "keyup", "Left")
         print(f"panel at {first['time']} s: {first['above_start']} m above the start, heading {first['heading']}; "
@@ -278,17 +290,17 @@ def scenario_fly(binary, work, node_path):
         # Paused, the clock stands still; N runs one step.
         paused = turned
         time.sleep(1.5)
-        still = pilot.read("still", "time")
+        still = pilot.read_steady("still", "time")
         check(still["time"] == paused["time"], f"the clock moved while paused: {paused['time']} -> {still['time']}")
         pilot.keys("n")
-        stepped = pilot.read("stepped", "time", until=lambda f: f["time"] != paused["time"], what="one step")
+        stepped = pilot.read_steady("stepped", "time", until=lambda f: f["time"] != paused["time"], what="one step")
         check(stepped["time"] == round(paused["time"] + 0.01, 2), f"N stepped {paused['time']} -> {stepped['time']}")
         print(f"paused at {paused['time']}, one step to {stepped['time']}")
 
         # R puts the glider back at the start (moved rigidly, so its pilot
         # may sit a little off the launch point) and leaves the clock.
         pilot.keys("r")
-        reset = pilot.read("reset", "above_start", "time", until=lambda f: abs(f["above_start"]) <= 1.0,
+        reset = pilot.read_steady("reset", "above_start", "time", until=lambda f: abs(f["above_start"]) <= 1.0,
                            what="the glider back at the start after R")
         check(reset["time"] == stepped["time"], "R changed the clock")
         pilot.keys("p")
