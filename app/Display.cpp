@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/AppGlobals.h"
+#include "physics/FloatRounding.h"
 #include "scene/StartScene.h"
 
 namespace {
@@ -64,7 +65,8 @@ void reshape(int width, int height) {
     // the aspect counts at least one pixel each way.
     const int aspectWidth = width > 0 ? width : 1;
     const int aspectHeight = height > 0 ? height : 1;
-    const float aspect = static_cast<float>(static_cast<double>(aspectWidth) / aspectHeight);
+    // Held in single precision, then widened for glFrustum.
+    const float aspect = roundedToFloat(static_cast<double>(aspectWidth) / aspectHeight);
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

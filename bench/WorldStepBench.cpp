@@ -53,3 +53,23 @@ void BM_WorldStepBySubdivisions(benchmark::State& state) {
 BENCHMARK(BM_WorldStepBySubdivisions)->Arg(4)->Arg(8)->Arg(16)->Arg(32);
 
 } // namespace
+
+namespace {
+
+// The realistic glider, launched at its trim speed over the generated
+// terrain and flown for a second, hands off.
+void BM_WorldStepRealistic(benchmark::State& state) {
+    start::Flight flight =
+        start::makeFlight(start::makeGeneratedTerrain(), Vector3D(0.0, 0.0, 0.0), start::FlightModel::Realistic);
+    flight.world->prepare();
+    for (int i = 0; i < 100; ++i) {
+        flight.world->step();
+    }
+    for (auto _ : state) {
+        flight.world->step();
+    }
+    state.counters["constraints"] = flight.world->constraintCount();
+}
+BENCHMARK(BM_WorldStepRealistic);
+
+} // namespace

@@ -173,7 +173,7 @@ void Glider::registerWith(ParticleSystem& world_) {
         }
     }
 
-    join(hub, pilot);
+    hubLine = join(hub, pilot);
 
     // Keel: the centreline particles of the even rows, braced to the mast.
     for (int k = 0; k <= n / 2; ++k) {

@@ -48,6 +48,10 @@ public:
     // Sets the pilot's reference to its built place plus (dx, dy) in the
     // glider's frame (unit: metres) and re-derives the suspension lengths.
     void shiftPilotTo(double dx, double dy);
+    // Sets the hub-pilot line to the pilot reference's distance from the
+    // hub as built, so that it agrees with the suspension lines instead of
+    // fighting them when the weight is shifted.
+    void fitHubLineToPilot();
     // (unit: metres) the pilot's reference, less its built place.
     Vector3D pilotShift() const { return pilotRestPosition - pilotBuiltPosition; }
 
@@ -89,5 +93,6 @@ private:
     Vector3D builtHub;           // (unit: metres) the hub where it was built
     std::unique_ptr<Vector3D[]> builtPositions; // every particle as built, registration order
     ParticleSystem* world = nullptr;
+    int hubLine = -1; // the hub-pilot constraint's index, once registered
     std::unique_ptr<Vector3D[]> vertexNormals; // unit, for drawing
 };

@@ -27,6 +27,10 @@ void Glider::shiftPilotTo(double dx, double dy) {
     steer(0.0, 0.0);
 }
 
+void Glider::fitHubLineToPilot() {
+    world->constraintAt(hubLine).restLength = builtHub.distanceTo(pilotRestPosition);
+}
+
 void Glider::place(const Vector3D& position, double yaw) {
     const double c = std::cos(yaw);
     const double s = std::sin(yaw);

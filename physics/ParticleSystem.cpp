@@ -38,10 +38,33 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void solveConstrain
     }
 }
 
+// The classic parts: the world's own air force and Jacobi relaxation.
+class NormalPressure final : public AirForceLaw {
+public:
+    void addForces(ParticleSystem& world) override { world.applyAirForces(); }
+};
+
+class JacobiRelaxation final : public ConstraintSolver {
+public:
+    void solve(ParticleSystem& world) override {
+        for (int iteration = 0; iteration < ParticleSystem::kRelaxationIterations; ++iteration) {
+            world.relaxConstraints();
+            world.applyCorrections();
+            world.applyAnchors();
+        }
+    }
+};
+
 } // namespace
 
 ParticleSystem::ParticleSystem(double gravity_, int stepsPerSecond)
-    : DynamicSystem(gravity_, stepsPerSecond) {}
+    : ParticleSystem(gravity_, stepsPerSecond, nullptr, nullptr) {}
+
+ParticleSystem::ParticleSystem(double gravity_, int stepsPerSecond, std::unique_ptr<AirForceLaw> airForce_,
+                               std::unique_ptr<ConstraintSolver> solver_)
+    : DynamicSystem(gravity_, stepsPerSecond),
+      airForce(airForce_ ? std::move(airForce_) : std::make_unique<NormalPressure>()),
+      solver(solver_ ? std::move(solver_) : std::make_unique<JacobiRelaxation>()) {}
 
 ParticleSystem::~ParticleSystem() = default;
 
@@ -68,6 +91,8 @@ void ParticleSystem::prepare() {
         constraintCounts[static_cast<std::size_t>(c.b->index)] += 1;
     }
     prepareRelaxation();
+    airForce->prepare(*this);
+    solver->prepare(*this);
 }
 
 void ParticleSystem::prepareRelaxation() {
@@ -116,12 +141,8 @@ void ParticleSystem::step() {
     computeForces();
     // Verlet prediction into previousPositions, which becomes the working array.
     predictPositions();
-    // Rigid constraints: Jacobi passes over the predicted positions only.
-    for (int iteration = 0; iteration < kRelaxationIterations; ++iteration) {
-        relaxConstraints();
-        applyCorrections();
-        applyAnchors();
-    }
+    // Constraints, over the predicted positions only.
+    solver->solve(*this);
     // Ground contact, then the new positions become current.
     resolveContactAndCommit();
     ++stepsTaken;
@@ -151,7 +172,7 @@ void ParticleSystem::setVelocity(const Vector3D& velocity) {
 void ParticleSystem::computeForces() {
     DynamicSystem::computeForces();
     applySpringForces();
-    applyAirForces();
+    airForce->addForces(*this);
 }
 
 void ParticleSystem::applySpringForces() {

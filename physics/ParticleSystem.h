@@ -1,7 +1,10 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
+#include "physics/AirForceLaw.h"
+#include "physics/ConstraintSolver.h"
 #include "physics/DistanceConstraint.h"
 #include "physics/DynamicSystem.h"
 
@@ -12,7 +15,13 @@ class ParticleSystem : public DynamicSystem {
 public:
     static constexpr int kRelaxationIterations = 55;
 
+    // The classic world: the air pushes along each triangle's normal and the
+    // constraints are relaxed by 55 Jacobi passes.
     ParticleSystem(double gravity, int stepsPerSecond);
+    // A world with its own air force and constraint solver; null keeps the
+    // classic one.
+    ParticleSystem(double gravity, int stepsPerSecond, std::unique_ptr<AirForceLaw> airForce,
+                   std::unique_ptr<ConstraintSolver> solver);
     ~ParticleSystem() override;
 
     void computeForces() override;
@@ -36,6 +45,15 @@ public:
     // Gives every particle, where it is now, the same `velocity` (m/s).
     void setVelocity(const Vector3D& velocity);
 
+    // For the replaceable parts: during the step, the positions being
+    // predicted and solved (between steps, the positions before the last
+    // step); and the per-particle force accumulators.
+    Vector3D* workingPositions() { return previousPositions.data(); }
+    const Vector3D* workingPositions() const { return previousPositions.data(); }
+    Vector3D* forceAccumulators() { return accumulators.data(); }
+    AirForceLaw& airForceLaw() { return *airForce; }
+    ConstraintSolver& constraintSolver() { return *solver; }
+
     // The individual phases of a step, in the order step() runs them.
     void applySpringForces();
     void applyAirForces();
@@ -48,6 +66,8 @@ public:
 private:
     void prepareRelaxation();
 
+    std::unique_ptr<AirForceLaw> airForce;
+    std::unique_ptr<ConstraintSolver> solver;
     std::vector<DistanceConstraint> constraints;
     // Between steps: positions before the last step. During a step: the new
     // positions being predicted and relaxed.

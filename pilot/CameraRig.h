@@ -24,8 +24,8 @@ public:
         glm::dvec3 up{0.0, 0.0, 1.0};
     };
 
-    static constexpr double kChaseBack = 14.0;       // (unit: m) behind the pilot
-    static constexpr double kChaseUp = 4.0;          // (unit: m) above the pilot
+    static constexpr double kChaseBack = 18.0;       // (unit: m) behind the pilot
+    static constexpr double kChaseUp = 5.0;          // (unit: m) above the pilot
     static constexpr double kChaseAhead = 12.0;      // (unit: m) where the chase camera looks
     static constexpr double kGroundOffset = 40.0;    // (unit: m) observer beside the launch, to its east
     static constexpr double kEyeHeight = 1.7;        // (unit: m) observer's eye above the ground

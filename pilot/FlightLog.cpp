@@ -24,7 +24,8 @@ std::string FlightLog::stampOf(std::time_t time) {
     return text;
 }
 
-std::string FlightLog::open(const std::string& directory, std::time_t startedAt, const flight::GeoOrigin& where) {
+std::string FlightLog::open(const std::string& directory, std::time_t startedAt, const flight::GeoOrigin& where,
+                            const MapProjection* projection) {
     if (::mkdir(directory.c_str(), 0777) != 0 && errno != EEXIST) {
         return "cannot create the folder '" + directory + "': " + std::strerror(errno);
     }
@@ -55,6 +56,7 @@ std::string FlightLog::open(const std::string& directory, std::time_t startedAt,
     date.month = parts.tm_mon + 1;
     date.day = parts.tm_mday;
     origin = where;
+    map = projection;
     flight::writeIgcHeader(igc.stream(), date);
     flight::writeCsvHeader(csv.stream());
     open_ = true;
@@ -67,7 +69,11 @@ void FlightLog::record(const flight::FlightSample& sample) {
     }
     flight::writeCsvRow(csv.stream(), sample);
     if (flight::isIgcFixStep(sample.step)) {
-        flight::writeIgcFix(igc.stream(), origin, sample);
+        if (map) {
+            flight::writeIgcFix(igc.stream(), *map, origin, sample);
+        } else {
+            flight::writeIgcFix(igc.stream(), origin, sample);
+        }
     }
 }
 
@@ -76,7 +82,17 @@ std::string FlightLog::close() {
         return {};
     }
     open_ = false;
-    std::string reason = igc.commit();
+    // Both written out before either is put in place: a failure leaves neither.
+    std::string reason = igc.finish();
+    if (reason.empty()) {
+        reason = csv.finish();
+    }
+    if (!reason.empty()) {
+        igc.discard();
+        csv.discard();
+        return reason;
+    }
+    reason = igc.commit();
     const std::string csvReason = csv.commit();
     return reason.empty() ? csvReason : reason;
 }

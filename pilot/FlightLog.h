@@ -3,6 +3,7 @@
 #include <ctime>
 #include <string>
 
+#include "terrain/MapProjection.h"
 #include "tools/flight/FlightOptions.h"
 #include "tools/flight/FlightSample.h"
 #include "tools/flight/OutputFile.h"
@@ -15,7 +16,10 @@ class FlightLog {
 public:
     // Creates `directory` if needed and starts both files. `startedAt` names
     // them and dates the log. Returns the reason on failure, else "".
-    std::string open(const std::string& directory, std::time_t startedAt, const flight::GeoOrigin& origin);
+    // A projection (kept by the caller) places positions on the Earth by
+    // its own map; without one, the origin's local projection does.
+    std::string open(const std::string& directory, std::time_t startedAt, const flight::GeoOrigin& origin,
+                     const MapProjection* projection = nullptr);
     bool isOpen() const { return open_; }
     // One step's state: a CSV row always, an IGC fix on whole seconds.
     void record(const flight::FlightSample& sample);
@@ -32,6 +36,7 @@ private:
     flight::OutputFile csv;
     flight::OutputFile igc;
     flight::GeoOrigin origin;
+    const MapProjection* map = nullptr;
     std::string igcName;
     std::string csvName;
     bool open_ = false;

@@ -20,11 +20,11 @@ namespace {
 
 constexpr double kStepSeconds = 0.01;          // (unit: s) the world's fixed step
 constexpr double kFarDistance = 3000.0;        // (unit: m) where the haze is complete
-constexpr long kWarmUpFrames = 120;            // frames before the steady measurement starts
+constexpr long kWarmUpFrames = 30;            // frames before the steady measurement starts
 constexpr int kScrubSteps = 500;               // (unit: steps) 5 s per arrow press in a replay
 constexpr double kMouseShiftPixels = 200.0;    // (unit: pixels) full weight shift of a right-drag
 constexpr std::int64_t kMinFrameNanoseconds = 6'000'000; // (unit: ns) no faster than about 165 frames/s
-const char* const kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf";
+const char* const kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 
 double secondsBetween(PilotApp::Clock::time_point a, PilotApp::Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
@@ -75,17 +75,15 @@ int PilotApp::start() {
         }
         replaying = true;
     }
-    std::string notes;
-    if (!(reason = flight.build(options, notes)).empty()) {
+    if (!(reason = flight.build(options)).empty()) {
         std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
         return 2;
     }
-    std::fputs(notes.c_str(), stderr);
     builtPilot = flight.glider().pilotParticle().position;
     launch = replaying ? replay.row(0).position : builtPilot;
     if (!replaying) {
-        flight::GeoOrigin origin;
-        if (!(reason = log.open(options.flightsDirectory, std::time(nullptr), origin)).empty()) {
+        if (!(reason = log.open(options.flightsDirectory, std::time(nullptr), flight.origin(), flight.projection()))
+                 .empty()) {
             std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
             return 2;
         }
@@ -244,6 +242,10 @@ void PilotApp::loop() {
             SDL_Delay(static_cast<Uint32>((kMinFrameNanoseconds - spent) / 1'000'000));
         }
     }
+    // Closing the recording and saving the settings allocate: count up to here.
+    allocationsInFlight = allocationCount() - allocationsAtMeasure;
+    measuredUntil = Clock::now();
+    stepsAtEnd = clock.stepsRun();
 }
 
 void PilotApp::flySteps(int steps) {
@@ -458,7 +460,8 @@ void PilotApp::drawFrame() {
     if (replaying) {
         const Vector3D& at = instruments.position();
         placement = glm::translate(glm::dmat4(1.0), glm::dvec3(at.x, at.y, at.z));
-        placement = glm::rotate(placement, glm::radians(180.0 - instruments.heading()), glm::dvec3(0.0, 0.0, 1.0));
+        placement = glm::rotate(placement, glm::radians(flight.launchHeading() - instruments.heading()),
+                                glm::dvec3(0.0, 0.0, 1.0));
         placement = glm::translate(placement, glm::dvec3(-builtPilot.x, -builtPilot.y, -builtPilot.z));
     }
     CameraRig::Subject subject;
@@ -523,20 +526,19 @@ void PilotApp::drawFrame() {
 }
 
 void PilotApp::printStats() const {
-    const Clock::time_point now = Clock::now();
     if (measuredFrom < 0) {
         std::fprintf(stderr, "stats: frames=%ld first_frame_s=%.3f (too short to measure)\n", frames,
                      firstFrameSeconds);
         return;
     }
-    const double wall = secondsBetween(measuredSince, now);
+    const double wall = secondsBetween(measuredSince, measuredUntil);
     const long measured = frames - measuredFrom;
-    const double simulated = static_cast<double>(clock.stepsRun() - stepsAtMeasure) * kStepSeconds;
+    const double simulated = static_cast<double>(stepsAtEnd - stepsAtMeasure) * kStepSeconds;
     std::fprintf(stderr,
                  "stats: frames=%ld first_frame_s=%.3f fps=%.1f wall_s=%.2f simulated_s=%.2f "
                  "time_ratio=%.4f dropped_s=%.3f allocations=%ld chunks=%.0f triangles=%.0f\n",
                  frames, firstFrameSeconds, static_cast<double>(measured) / wall, wall, simulated,
                  simulated / (wall * clock.speedFactor()), static_cast<double>(clock.droppedNanoseconds()) / 1e9,
-                 allocationCount() - allocationsAtMeasure, static_cast<double>(chunkSum) / std::max(measured, 1L),
+                 allocationsInFlight, static_cast<double>(chunkSum) / std::max(measured, 1L),
                  static_cast<double>(triangleSum) / std::max(measured, 1L));
 }

@@ -90,6 +90,9 @@ private:
     long measuredFrom = -1; // frame the steady measurement starts at
     std::int64_t stepsAtMeasure = 0;
     long allocationsAtMeasure = 0;
+    long allocationsInFlight = 0;
+    Clock::time_point measuredUntil;
+    std::int64_t stepsAtEnd = 0;
     long chunkSum = 0;
     long long triangleSum = 0;
 };

@@ -1,32 +1,64 @@
 #include "pilot/PilotFlight.h"
 
+#include "pilot/RidgeScenario.h"
+#include "scene/DemStart.h"
+#include "terrain/DemHeightField.h"
 #include "terrain/JpegHeightField.h"
 
-std::string PilotFlight::build(const PilotOptions& options, std::string& notes) {
+std::string PilotFlight::build(const PilotOptions& options) {
+    Scenario scenario;
     if (!options.scenarioPath.empty()) {
-        return options.scenarioPath + ": scenario files are not supported by this build yet";
+        ScenarioLoad load = loadScenario(options.scenarioPath);
+        if (!load.ok) {
+            return load.message;
+        }
+        scenario = std::move(load.scenario);
+    } else {
+        ScenarioLoad load = readScenario(kRidgeScenario, "the built-in ridge scenario", ".");
+        if (!load.ok) {
+            return load.message;
+        }
+        scenario = std::move(load.scenario);
     }
+    if (options.modelGiven || options.scenarioPath.empty()) {
+        start::flightModelFromName(options.model, scenario.model);
+    }
+    if (options.windGiven) {
+        scenario.wind = options.wind;
+    }
+
+    // An elevation model, else a named heightmap, else the generated terrain
+    // when asked for, else the scenario's own ground.
     std::unique_ptr<HeightField> terrain;
-    if (!options.terrainPath.empty()) {
+    std::string reason;
+    if (!options.dem.path.empty()) {
+        DemTerrain dem = loadDemTerrain(options.dem);
+        if (!dem.error.empty()) {
+            return "--dem: " + dem.error;
+        }
+        terrain = std::move(dem.terrain);
+        scenario.launch.position = start::demStartAboveCentre(*terrain, start::kDemStartHeight);
+        mapProjection = std::move(dem.projection);
+        // Heights are above sea level already.
+        geoOrigin = flight::GeoOrigin{dem.origin.latitude, dem.origin.longitude, 0.0};
+    } else if (!options.terrainPath.empty()) {
         // Asked for by name: a terrain that cannot be read stops the start
         // rather than flying somewhere else unannounced.
         terrain = loadHeightFieldJpeg(options.terrainPath.c_str(), start::kTerrainSpacing, start::kTerrainHeightScale);
         if (!terrain) {
             return options.terrainPath + ": cannot be used as a terrain (a greyscale JPEG is needed)";
         }
-    } else {
+    } else if (options.generatedTerrain) {
         terrain = start::makeGeneratedTerrain();
+    } else if (!(terrain = makeScenarioTerrain(scenario, reason))) {
+        return reason;
     }
-    if (options.model == "realistic") {
-        notes += "glider-pilot: the realistic model is not in this build yet; flying the classic model\n";
-    }
-    model = "classic";
-    owned = start::makeFlight(std::move(terrain), options.wind);
+    owned = makeScenarioFlight(scenario, std::move(terrain));
     owned.world->prepare();
     return {};
 }
 
 void PilotFlight::reset() {
-    shift.apply(*owned.glider, 0.0, 0.0);
-    start::applySpecialKey(*owned.glider, start::kKeyF1);
+    start::setWeightShift(owned, 0.0, 0.0);
+    start::applySpecialKey(owned, start::kKeyF1);
 }

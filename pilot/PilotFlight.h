@@ -1,19 +1,22 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "pilot/PilotOptions.h"
-#include "pilot/WeightShiftControl.h"
+#include "scene/Scenario.h"
 #include "scene/StartScene.h"
+#include "terrain/MapProjection.h"
+#include "tools/flight/FlightOptions.h"
 
-// The flight glider-pilot flies, built from its options, and the few things
-// the front end does to it: reset to the launch and hold a weight shift.
+// The flight glider-pilot flies, built from its scenario (the ridge when none
+// is named) and the options that override it, and the few things the front
+// end does to it: reset to the launch and hold a weight shift.
 class PilotFlight {
 public:
     // Builds and prepares the flight. On bad input returns one line naming
-    // the file or option and what is wrong; `notes` gets what the pilot
-    // should know but that does not stop the flight.
-    std::string build(const PilotOptions& options, std::string& notes);
+    // the file or option and what is wrong.
+    std::string build(const PilotOptions& options);
 
     start::Flight& flight() { return owned; }
     const start::Flight& flight() const { return owned; }
@@ -22,17 +25,23 @@ public:
     ParticleSystem& world() { return *owned.world; }
     const ParticleSystem& world() const { return *owned.world; }
     const HeightField& terrain() const { return *owned.terrain; }
-    const char* modelName() const { return model; }
+    const char* modelName() const { return start::flightModelName(owned.model); }
+    // (unit: degrees) the heading the glider is launched at.
+    double launchHeading() const { return owned.launch.headingDegrees; }
+    // Where the world lies on the Earth, for the flight log; the projection
+    // is null unless the terrain came from an elevation model.
+    const flight::GeoOrigin& origin() const { return geoOrigin; }
+    const MapProjection* projection() const { return mapProjection.get(); }
 
-    // Back at the launch, at rest, weight centred.
+    // Back at the launch, weight centred.
     void reset();
-    // Absolute weight shift, each in [-1, 1] of the control range.
-    void setWeightShift(double lateral, double fore) { shift.apply(*owned.glider, lateral, fore); }
-    double lateralShift() const { return shift.lateral(); }
-    double foreShift() const { return shift.fore(); }
+    // Absolute weight shift, each in [-1, 1] of the model's control range.
+    void setWeightShift(double lateral, double fore) { start::setWeightShift(owned, lateral, fore); }
+    double lateralShift() const { return start::weightShiftOf(owned).lateral; }
+    double foreShift() const { return start::weightShiftOf(owned).fore; }
 
 private:
     start::Flight owned;
-    WeightShiftControl shift;
-    const char* model = "classic";
+    flight::GeoOrigin geoOrigin;
+    std::unique_ptr<MapProjection> mapProjection;
 };

@@ -21,6 +21,8 @@ struct RawOptions {
     std::string wind;
     std::string quitAfter;
     std::string size;
+    std::string dem;
+    std::string demRadius;
 };
 
 } // namespace
@@ -31,11 +33,21 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
                  "glider-pilot"};
     PilotOptions options;
     RawOptions raw;
-    app.add_option("scenario", options.scenarioPath, "Scenario file (TOML)")->type_name("SCENARIO.toml");
+    app.add_option("scenario", options.scenarioPath, "Scenario file (TOML); default: the ridge")->type_name("SCENARIO.toml");
     app.add_option("--model", options.model, "Flight model: realistic (default) or classic")->type_name("NAME");
     CLI::Option* terrain =
         app.add_option("--terrain", options.terrainPath, "Greyscale JPEG heightmap, 1 m per pixel")->type_name("PATH");
-    app.add_flag("--generated-terrain", options.generatedTerrain, "The generated rolling terrain")->excludes(terrain);
+    CLI::Option* generated =
+        app.add_flag("--generated-terrain", options.generatedTerrain, "The generated rolling terrain")->excludes(terrain);
+    CLI::Option* dem = app.add_option("--dem", raw.dem,
+                                      "Terrain from an elevation raster GDAL reads (GeoTIFF, SRTM .hgt...), the "
+                                      "glider 135 m above its centre")
+                           ->type_name("PATH")
+                           ->excludes(terrain)
+                           ->excludes(generated);
+    app.add_option("--dem-radius", raw.demRadius, "Half the side of the elevation model's window (default 5000)")
+        ->type_name("METRES")
+        ->needs(dem);
     app.add_option("--wind", raw.wind, "The air's velocity in m/s")->type_name("X,Y,Z");
     app.add_option("--replay", options.replayPath, "Play a recorded flight back (the recorder's CSV)")
         ->type_name("FILE.csv");
@@ -62,6 +74,7 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
     }
 
     std::string reason;
+    options.modelGiven = app.count("--model") > 0;
     if (options.model != "realistic" && options.model != "classic") {
         return failure("--model", "expected realistic or classic, got '" + options.model + "'");
     }
@@ -80,6 +93,20 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
         }
         options.wind = Vector3D(wind[0], wind[1], wind[2]);
         options.windGiven = true;
+    }
+    if (app.count("--dem") > 0) {
+        if (raw.dem.empty()) {
+            return failure("--dem", "expected a file name, got ''");
+        }
+        options.dem.path = raw.dem;
+    }
+    if (app.count("--dem-radius") > 0) {
+        if (!(reason = flight::readFiniteNumber(raw.demRadius, options.dem.radius)).empty()) {
+            return failure("--dem-radius", reason);
+        }
+        if (!(options.dem.radius >= 100.0 && options.dem.radius <= 100000.0)) {
+            return failure("--dem-radius", "must lie within 100 to 100000 m, got '" + raw.demRadius + "'");
+        }
     }
     if (app.count("--replay") > 0 && options.replayPath.empty()) {
         return failure("--replay", "expected a file name, got ''");

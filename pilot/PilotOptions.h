@@ -3,13 +3,16 @@
 #include <string>
 
 #include "physics/Vector3D.h"
+#include "terrain/DemHeightField.h"
 
 // What glider-pilot is asked to fly, as read from its command line.
 struct PilotOptions {
-    std::string scenarioPath;        // empty: the default flight
+    std::string scenarioPath;        // empty: the built-in ridge scenario
     std::string model = "realistic"; // "realistic" or "classic"
+    bool modelGiven = false;         // --model overrides a named scenario's model
     std::string terrainPath;         // greyscale JPEG heightmap; empty: the scenario's or generated
     bool generatedTerrain = false;
+    DemRequest dem;                  // empty path: no elevation model
     bool windGiven = false;
     Vector3D wind;                   // (unit: m/s)
     std::string replayPath;          // a recorded CSV to play back instead of flying

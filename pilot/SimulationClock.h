@@ -4,7 +4,7 @@
 
 // Decides how many fixed 0.01 s steps a frame runs. Wall time, scaled by the
 // chosen speed, fills an account in exact integer units; each step spends one
-// step's worth. A frame never runs more than a quarter second of wall time's
+// step's worth. A frame never runs more than half a second of wall time's
 // worth of steps: what a slow or stalled frame leaves beyond that is dropped,
 // so a slow machine flies slower instead of spiralling into ever longer
 // catch-up frames.
@@ -14,7 +14,7 @@ public:
     static constexpr int kSpeedQuarters[] = {1, 2, 4, 8, 16};
     static constexpr int kSpeedCount = 5;
     static constexpr std::int64_t kStepNanoseconds = 10'000'000; // (unit: ns) one step of simulated time
-    static constexpr std::int64_t kMaxFrameNanoseconds = 250'000'000; // (unit: ns) wall time one frame may make up
+    static constexpr std::int64_t kMaxFrameNanoseconds = 500'000'000; // (unit: ns) wall time one frame may make up
 
     // Steps due for `wallNanoseconds` of wall time since the last frame.
     int advance(std::int64_t wallNanoseconds);

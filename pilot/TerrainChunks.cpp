@@ -21,8 +21,8 @@ TerrainChunks::TerrainChunks(const HeightField& heights) : field(heights) {
             const int k = static_cast<int>(chunks.size()) - 1;
             double low = field.sample(sampleColumn(k, 0), sampleRow(k, 0));
             double high = low;
-            for (int j = 0; j < kSide; ++j) {
-                for (int i = 0; i < kSide; ++i) {
+            for (int j = 0; j <= kCells; ++j) {
+                for (int i = 0; i <= kCells; ++i) {
                     const double h = field.sample(sampleColumn(k, i), sampleRow(k, j));
                     low = std::min(low, h);
                     high = std::max(high, h);
@@ -64,29 +64,32 @@ double TerrainChunks::distanceTo(int k, const Vector3D& eye) const {
 }
 
 std::vector<std::uint16_t> TerrainChunks::indicesOf(int level) {
-    const int stride = 1 << std::clamp(level, 0, kLevels - 1);
-    const auto grid = [](int i, int j) { return static_cast<std::uint16_t>(i + j * kSide); };
-    const auto skirt = [](int edge, int t) { return static_cast<std::uint16_t>(kGridVertices + edge * kSide + t); };
+    const int l = std::clamp(level, 0, kLevels - 1);
+    const int side = sideOf(l);
+    const int last = side - 1;
+    const auto grid = [side](int i, int j) { return static_cast<std::uint16_t>(i + j * side); };
+    const auto skirt = [side, l](int edge, int t) {
+        return static_cast<std::uint16_t>(gridVerticesOf(l) + edge * side + t);
+    };
     std::vector<std::uint16_t> indices;
-    const int cells = kCells / stride;
-    indices.reserve(static_cast<std::size_t>(cells * cells * 6 + 4 * cells * 6));
-    for (int j = 0; j < kCells; j += stride) {
-        for (int i = 0; i < kCells; i += stride) {
+    indices.reserve(static_cast<std::size_t>(last * last * 6 + 4 * last * 6));
+    for (int j = 0; j < last; ++j) {
+        for (int i = 0; i < last; ++i) {
             const std::uint16_t a = grid(i, j);
-            const std::uint16_t b = grid(i + stride, j);
-            const std::uint16_t c = grid(i, j + stride);
-            const std::uint16_t d = grid(i + stride, j + stride);
+            const std::uint16_t b = grid(i + 1, j);
+            const std::uint16_t c = grid(i, j + 1);
+            const std::uint16_t d = grid(i + 1, j + 1);
             indices.insert(indices.end(), {a, b, d, a, d, c});
         }
     }
     // Skirts: a wall hanging from each border segment down to its copy.
-    for (int t = 0; t < kCells; t += stride) {
-        const int u = t + stride;
+    for (int t = 0; t < last; ++t) {
+        const int u = t + 1;
         const std::uint16_t walls[4][4] = {
             {grid(t, 0), grid(u, 0), skirt(0, t), skirt(0, u)},
-            {grid(t, kCells), grid(u, kCells), skirt(1, t), skirt(1, u)},
+            {grid(t, last), grid(u, last), skirt(1, t), skirt(1, u)},
             {grid(0, t), grid(0, u), skirt(2, t), skirt(2, u)},
-            {grid(kCells, t), grid(kCells, u), skirt(3, t), skirt(3, u)},
+            {grid(last, t), grid(last, u), skirt(3, t), skirt(3, u)},
         };
         for (const auto& w : walls) {
             indices.insert(indices.end(), {w[0], w[1], w[3], w[0], w[3], w[2]});

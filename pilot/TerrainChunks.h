@@ -8,22 +8,30 @@
 class HeightField;
 
 // The terrain cut into square chunks of kCells × kCells cells, each drawn at
-// the coarsest level of detail its distance allows. Every chunk has the same
-// vertex layout, so one set of index lists (one per level) serves them all:
+// the coarsest level of detail its distance allows. Every chunk holds one
+// block of vertices per level, so a distant chunk sends the GPU only the few
+// vertices it draws; every chunk's blocks have the same layout, so one set
+// of index lists (one per level) serves them all. A level with stride s
+// (1, 2, 4, ...) has side = kCells / s + 1 vertices a side:
 //
-//   vertices 0 .. kGridVertices-1      the (kCells+1)² grid, i + j·(kCells+1)
-//   then 4 × (kCells+1) skirt vertices copies of the borders (bottom, top,
-//                                       left, right edge), drawn lowered so
-//                                       the seams between levels show no sky.
+//   vertices 0 .. side²-1          the grid, i + j·side, every s-th sample
+//   then 4 × side skirt vertices   copies of the borders (bottom, top, left,
+//                                  right edge), drawn lowered so the seams
+//                                  between levels show no sky.
 //
 // This is the drawing's arithmetic without any GL, so it can be checked.
 class TerrainChunks {
 public:
     static constexpr int kCells = 64;
-    static constexpr int kSide = kCells + 1;
-    static constexpr int kGridVertices = kSide * kSide;
-    static constexpr int kChunkVertices = kGridVertices + 4 * kSide;
     static constexpr int kLevels = 7; // strides 1, 2, 4, ... 64
+
+    static constexpr int strideOf(int level) { return 1 << level; }
+    static constexpr int sideOf(int level) { return kCells / strideOf(level) + 1; }
+    static constexpr int gridVerticesOf(int level) { return sideOf(level) * sideOf(level); }
+    static constexpr int verticesOf(int level) { return gridVerticesOf(level) + 4 * sideOf(level); }
+    // Where each level's block starts within a chunk's vertices.
+    static constexpr int firstVertexOf(int level) { return level == 0 ? 0 : firstVertexOf(level - 1) + verticesOf(level - 1); }
+    static constexpr int chunkVertexCount() { return firstVertexOf(kLevels); }
 
     struct Chunk {
         int column = 0;   // first sample along x
@@ -47,12 +55,13 @@ public:
     // Level whose triangles are about a pixel's worth at `distance`: full
     // detail within kDetailDistance chunk widths, then one level coarser for
     // each doubling of the distance.
-    static constexpr double kDetailChunks = 2.0;
+    static constexpr double kDetailChunks = 1.0;
     int levelFor(double distance) const;
     // (unit: m) from `eye` to the nearest point of chunk k's box.
     double distanceTo(int k, const Vector3D& eye) const;
 
-    // Triangle indices of each level, with its skirts.
+    // Triangle indices of each level, with its skirts, numbered within the
+    // level's own block.
     static std::vector<std::uint16_t> indicesOf(int level);
 
 private:

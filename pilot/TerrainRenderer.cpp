@@ -28,7 +28,9 @@ std::uint32_t packNormal(const Vector3D& n) {
 }
 
 // Positions come from the vertex's place in the chunk, so a vertex carries
-// only its height and normal: the big terrains fit in memory.
+// only its height and normal: the big terrains fit in memory. Colour, light
+// and haze are worked out per vertex: the software renderer's time goes on
+// pixels, and the terrain's vertices are far fewer than its pixels.
 const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in float height;
 layout(location = 1) in vec4 normal;
@@ -37,55 +39,54 @@ uniform vec2 origin;
 uniform float spacing;
 uniform ivec2 clampMax;
 uniform float skirt;
-out vec3 worldNormal;
-out vec3 world;
-const int kSide = 65;
-const int kGrid = kSide * kSide;
-void main() {
-    int local = gl_VertexID;
-    int i;
-    int j;
-    float drop = 0.0;
-    if (local < kGrid) {
-        i = local % kSide;
-        j = local / kSide;
-    } else {
-        int edge = (local - kGrid) / kSide;
-        int t = (local - kGrid) % kSide;
-        i = edge == 0 || edge == 1 ? t : (edge == 2 ? 0 : kSide - 1);
-        j = edge == 2 || edge == 3 ? t : (edge == 0 ? 0 : kSide - 1);
-        drop = skirt;
-    }
-    i = min(i, clampMax.x);
-    j = min(j, clampMax.y);
-    world = vec3(origin + vec2(float(i), float(j)) * spacing, height - drop);
-    worldNormal = normal.xyz;
-    gl_Position = viewProjection * vec4(world, 1.0);
-}
-)";
-
-const char* kFragmentShader = R"(#version 330 core
-in vec3 worldNormal;
-in vec3 world;
+uniform int side;
+uniform int stride;
 uniform vec2 range;
 uniform vec3 eye;
 uniform float fog;
 uniform vec3 sky;
 uniform vec3 sun;
-out vec4 colour;
+out vec3 shade;
 void main() {
-    float t = clamp((world.z - range.x) / max(range.y - range.x, 1.0), 0.0, 1.0);
+    int local = gl_VertexID;
+    int grid = side * side;
+    int i;
+    int j;
+    float drop = 0.0;
+    if (local < grid) {
+        i = local % side;
+        j = local / side;
+    } else {
+        int edge = (local - grid) / side;
+        int t = (local - grid) % side;
+        i = edge == 0 || edge == 1 ? t : (edge == 2 ? 0 : side - 1);
+        j = edge == 2 || edge == 3 ? t : (edge == 0 ? 0 : side - 1);
+        drop = skirt;
+    }
+    i = min(i * stride, clampMax.x);
+    j = min(j * stride, clampMax.y);
+    vec3 world = vec3(origin + vec2(float(i), float(j)) * spacing, height - drop);
+    gl_Position = viewProjection * vec4(world, 1.0);
+
+    float t = clamp((height - range.x) / max(range.y - range.x, 1.0), 0.0, 1.0);
     vec3 low = vec3(0.30, 0.50, 0.22);
     vec3 mid = vec3(0.55, 0.52, 0.32);
     vec3 rock = vec3(0.52, 0.50, 0.48);
     vec3 snow = vec3(0.95, 0.95, 0.97);
     vec3 base = t < 0.45 ? mix(low, mid, t / 0.45)
               : (t < 0.8 ? mix(mid, rock, (t - 0.45) / 0.35) : mix(rock, snow, (t - 0.8) / 0.2));
-    vec3 n = normalize(worldNormal);
-    float light = 0.38 + 0.62 * max(dot(n, normalize(sun)), 0.0);
+    float light = 0.38 + 0.62 * max(dot(normalize(normal.xyz), normalize(sun)), 0.0);
     float d = length(world - eye);
     float haze = 1.0 - exp(-(d * fog) * (d * fog));
-    colour = vec4(mix(base * light, sky, haze), 1.0);
+    shade = mix(base * light, sky, haze);
+}
+)";
+
+const char* kFragmentShader = R"(#version 330 core
+in vec3 shade;
+out vec4 colour;
+void main() {
+    colour = vec4(shade, 1.0);
 }
 )";
 
@@ -108,6 +109,8 @@ std::string TerrainRenderer::build(const HeightField& field) {
     uSpacing = program.uniform("spacing");
     uClampMax = program.uniform("clampMax");
     uSkirt = program.uniform("skirt");
+    uSide = program.uniform("side");
+    uStride = program.uniform("stride");
     uRange = program.uniform("range");
     uEye = program.uniform("eye");
     uFog = program.uniform("fog");
@@ -115,6 +118,7 @@ std::string TerrainRenderer::build(const HeightField& field) {
     uSun = program.uniform("sun");
 
     layout = std::make_unique<TerrainChunks>(field);
+    order.assign(static_cast<std::size_t>(layout->chunkCount()), Visible{});
     glGenVertexArrays(1, &vertexArray);
     glBindVertexArray(vertexArray);
 
@@ -130,13 +134,13 @@ std::string TerrainRenderer::build(const HeightField& field) {
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint16_t)),
                  indices.data(), GL_STATIC_DRAW);
 
-    const std::size_t chunkBytes = TerrainChunks::kChunkVertices * sizeof(TerrainVertex);
+    const std::size_t chunkBytes = TerrainChunks::chunkVertexCount() * sizeof(TerrainVertex);
     glGenBuffers(1, &vertexBuffer);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(chunkBytes * static_cast<std::size_t>(layout->chunkCount())),
                  nullptr, GL_STATIC_DRAW);
     const bool normals = field.hasNormals();
-    std::vector<TerrainVertex> chunk(TerrainChunks::kChunkVertices);
+    std::vector<TerrainVertex> chunk(TerrainChunks::chunkVertexCount());
     for (int k = 0; k < layout->chunkCount(); ++k) {
         const auto vertexAt = [&](int i, int j) {
             const int c = layout->sampleColumn(k, i);
@@ -144,17 +148,22 @@ std::string TerrainRenderer::build(const HeightField& field) {
             return TerrainVertex{static_cast<float>(field.sample(c, r)),
                                  packNormal(normals ? field.normalAt(c, r) : Vector3D(0.0, 0.0, 1.0))};
         };
-        for (int j = 0; j < TerrainChunks::kSide; ++j) {
-            for (int i = 0; i < TerrainChunks::kSide; ++i) {
-                chunk[static_cast<std::size_t>(i + j * TerrainChunks::kSide)] = vertexAt(i, j);
+        for (int level = 0; level < TerrainChunks::kLevels; ++level) {
+            TerrainVertex* block = chunk.data() + TerrainChunks::firstVertexOf(level);
+            const int side = TerrainChunks::sideOf(level);
+            const int stride = TerrainChunks::strideOf(level);
+            for (int j = 0; j < side; ++j) {
+                for (int i = 0; i < side; ++i) {
+                    block[i + j * side] = vertexAt(i * stride, j * stride);
+                }
             }
-        }
-        for (int t = 0; t < TerrainChunks::kSide; ++t) {
-            const int last = TerrainChunks::kCells;
-            const int edges[4][2] = {{t, 0}, {t, last}, {0, t}, {last, t}};
-            for (int e = 0; e < 4; ++e) {
-                chunk[static_cast<std::size_t>(TerrainChunks::kGridVertices + e * TerrainChunks::kSide + t)] =
-                    vertexAt(edges[e][0], edges[e][1]);
+            const int last = side - 1;
+            for (int t = 0; t < side; ++t) {
+                const int edges[4][2] = {{t, 0}, {t, last}, {0, t}, {last, t}};
+                for (int e = 0; e < 4; ++e) {
+                    block[TerrainChunks::gridVerticesOf(level) + e * side + t] =
+                        vertexAt(edges[e][0] * stride, edges[e][1] * stride);
+                }
             }
         }
         glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(chunkBytes * static_cast<std::size_t>(k)),
@@ -192,15 +201,26 @@ void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& e
     glBindVertexArray(vertexArray);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
 
-    const std::size_t chunkBytes = TerrainChunks::kChunkVertices * sizeof(TerrainVertex);
+    // Nearest first, so hidden ground fails the depth test before it costs
+    // any shading.
+    int visible = 0;
     for (int k = 0; k < layout->chunkCount(); ++k) {
         const TerrainChunks::Chunk& chunk = layout->chunk(k);
         const double distance = layout->distanceTo(k, eyePoint);
-        if (distance > farDistance || !frustum.mayContain(chunk.lowest, chunk.highest)) {
-            continue;
+        if (distance <= farDistance && frustum.mayContain(chunk.lowest, chunk.highest)) {
+            order[static_cast<std::size_t>(visible++)] = Visible{distance, k};
         }
-        const int level = layout->levelFor(distance);
-        const std::size_t base = chunkBytes * static_cast<std::size_t>(k);
+    }
+    std::sort(order.begin(), order.begin() + visible,
+              [](const Visible& a, const Visible& b) { return a.distance < b.distance; });
+
+    const std::size_t chunkBytes = TerrainChunks::chunkVertexCount() * sizeof(TerrainVertex);
+    for (int v = 0; v < visible; ++v) {
+        const int k = order[static_cast<std::size_t>(v)].chunk;
+        const TerrainChunks::Chunk& chunk = layout->chunk(k);
+        const int level = layout->levelFor(order[static_cast<std::size_t>(v)].distance);
+        const std::size_t base = chunkBytes * static_cast<std::size_t>(k) +
+                                 sizeof(TerrainVertex) * static_cast<std::size_t>(TerrainChunks::firstVertexOf(level));
         glVertexAttribPointer(0, 1, GL_FLOAT, GL_FALSE, sizeof(TerrainVertex), reinterpret_cast<const void*>(base));
         glVertexAttribPointer(1, 4, GL_INT_2_10_10_10_REV, GL_TRUE, sizeof(TerrainVertex),
                               reinterpret_cast<const void*>(base + sizeof(float)));
@@ -210,6 +230,8 @@ void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& e
                     layout->sampleRow(k, TerrainChunks::kCells) - chunk.row);
         // Deep enough to cover what the coarser neighbour's simplification
         // can open up, shallow enough not to show below overhanging edges.
+        glUniform1i(uSide, TerrainChunks::sideOf(level));
+        glUniform1i(uStride, TerrainChunks::strideOf(level));
         glUniform1f(uSkirt, static_cast<float>(spacing * (2 << level) + 1.0));
         glDrawElements(GL_TRIANGLES, levelCount[level], GL_UNSIGNED_SHORT,
                        reinterpret_cast<const void*>(levelOffset[level]));

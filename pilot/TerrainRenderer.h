@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <glm/glm.hpp>
 
@@ -10,7 +11,8 @@
 
 class HeightField;
 
-// The terrain on the GPU: every chunk's heights and normals uploaded once
+// The terrain on the GPU: every chunk's heights and normals, at every level
+// of detail, uploaded once
 // into one vertex buffer, the index lists of every level of detail into one
 // index buffer. Each frame draws only the chunks the camera may see, each at
 // its level, lit, coloured by height and fading into the sky with distance.
@@ -42,11 +44,18 @@ private:
     GLint uSpacing = -1;
     GLint uClampMax = -1;
     GLint uSkirt = -1;
+    GLint uSide = -1;
+    GLint uStride = -1;
     GLint uRange = -1;
     GLint uEye = -1;
     GLint uFog = -1;
     GLint uSky = -1;
     GLint uSun = -1;
+    struct Visible {
+        double distance = 0.0; // (unit: m)
+        int chunk = 0;
+    };
+    std::vector<Visible> order; // sized once: one slot per chunk
     int drawnChunks = 0;
     long drawnTriangles = 0;
 };

@@ -4,9 +4,11 @@
 #include <cstdio>
 
 #include "pilot/PilotApp.h"
+#include "platform/StandardStreams.h"
 #include "pilot/PilotOptions.h"
 
 int main(int argc, char** argv) {
+    openClosedStandardStreams();
     const PilotApp::Clock::time_point launched = PilotApp::Clock::now();
     const PilotCommandLine line = parsePilotCommandLine(argc, argv);
     if (line.outcome == PilotCommandLine::Outcome::Help) {

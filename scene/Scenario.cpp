@@ -153,6 +153,31 @@ public:
         out = Vector3D(v[0], v[1], v[2]);
     }
 
+    // [latitude, longitude] in degrees, poles excluded; true when read.
+    bool geoCoordinate(const toml::table& t, const char* key, const std::string& prefix, GeoCoordinate& out) {
+        const toml::node* node = t.get(key);
+        if (node == nullptr || failed()) {
+            return false;
+        }
+        const toml::array* array = node->as_array();
+        double v[2] = {0.0, 0.0};
+        bool ok = array != nullptr && array->size() == 2;
+        for (std::size_t i = 0; ok && i < 2; ++i) {
+            ok = readNumber((*array)[i], v[i]);
+        }
+        if (!ok) {
+            fail(node->source(), prefix + key, "expected [latitude, longitude] in degrees");
+            return false;
+        }
+        if (!(v[0] > -90.0 && v[0] < 90.0) || !(v[1] >= -180.0 && v[1] <= 180.0)) {
+            fail(node->source(), prefix + key,
+                 "latitude must lie strictly between -90 and 90 and longitude within -180 to 180");
+            return false;
+        }
+        out = GeoCoordinate{v[0], v[1]};
+        return true;
+    }
+
     std::string resolve(const std::string& path) const {
         const std::filesystem::path p(path);
         if (p.is_absolute() || folder.empty()) {
@@ -179,18 +204,41 @@ private:
     std::string message;
 };
 
+// An elevation raster's window: the raster's path, and optionally the
+// window's centre [latitude, longitude], its radius and the grid's spacing.
+void readDemTerrain(Reader& r, const toml::table& t, DemRequest& dem) {
+    const std::string p = "terrain.";
+    r.onlyKeys(t, p, {"source", "path", "centre", "radius_km", "spacing", "fill_height"});
+    const toml::node* path = r.string(t, "path", p, dem.path);
+    if (!r.failed() && (path == nullptr || dem.path.empty())) {
+        r.fail(path != nullptr ? path->source() : t.source(), p + "path", "expected an elevation raster's file name");
+    }
+    dem.path = r.resolve(dem.path);
+    if (t.get("centre") != nullptr && !r.failed()) {
+        dem.hasCentre = r.geoCoordinate(t, "centre", p, dem.centre);
+    }
+    double radiusKm = dem.radius / 1000.0;
+    r.number(t, "radius_km", p, 0.001, kMaxDemRadius / 1000.0, radiusKm);
+    dem.radius = radiusKm * 1000.0;
+    r.number(t, "spacing", p, kMinDemSpacing, kMaxDemSpacing, dem.spacing);
+    if (t.get("fill_height") != nullptr) {
+        dem.fillWithHeight = true;
+        r.number(t, "fill_height", p, -12000.0, 10000.0, dem.fillHeight);
+    }
+}
+
 void readTerrain(Reader& r, const toml::table& t, Scenario::Terrain& terrain) {
     const std::string p = "terrain.";
     r.onlyKeys(t, p,
                {"source", "path", "spacing", "height_scale", "size", "height", "width", "crest_y", "length",
-                "breadth"});
+                "breadth", "centre", "radius_km", "fill_height"});
     std::string source;
     const toml::node* sourceNode = r.string(t, "source", p, source);
     if (r.failed()) {
         return;
     }
     if (sourceNode == nullptr) {
-        r.fail(t.source(), p + "source", "missing: generated, jpeg, flat or ridge");
+        r.fail(t.source(), p + "source", "missing: generated, jpeg, flat, ridge or dem");
         return;
     }
     // The keys each source reads; any other is a mistake.
@@ -230,15 +278,28 @@ void readTerrain(Reader& r, const toml::table& t, Scenario::Terrain& terrain) {
             (ridge.length / ridge.spacing + 1.0) * (ridge.breadth / ridge.spacing + 1.0) > kMaxSamples) {
             r.fail(t.source(), p + "spacing", "too fine for the ridge's extent (over 16 million samples)");
         }
+    } else if (source == "dem") {
+        terrain.source = Scenario::Terrain::Source::Dem;
+        readDemTerrain(r, t, terrain.dem);
     } else {
         r.fail(sourceNode->source(), p + "source",
-               "unknown terrain source '" + source + "' (generated, jpeg, flat or ridge)");
+               "unknown terrain source '" + source + "' (generated, jpeg, flat, ridge or dem)");
     }
 }
 
-void readStart(Reader& r, const toml::table& t, Scenario::Launch& launch) {
+void readStart(Reader& r, const toml::table& t, Scenario::Launch& launch, bool overElevationModel) {
     const std::string p = "start.";
-    r.onlyKeys(t, p, {"position", "heading", "speed"});
+    // Over an elevation model the start is a place and a height above the
+    // ground there; elsewhere, a position in the world's metres.
+    if (overElevationModel) {
+        r.onlyKeys(t, p, {"at", "height", "heading", "speed"});
+        if (t.get("at") != nullptr && !r.failed()) {
+            launch.hasAt = r.geoCoordinate(t, "at", p, launch.at);
+        }
+        r.number(t, "height", p, 2.0, 10000.0, launch.heightAboveGround);
+    } else {
+        r.onlyKeys(t, p, {"position", "heading", "speed"});
+    }
     r.vector(t, "position", p, Scenario::kMaxDistance, launch.position);
     r.number(t, "heading", p, -360.0, 360.0, launch.headingDegrees);
     r.number(t, "speed", p, 0.0, 50.0, launch.speed);
@@ -332,7 +393,7 @@ ScenarioLoad readScenario(const std::string& text, const std::string& name, cons
         readTerrain(r, *t, s.terrain);
     }
     if (const toml::table* t = r.table(root, "start", ""); t != nullptr && !r.failed()) {
-        readStart(r, *t, s.launch);
+        readStart(r, *t, s.launch, s.terrain.source == Scenario::Terrain::Source::Dem);
     }
     if (const toml::table* t = r.table(root, "air", ""); t != nullptr && !r.failed()) {
         readAir(r, *t, s);
@@ -387,6 +448,12 @@ std::unique_ptr<HeightField> makeScenarioTerrain(const Scenario& scenario, std::
         return generateFlatHeightField(t.size, t.flatSpacing);
     case Scenario::Terrain::Source::Ridge:
         return generateRidgeHeightField(t.ridge);
+    case Scenario::Terrain::Source::Dem:
+        // Read with its map by makeScenarioGround, which only the
+        // programs that read elevation rasters link.
+        error = (scenario.file.empty() ? std::string("scenario") : scenario.file) +
+                ": terrain.source: an elevation model is read with makeScenarioGround";
+        return nullptr;
     }
     return nullptr;
 }

@@ -9,6 +9,7 @@
 #include "autopilot/PilotPlan.h"
 #include "physics/Vector3D.h"
 #include "scene/StartScene.h"
+#include "terrain/DemHeightField.h"
 #include "terrain/RidgeHeightField.h"
 
 // A flight's whole setting: the ground, where and how the glider starts, the
@@ -29,6 +30,7 @@ struct Scenario {
             Jpeg,      // a greyscale heightmap
             Flat,      // flat ground at height 0
             Ridge,     // a long straight ridge
+            Dem,       // a window of an elevation raster, heights above sea level
         };
         Source source = Source::Default;
         std::string path;          // Jpeg: relative paths already resolved against the scenario's folder
@@ -37,9 +39,17 @@ struct Scenario {
         double size = 4000.0;      // (unit: m) Flat: the square's side
         double flatSpacing = 50.0; // (unit: m) Flat: between samples
         RidgeShape ridge;          // Ridge
+        DemRequest dem;            // Dem: the path already resolved against the scenario's folder
     };
     using Model = start::FlightModel;
-    using Launch = start::Launch;
+    // The model's launch; over an elevation model the start is a place on
+    // the Earth instead of `position`: `heightAboveGround` over `at`, else
+    // over the centre.
+    struct Launch : start::Launch {
+        bool hasAt = false;
+        GeoCoordinate at;
+        double heightAboveGround = 135.0; // (unit: m) as high as the classic start is over its plain
+    };
 
     std::string file; // where it was read from, for messages; empty when built in
     Terrain terrain;

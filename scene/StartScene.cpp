@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "scene/ModelTraits.h"
+#include "scene/RealisticModel.h"
 #include "terrain/JpegHeightField.h"
 #include "terrain/RandomHeightField.h"
 
@@ -60,7 +61,9 @@ std::unique_ptr<Glider> makeGlider(FlightModel model, const Vector3D& position) 
 }
 
 std::unique_ptr<ParticleSystem> makeWorld(FlightModel model) {
-    (void)model;
+    if (model == FlightModel::Realistic) {
+        return makeRealisticWorld(kRealisticIterations);
+    }
     return std::make_unique<ParticleSystem>(kGravity, kStepsPerSecond);
 }
 
@@ -101,6 +104,9 @@ Flight makeFlight(std::unique_ptr<HeightField> terrain, const Vector3D& wind, Fl
     flight.world->setWind(wind);
     flight.world->setTerrain(flight.terrain.get());
     flight.glider->registerWith(*flight.world);
+    if (model == FlightModel::Realistic) {
+        fitRealisticParts(*flight.glider, *flight.world);
+    }
     const double speed = launchSpeedOf(model, launch);
     if (speed > 0.0) {
         flight.world->setStartVelocity(launchVelocity(model, launch));
@@ -146,10 +152,14 @@ namespace {
 // The pilot's shift (unit: metres) in the glider's frame from the fractions
 // of the control range: +lateral is the glider's right, which is -x as
 // built; +fore is towards the apex, -y.
-void shiftTo(Glider& glider, const SteeringLimits& limits, double lateral, double fore) {
+void shiftTo(Flight& flight, double lateral, double fore) {
+    const SteeringLimits& limits = traitsOf(flight.model).steering;
     const double l = std::clamp(lateral, -1.0, 1.0);
     const double f = std::clamp(fore, -1.0, 1.0);
-    glider.shiftPilotTo(-l * limits.lateralRange, -f * limits.foreRange);
+    flight.glider->shiftPilotTo(-l * limits.lateralRange, -f * limits.foreRange);
+    if (flight.model == FlightModel::Realistic) {
+        flight.glider->fitHubLineToPilot();
+    }
 }
 
 } // namespace
@@ -196,11 +206,11 @@ void applySpecialKey(Flight& flight, int key) {
     default:
         break;
     }
-    shiftTo(glider, limits, lateral * limits.lateralStep / limits.lateralRange, fore * limits.foreStep / limits.foreRange);
+    shiftTo(flight, lateral * limits.lateralStep / limits.lateralRange, fore * limits.foreStep / limits.foreRange);
 }
 
 void setWeightShift(Flight& flight, double lateral, double fore) {
-    shiftTo(*flight.glider, traitsOf(flight.model).steering, lateral, fore);
+    shiftTo(flight, lateral, fore);
 }
 
 WeightShift weightShiftOf(const Flight& flight) {

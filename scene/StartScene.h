@@ -29,6 +29,9 @@ constexpr double kPilotMass = 45.0; // (unit: kilograms)
 constexpr double kGravity = 9.80665; // (unit: m/s²)
 constexpr int kStepsPerSecond = 100;
 constexpr double kSecondsPerStep = 0.01; // the status clock's step, matching kStepsPerSecond
+// The realistic model's cap on solver passes per step; it usually stops
+// earlier, once converged.
+constexpr int kRealisticIterations = 20;
 
 // Which physics flies the glider. Classic: the original model, kept bit for
 // bit. Realistic: real proportions and masses, a lift and drag law per wing

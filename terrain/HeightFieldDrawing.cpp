@@ -1,12 +1,14 @@
 #include <GL/gl.h>
 
+#include "physics/FloatRounding.h"
 #include "terrain/HeightField.h"
 
 void HeightField::draw() {
     // A level terrain has no height range to spread over; it takes the
     // low-end colour instead of an infinite factor.
     const double range = maxHeight - minHeight;
-    const float k = range > 0.0 ? static_cast<float>(0.7 / range) : 0.0f;
+    // The factor is held in single precision and used in double below.
+    const float k = range > 0.0 ? roundedToFloat(0.7 / range) : 0.0f;
 
     auto emit = [&](int a, int b) {
         const Vector3D& n = normals[indexOf(a, b)];

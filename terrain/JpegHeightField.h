@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "terrain/HeightField.h"
 
@@ -11,3 +12,10 @@
 // errors end the process with status 1; its warnings are printed and the
 // image is decoded as far as it goes.
 std::unique_ptr<HeightField> loadHeightFieldJpeg(const char* path, double spacing, double heightScale);
+
+// The same heights for a caller that was given the file by name and must
+// refuse it rather than fall back or end: null with a short reason (the
+// system's, "not a greyscale image ...", "image too large ...", or libjpeg's
+// message for a damaged image, warnings included), printing nothing.
+std::unique_ptr<HeightField> readHeightFieldJpeg(const char* path, double spacing, double heightScale,
+                                                 std::string& reason);

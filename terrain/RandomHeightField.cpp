@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "physics/FloatRounding.h"
 #include "terrain/TerrainNoise.h"
 
 namespace {
@@ -23,7 +24,7 @@ std::unique_ptr<HeightField> generateRandomHeightField(int columns, int rows, do
     // Column by column, so the noise is drawn down each column in turn.
     for (int i = 0; i < columns; ++i) {
         // Held in single precision: the terrain's exact heights depend on it.
-        const float columnTerm = static_cast<float>(std::sin((i - halfColumns) * kRadiansPerSample));
+        const float columnTerm = roundedToFloat(std::sin((i - halfColumns) * kRadiansPerSample));
         for (int j = 0; j < rows; ++j) {
             const int noise = processNoise.next();
             const double rowTerm = std::sin((j - halfRows) * kRadiansPerSample);

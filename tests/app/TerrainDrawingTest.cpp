@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "physics/FloatRounding.h"
 #include "terrain/HeightField.h"
 #include "tests/support/FloatingPointTraps.h"
 #include "tests/support/GlExpectations.h"
@@ -47,12 +48,13 @@ TEST(TerrainDrawing, EachColumnOfCellsIsOneStripOfNormalColourVertexTriplesAlong
             for (int a : {i, i + 1}) {
                 const Vector3D& n = field.normalAt(a, j);
                 const double h = field.sample(a, j);
-                expectCall(calls[c++], Call::Normal3f, {float(n.x), float(n.y), float(n.z)});
+                expectCall(calls[c++], Call::Normal3f, {roundedToFloat(n.x), roundedToFloat(n.y), roundedToFloat(n.z)});
                 const glrec::Record& colour = calls[c++]; // green: the colour test below
                 ASSERT_EQ(colour.call, Call::Color3f);
                 EXPECT_EQ(colour.a[0], 0.5f);
                 EXPECT_EQ(colour.a[2], 0.5f);
-                expectCall(calls[c++], Call::Vertex3f, {float(-3.0 + a * 2.0), float(-4.0 + j * 2.0), float(h)});
+                expectCall(calls[c++], Call::Vertex3f,
+                           {roundedToFloat(-3.0 + a * 2.0), roundedToFloat(-4.0 + j * 2.0), roundedToFloat(h)});
             }
         }
         EXPECT_EQ(calls[c++].call, Call::End);

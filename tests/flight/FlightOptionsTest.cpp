@@ -104,3 +104,22 @@ TEST(FlightOptions, TheModelIsClassicUnlessRealisticIsNamed) {
     ASSERT_EQ(bad.outcome, CommandLine::Outcome::Error);
     EXPECT_EQ(bad.message, "--model: expected classic or realistic, got 'Realistic2'");
 }
+
+TEST(FlightOptions, LaunchAndSolverIterationsAreReadAndBounded) {
+    const CommandLine line =
+        parse({"--model", "realistic", "--launch", "10,-20,800,90", "--iterations", "100"});
+    ASSERT_EQ(line.outcome, CommandLine::Outcome::Run) << line.message;
+    EXPECT_TRUE(line.options.hasLaunch);
+    EXPECT_EQ(line.options.launch.position, Vector3D(10.0, -20.0, 800.0));
+    EXPECT_EQ(line.options.launch.headingDegrees, 90.0);
+    EXPECT_EQ(line.options.solverIterations, 100);
+    EXPECT_FALSE(parse({}).options.hasLaunch);
+
+    EXPECT_EQ(parse({"--launch", "0,0,800,360"}).outcome, CommandLine::Outcome::Error);
+    EXPECT_EQ(parse({"--launch", "0,0,20000,0"}).outcome, CommandLine::Outcome::Error);
+    EXPECT_EQ(parse({"--launch", "0,0,800"}).outcome, CommandLine::Outcome::Error);
+    EXPECT_EQ(parse({"--model", "realistic", "--iterations", "0"}).outcome, CommandLine::Outcome::Error);
+    const CommandLine classic = parse({"--iterations", "30"});
+    ASSERT_EQ(classic.outcome, CommandLine::Outcome::Error);
+    EXPECT_EQ(classic.message, "--iterations: only the realistic model's solver takes a cap (add --model realistic)");
+}

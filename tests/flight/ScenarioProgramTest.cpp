@@ -96,6 +96,24 @@ TEST(ScenarioCommandLine, AScenarioHeightmapThatCannotBeReadEndsTheRunWithStatus
     EXPECT_EQ(directory.entries(), std::vector<std::string>{"day.toml"});
 }
 
+TEST(ScenarioCommandLine, AnOutputNamingTheScenarioOrItsHeightmapIsRefusedAndBothKept) {
+    ScratchDirectory directory;
+    const std::string scenario = "[terrain]\nsource = \"jpeg\"\npath = \"hills.jpg\"\n";
+    writeFile(directory.file("day.toml"), scenario);
+    writeFile(directory.file("hills.jpg"), "not looked at before the clash is found");
+    for (const std::vector<std::string>& outputs :
+         {std::vector<std::string>{"--csv", "./day.toml"}, std::vector<std::string>{"--igc", "hills.jpg"}}) {
+        std::vector<std::string> arguments = {"--scenario", "day.toml", "--steps", "10"};
+        arguments.insert(arguments.end(), outputs.begin(), outputs.end());
+        const ProgramRun run = runFlight(directory, arguments);
+        EXPECT_EQ(run.status, 2);
+        ASSERT_EQ(lines(run.err).size(), 1u) << run.err;
+        EXPECT_NE(run.err.find(outputs[0]), std::string::npos) << run.err;
+        EXPECT_EQ(readFile(directory.file("day.toml")), scenario);
+        EXPECT_EQ(readFile(directory.file("hills.jpg")), "not looked at before the clash is found");
+    }
+}
+
 TEST(ScenarioCommandLine, AScenarioThatSetsNothingFliesTheClassicStart) {
     ScratchDirectory directory;
     writeFile(directory.file("empty.toml"), "# nothing\n");

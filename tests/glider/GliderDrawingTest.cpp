@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "glider/Glider.h"
+#include "physics/FloatRounding.h"
 #include "scene/StartScene.h"
 #include "tests/glider/RegisteredGlider.h"
 #include "tests/support/FloatingPointTraps.h"
@@ -69,10 +70,8 @@ TEST_F(GliderDrawing, DrawsTheWingThenTheHubLineThenThePilotSphereInBalancedMatr
     expectCall(calls[i++], Call::Begin, {GL_LINES});
     const Vector3D pilot = glider.pilotParticle().position;
     const Vector3D hub = glider.hubParticle().position;
-    expectCall(calls[i++], Call::Vertex3f, {static_cast<float>(pilot.x), static_cast<float>(pilot.y),
-               static_cast<float>(pilot.z)});
-    expectCall(calls[i++], Call::Vertex3f, {static_cast<float>(hub.x), static_cast<float>(hub.y),
-               static_cast<float>(hub.z)});
+    expectCall(calls[i++], Call::Vertex3f, {roundedToFloat(pilot.x), roundedToFloat(pilot.y), roundedToFloat(pilot.z)});
+    expectCall(calls[i++], Call::Vertex3f, {roundedToFloat(hub.x), roundedToFloat(hub.y), roundedToFloat(hub.z)});
     expectCall(calls[i++], Call::End);
     expectCall(calls[i++], Call::PushMatrix);
     expectCall(calls[i++], Call::Translated, {pilot.x, pilot.y, pilot.z});

@@ -144,3 +144,63 @@ TEST(FlightModel, ClassicKeysThroughTheFlightAreTheWindowedProgramsKeys) {
         ASSERT_EQ(viaFlight.world->particleAt(i).position, viaGlider.world->particleAt(i).position);
     }
 }
+
+TEST(RealisticFlight, ASymmetricLaunchStaysSymmetric) {
+    FloatingPointTraps traps;
+    start::Flight flight = preparedFlight(start::FlightModel::Realistic);
+    const Glider& glider = *flight.glider;
+    const int n = glider.subdivisionCount();
+    for (int step = 0; step < 2000; ++step) {
+        flight.world->step();
+    }
+    // Mirror images across the keel plane x = 0, to rounding.
+    for (int i = 0; i <= n; ++i) {
+        for (int j = 0; j <= i; ++j) {
+            const Vector3D& p = glider.wingParticle(Glider::rowStart(i) + j).position;
+            const Vector3D& q = glider.wingParticle(Glider::rowStart(i) + i - j).position;
+            EXPECT_NEAR(p.x, -q.x, 1e-6);
+            EXPECT_NEAR(p.y, q.y, 1e-6);
+            EXPECT_NEAR(p.z, q.z, 1e-6);
+        }
+    }
+    EXPECT_NEAR(glider.pilotParticle().position.x, 0.0, 1e-6);
+}
+
+TEST(RealisticFlight, HandsOffItGlidesInsteadOfDiving) {
+    // A coarse guard of what the model is for; the tool glider-model-check
+    // measures it against the real targets.
+    start::Launch high;
+    high.position.z = 400.0;
+    start::Flight flight = preparedFlight(start::FlightModel::Realistic, high);
+    for (int step = 0; step < 1500; ++step) {
+        flight.world->step();
+    }
+    const Vector3D from = flight.glider->pilotParticle().position;
+    for (int step = 0; step < 1500; ++step) {
+        flight.world->step();
+    }
+    const Vector3D to = flight.glider->pilotParticle().position;
+    const double ratio = std::hypot(to.x - from.x, to.y - from.y) / (from.z - to.z);
+    EXPECT_GT(ratio, 8.0);
+    EXPECT_LT(ratio, 14.0);
+    const double speed = flight.world->velocityOf(flight.glider->pilotParticle()).length();
+    EXPECT_GT(speed, 8.0);
+    EXPECT_LT(speed, 12.0);
+}
+
+TEST(RealisticFlight, ALandingComesToRestInOnePiece) {
+    FloatingPointTraps traps;
+    start::Launch low;
+    low.position.z = 12.0;
+    start::Flight flight = preparedFlight(start::FlightModel::Realistic, low);
+    for (int step = 0; step < 3000; ++step) {
+        flight.world->step();
+    }
+    for (int i = 0; i < flight.world->particleCount(); ++i) {
+        EXPECT_LT(flight.world->velocityOf(flight.world->particleAt(i)).length(), 0.05) << i;
+    }
+    for (int c = 0; c < flight.world->constraintCount(); ++c) {
+        const DistanceConstraint& k = flight.world->constraintAt(c);
+        EXPECT_NEAR(k.a->position.distanceTo(k.b->position), k.restLength, 0.02) << c;
+    }
+}

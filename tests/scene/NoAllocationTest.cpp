@@ -89,3 +89,24 @@ TEST(NoAllocation, MovingAirAndThePilotAllocateNothingPerStep) {
     }
     EXPECT_EQ(allocations.load() - before, 0);
 }
+
+TEST(NoAllocation, RealisticStepsWithKeysWeightShiftAndResetAllocateNothing) {
+    start::Flight flight =
+        start::makeFlight(start::makeGeneratedTerrain(), Vector3D(0.0, 0.0, 0.0), start::FlightModel::Realistic);
+    flight.world->prepare();
+    const long before = allocations.load();
+    for (int i = 0; i < 1000; ++i) {
+        if (i % 100 == 0) {
+            start::applySpecialKey(flight, i % 200 == 0 ? start::kKeyLeft : start::kKeyDown);
+        }
+        if (i % 100 == 50) {
+            start::setWeightShift(flight, 0.3, -0.2);
+        }
+        if (i == 700) {
+            start::applySpecialKey(flight, start::kKeyF1);
+        }
+        flight.world->step();
+        (void)start::weightShiftOf(flight);
+    }
+    EXPECT_EQ(allocations.load() - before, 0);
+}

@@ -99,7 +99,7 @@ TEST(ScenarioLoader, NamesTheFileLineAndKeyOfEveryFault) {
         {"[air.random_thermals]\ncount = -1", "s.toml:2: air.random_thermals.count: must lie within 0 to 1000"},
         {"[air.random_thermals]\nseed = 3", "s.toml:1: air.random_thermals.count: missing"},
         {"[terrain]\nsource = \"moon\"",
-         "s.toml:2: terrain.source: unknown terrain source 'moon' (generated, jpeg, flat or ridge)"},
+         "s.toml:2: terrain.source: unknown terrain source 'moon' (generated, jpeg, flat, ridge or dem)"},
         {"[terrain]\nsource = \"jpeg\"", "s.toml:1: terrain.path: expected a heightmap file name"},
         {"[terrain]\nsource = \"flat\"\nheight = 3", "s.toml:3: terrain.height: unknown key"},
         {"[terrain]\nsource = \"flat\"\nsize = 100000\nspacing = 1", "s.toml:1: terrain.spacing: too fine for "

@@ -73,6 +73,28 @@ void writeGeoTiff(const std::string& path, const Grid& grid, const Surface& surf
     GDALClose(dataset);
 }
 
+void addStaleOverviews(const std::string& path, double height) {
+    prepare();
+    GDALDataset* dataset = GDALDataset::FromHandle(GDALOpen(path.c_str(), GA_Update));
+    if (dataset == nullptr) {
+        throw std::runtime_error("cannot open " + path);
+    }
+    int levels[4] = {2, 4, 8, 16};
+    if (dataset->BuildOverviews("AVERAGE", 4, levels, 0, nullptr, nullptr, nullptr) != CE_None) {
+        throw std::runtime_error("cannot build overviews of " + path);
+    }
+    const int columns = dataset->GetRasterXSize();
+    const int rows = dataset->GetRasterYSize();
+    std::vector<float> line(static_cast<std::size_t>(columns), static_cast<float>(height));
+    for (int j = 0; j < rows; ++j) {
+        if (dataset->GetRasterBand(1)->RasterIO(GF_Write, 0, j, columns, 1, line.data(), columns, 1, GDT_Float32, 0,
+                                                0, nullptr) != CE_None) {
+            throw std::runtime_error("cannot write " + path);
+        }
+    }
+    GDALClose(dataset);
+}
+
 void writeHgt(const std::string& path, int size, const std::function<std::int16_t(int, int)>& height) {
     std::vector<unsigned char> bytes(static_cast<std::size_t>(size) * static_cast<std::size_t>(size) * 2);
     std::size_t k = 0;

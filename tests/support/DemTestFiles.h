@@ -34,6 +34,11 @@ struct GeoTiffOptions {
 void writeGeoTiff(const std::string& path, const Grid& grid, const Surface& surface,
                   const GeoTiffOptions& options = {});
 
+// Builds the GeoTIFF's overviews (2, 4, 8 and 16 times coarser) from its
+// heights, then sets every full-resolution height to `height`: the overviews
+// keep the old ones, so a read shows which level it came from.
+void addStaleOverviews(const std::string& path, double height);
+
 // An SRTM .hgt tile: `size` x `size` big-endian 16-bit heights, the first
 // line along the tile's north edge. The name (N46E007.hgt) says where it is.
 void writeHgt(const std::string& path, int size, const std::function<std::int16_t(int column, int line)>& height);

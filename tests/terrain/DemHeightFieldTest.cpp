@@ -9,6 +9,7 @@
 
 #include "terrain/DemHeightField.h"
 #include "tests/support/DemTestFiles.h"
+#include "tests/support/FloatingPointTraps.h"
 
 namespace {
 
@@ -85,7 +86,11 @@ protected:
     // The load must leave the folder as it found it: no side files.
     DemTerrain load(const DemRequest& request) {
         const auto before = std::distance(fs::directory_iterator(directory), fs::directory_iterator());
-        DemTerrain terrain = loadDemTerrain(request);
+        DemTerrain terrain;
+        {
+            FloatingPointTraps traps;
+            terrain = loadDemTerrain(request);
+        }
         EXPECT_EQ(std::distance(fs::directory_iterator(directory), fs::directory_iterator()), before)
             << "loading wrote beside " << request.path;
         return terrain;
@@ -268,6 +273,28 @@ TEST_F(DemHeightField, AContinentSizedRasterIsReadOnlyInsideTheWindow) {
     ASSERT_TRUE(dem.error.empty()) << dem.error;
     EXPECT_EQ(dem.terrain->lowest(), 0.0);
     EXPECT_EQ(dem.terrain->highest(), 0.0);
+}
+
+TEST_F(DemHeightField, ACoarseSpacingReadsFromTheOverviewsAFineOneFromTheFullRaster) {
+    // Overviews made from a 700 m plain; the full-resolution raster then
+    // lowered to 100 m.
+    const std::string path = pathOf("pyramid.tif");
+    demtest::writeGeoTiff(path, Grid{1024, 1024, 7.0, 46.3, 1.0 / 3600.0}, [](double, double) { return 700.0; });
+    demtest::addStaleOverviews(path, 100.0);
+    DemRequest request;
+    request.path = path;
+    request.radius = 6000.0;
+    request.spacing = 500.0; // about 16 pixels north-south, 23 east-west
+    const DemTerrain coarse = load(request);
+    ASSERT_TRUE(coarse.error.empty()) << coarse.error;
+    EXPECT_EQ(coarse.terrain->lowest(), 700.0);
+    EXPECT_EQ(coarse.terrain->highest(), 700.0);
+
+    request.spacing = 30.0;
+    const DemTerrain fine = load(request);
+    ASSERT_TRUE(fine.error.empty()) << fine.error;
+    EXPECT_EQ(fine.terrain->lowest(), 100.0);
+    EXPECT_EQ(fine.terrain->highest(), 100.0);
 }
 
 // Every refusal names the file and what is wrong, on one line.

@@ -303,4 +303,63 @@ TEST_F(JpegHeightField, GarbageWithoutMarkersWarnsAndGivesATerrain) {
     EXPECT_EXIT(loadAndExit(path), ::testing::ExitedWithCode(0), "Corrupt JPEG data");
 }
 
+// --- a heightmap named by the user: used whole or refused with a reason ---
+
+// Every file the classic loader falls back from, or ends the process on,
+// comes back as null with a reason, printing nothing and leaving no file
+// open; the process carries on.
+TEST_F(JpegHeightField, ANamedHeightmapThatCannotBeUsedIsRefusedWithAReason) {
+    const std::string folder = pathOf("dir.jpg");
+    ASSERT_TRUE(fs::create_directory(folder));
+    fs::create_symlink("loop-b.jpg", pathOf("loop-a.jpg"));
+    fs::create_symlink("loop-a.jpg", pathOf("loop-b.jpg"));
+    Bytes huge = jpegtest::encode(quadrants());
+    jpegtest::setFrameSize(huge, 65500, 65500);
+    Bytes truncated = jpegtest::encode(ramp());
+    truncated.resize(jpegtest::scanDataOffset(truncated) + 40);
+    const std::pair<std::string, std::string> cases[] = {
+        {pathOf("missing.jpg"), "No such file or directory"},
+        {folder, "Is a directory"},
+        {pathOf("loop-a.jpg"), "Too many levels of symbolic links"},
+        {write("colour.jpg", jpegtest::encode(Image{8, 8, 3, Bytes(8 * 8 * 3, 128)})),
+         "not a greyscale image (3 colour components)"},
+        {write("huge.jpg", huge), "image too large (65500 x 65500 pixels)"},
+        {write("text.jpg", Bytes{'h', 'i', 'l', 'l', 's', '\n'}),
+         "not a usable JPEG image: Not a JPEG file: starts with 0x68 0x69"},
+        {write("empty.jpg", Bytes{}), "not a usable JPEG image: Empty input file"},
+        {write("truncated.jpg", truncated), "not a usable JPEG image: Premature end of JPEG file"},
+        {write("garbage.jpg", garbageAfterHeader(3, true)), "not a usable JPEG image: "},
+    };
+    for (const auto& [path, reason] : cases) {
+        SCOPED_TRACE(path);
+        const int filesBefore = openFileCount();
+        std::string given;
+        ::testing::internal::CaptureStderr();
+        const auto field = readHeightFieldJpeg(path.c_str(), 1.0, kLevel, given);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(field, nullptr);
+        EXPECT_EQ(given.rfind(reason, 0), 0u) << given;
+        EXPECT_EQ(openFileCount(), filesBefore);
+    }
+}
+
+TEST_F(JpegHeightField, ANamedHeightmapThatCanBeUsedGivesTheClassicTerrain) {
+    const std::string path = write("ramp.jpg", jpegtest::encode(ramp()));
+    const auto classic = load(path);
+    std::string reason;
+    const auto named = readHeightFieldJpeg(path.c_str(), 1.0, kLevel, reason);
+    ASSERT_NE(classic, nullptr);
+    ASSERT_NE(named, nullptr) << reason;
+    EXPECT_EQ(reason, "");
+    ASSERT_EQ(named->columnCount(), classic->columnCount());
+    ASSERT_EQ(named->rowCount(), classic->rowCount());
+    EXPECT_EQ(named->gridOriginX(), classic->gridOriginX());
+    for (int j = 0; j < classic->rowCount(); ++j) {
+        for (int i = 0; i < classic->columnCount(); ++i) {
+            ASSERT_EQ(named->sample(i, j), classic->sample(i, j));
+            ASSERT_EQ(named->normalAt(i, j), classic->normalAt(i, j));
+        }
+    }
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "physics/FloatRounding.h"
 #include "terrain/RandomHeightField.h"
 #include "terrain/TerrainNoise.h"
 #include "tests/support/FloatingPointTraps.h"
@@ -14,7 +15,7 @@ constexpr double kNoiseStep = 3.0517578125e-6; // 0.1 / 32768
 
 // The crossed sines of sample (i, j), the column term rounded to float.
 double sinesAt(int i, int j, int columns, int rows) {
-    const float columnTerm = static_cast<float>(std::sin((i - columns / 2) * 0.25));
+    const float columnTerm = roundedToFloat(std::sin((i - columns / 2) * 0.25));
     return std::sin((j - rows / 2) * 0.25) + columnTerm;
 }
 

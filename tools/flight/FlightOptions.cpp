@@ -26,6 +26,8 @@ struct RawOptions {
     std::string origin;
     std::string date;
     std::string model;
+    std::string launch;
+    std::string iterations;
     // The elevation model's options.
     std::string dem;
     std::string centre;
@@ -185,6 +187,14 @@ void describe(CLI::App& app, FlightOptions& options, RawOptions& raw) {
                    "The flight model: classic (the default) or realistic (real proportions, glides like a "
                    "hang glider)")
         ->type_name("NAME");
+    app.add_option("--launch", raw.launch,
+                   "Start with the hub at X,Y,Z (m) flying towards HEADING (degrees clockwise from +y; default "
+                   "0,150,135,180)")
+        ->type_name("X,Y,Z,HEADING");
+    app.add_option("--iterations", raw.iterations,
+                   "The realistic model's cap on constraint solver passes per step (default " +
+                       std::to_string(start::kRealisticIterations) + ")")
+        ->type_name("N");
     describeDem(app, raw);
     // The scenario, the air and the pilot.
     app.add_option("--scenario", options.scenarioPath,
@@ -307,6 +317,33 @@ CommandLine readValues(const CLI::App& app, const RawOptions& raw, FlightOptions
     }
     if (given("--model") && !start::flightModelFromName(raw.model, options.model)) {
         return failure("--model", "expected classic or realistic, got '" + raw.model + "'");
+    }
+    if (given("--launch") && given("--dem")) {
+        return failure("--launch", "an elevation model places the start itself (use --start)");
+    }
+    if (given("--launch")) {
+        double launch[4] = {0.0, 0.0, 0.0, 0.0};
+        if (!(reason = readNumberList(raw.launch, 4, launch)).empty()) {
+            return failure("--launch", reason);
+        }
+        if (!(std::fabs(launch[0]) <= 1e7 && std::fabs(launch[1]) <= 1e7 && std::fabs(launch[2]) <= kMaxLaunchHeight &&
+              launch[3] >= 0.0 && launch[3] < 360.0)) {
+            return failure("--launch", "X and Y must lie within 10000 km, Z within " +
+                                           std::to_string(static_cast<int>(kMaxLaunchHeight)) +
+                                           " m and HEADING in 0 to 360 degrees, got '" + raw.launch + "'");
+        }
+        options.hasLaunch = true;
+        options.launch.position = Vector3D(launch[0], launch[1], launch[2]);
+        options.launch.headingDegrees = launch[3];
+        options.launchGiven = true;
+    }
+    if (given("--iterations")) {
+        if (!(reason = readWholeNumber(raw.iterations, 1, kMaxSolverIterations, options.solverIterations)).empty()) {
+            return failure("--iterations", reason);
+        }
+        if (options.model != start::FlightModel::Realistic) {
+            return failure("--iterations", "only the realistic model's solver takes a cap (add --model realistic)");
+        }
     }
     for (const std::string& text : raw.keys) {
         KeyPress press;

@@ -18,6 +18,9 @@ namespace flight {
 constexpr int kMaxSteps = 8'640'000;
 // The strongest wind accepted along each axis, about twice hurricane strength.
 constexpr double kMaxWindComponent = 100.0; // (unit: m/s)
+// The highest launch accepted, above any mountain; and the most solver passes.
+constexpr double kMaxLaunchHeight = 10000.0; // (unit: m)
+constexpr int kMaxSolverIterations = 1000;
 
 // A special key pressed before step `step` (the number of steps already run).
 struct KeyPress {
@@ -60,6 +63,10 @@ struct FlightOptions {
     CalendarDate date;
     // The flight model and where it starts.
     start::FlightModel model = start::FlightModel::Classic;
+    bool hasLaunch = false;   // false: the windowed program's start
+    start::Launch launch;
+    bool launchGiven = false;
+    int solverIterations = 0; // 0: the model's own cap (realistic only)
     DemOptions dem;
     // The scenario, and the air and pilot options that override it.
     std::string scenarioPath;       // empty: none, the classic start

@@ -9,13 +9,18 @@ namespace flight {
 
 namespace {
 
-void report(const start::Flight& flight, const RecordingPlan& plan, int step, bool lastStep) {
+// Writes the step's row and fix if it has any. Returns false, writing
+// nothing, if the pilot's sample is not all finite numbers.
+bool report(const start::Flight& flight, const RecordingPlan& plan, int step, bool lastStep) {
     const bool csvRow = plan.csv && isCsvRowStep(step, plan.every, lastStep);
     const bool igcFix = plan.igc && isIgcFixStep(step);
     if (!csvRow && !igcFix) {
-        return;
+        return true;
     }
     FlightSample sample = samplePilot(*flight.glider, *flight.world, *flight.terrain, step);
+    if (!isFinite(sample)) {
+        return false;
+    }
     if (plan.air) {
         sample.air = airAtPilot(*flight.glider, *flight.world);
     }
@@ -27,6 +32,7 @@ void report(const start::Flight& flight, const RecordingPlan& plan, int step, bo
     } else if (igcFix) {
         writeIgcFix(plan.igc, plan.origin, sample);
     }
+    return true;
 }
 
 } // namespace
@@ -75,6 +81,14 @@ FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
         }
         flight.world->step();
         const int stepsRun = done + 1;
+        // A state that is no longer numbers stays so: stop before it is
+        // written anywhere or taken for a landing.
+        const int nonFinite = firstNonFiniteParticle(*flight.world);
+        if (nonFinite >= 0) {
+            summary.divergedStep = stepsRun;
+            summary.divergedParticle = nonFinite;
+            break;
+        }
         summary.steps = stepsRun;
         if (summary.landedStep < 0) {
             summary.finish = glider.pilotParticle().position;
@@ -83,7 +97,11 @@ FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
             }
         }
         const bool lastStep = stepsRun == plan.steps || (plan.untilLanded && summary.landedStep >= 0);
-        report(flight, plan, stepsRun, lastStep);
+        if (!report(flight, plan, stepsRun, lastStep)) {
+            summary.divergedStep = stepsRun;
+            summary.divergedParticle = glider.pilotParticle().index;
+            break;
+        }
         if (lastStep) {
             break;
         }

@@ -1,5 +1,7 @@
 #include "tools/flight/FlightSample.h"
 
+#include <cmath>
+
 #include "scene/StartScene.h"
 
 namespace flight {
@@ -14,6 +16,26 @@ FlightSample samplePilot(const Glider& glider, const ParticleSystem& world, cons
     sample.speed = sample.velocity.length();
     sample.terrainHeight = terrain.heightAt(pilot.position.x, pilot.position.y);
     return sample;
+}
+
+namespace {
+
+bool isFinite(const Vector3D& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+} // namespace
+
+bool isFinite(const FlightSample& sample) {
+    return isFinite(sample.position) && isFinite(sample.velocity) && std::isfinite(sample.speed) &&
+           std::isfinite(sample.terrainHeight);
+}
+
+int firstNonFiniteParticle(const ParticleSystem& world) {
+    for (int i = 0; i < world.particleCount(); ++i) {
+        if (!isFinite(world.particleAt(i).position)) {
+            return i;
+        }
+    }
+    return -1;
 }
 
 Vector3D airAtPilot(const Glider& glider, const ParticleSystem& world) {

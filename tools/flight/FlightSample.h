@@ -19,6 +19,11 @@ struct FlightSample {
 
 FlightSample samplePilot(const Glider& glider, const ParticleSystem& world, const HeightField& terrain, int step);
 
+// True if every number of the sample is finite.
+bool isFinite(const FlightSample& sample);
+// The world index of the first particle whose position is not finite, else -1.
+// Checked after every step: a few comparisons per particle, no allocation.
+int firstNonFiniteParticle(const ParticleSystem& world);
 // (unit: m/s) the air the world flies in, at the pilot, now.
 Vector3D airAtPilot(const Glider& glider, const ParticleSystem& world);
 

@@ -34,4 +34,13 @@ std::string summaryLine(const FlightSummary& summary) {
     return line;
 }
 
+std::string divergenceLine(const FlightSummary& summary, int pilotIndex) {
+    const std::string who = summary.divergedParticle == pilotIndex
+                                ? "the pilot"
+                                : "particle " + std::to_string(summary.divergedParticle);
+    return "the flight diverged at step " + std::to_string(summary.divergedStep) + ": " + who +
+           " left the finite numbers (the forces outgrew what steps of 0.01 s can follow); "
+           "nothing after step " + std::to_string(summary.divergedStep - 1) + " was recorded";
+}
+
 } // namespace flight

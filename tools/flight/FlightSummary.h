@@ -12,6 +12,11 @@ struct FlightSummary {
     int landedStep = -1;  // first step that ended with the pilot on the ground; -1 if none
     Vector3D start;       // (unit: metres) the pilot after prepare
     Vector3D finish;      // (unit: metres) the pilot at landedStep, else after the last step
+    // The first step after which the state was no longer finite numbers (the
+    // run stops there, before reporting it); -1 if none. Which particle
+    // showed it first, by world index.
+    int divergedStep = -1;
+    int divergedParticle = -1;
 };
 
 double heightLost(const FlightSummary& summary);       // (unit: metres)
@@ -23,5 +28,8 @@ double glideRatio(const FlightSummary& summary);
 // "steps=N landed_step=S height_lost=H distance=D glide_ratio=G", numbers
 // with 17 significant digits; no newline.
 std::string summaryLine(const FlightSummary& summary);
+
+// For a diverged run: at which step, which particle and why; no newline.
+std::string divergenceLine(const FlightSummary& summary, int pilotIndex);
 
 } // namespace flight

@@ -3,15 +3,25 @@
 #include <cstdio>
 #include <string>
 
+#include "tools/flight/OutputTarget.h"
+
 namespace flight {
 
-// An output that appears whole or not at all. The data goes to a temporary
-// file beside the target, which replaces the target only when everything
-// was written; until then the target is untouched. "-" is standard output,
-// written as it goes.
+// One output of a run, written through what its path names:
+// - a new or existing plain file appears whole or not at all: the data goes
+//   to a temporary file beside it, which takes its place (with its mode and
+//   owner) only on commit;
+// - a plain file that cannot be replaced that way (its folder is not
+//   writable, it has other hard links, or its owner could not be kept) is
+//   written in place, as `>` would, but only on commit, from a copy staged in
+//   an unnamed temporary file, so a failed run leaves it untouched too;
+// - a FIFO or device, and standard output, receive the data as it comes.
+// The steps are open, then finish for every output, then commit for every
+// output: a write that fails anywhere is found before anything is replaced.
 //
-// A temporary file still pending when the process exits (libjpeg ends the
-// process on a corrupt heightmap, for instance) is removed at exit.
+// Failures are returned as one line naming the path and the system's reason;
+// an empty string means success. A temporary file is removed on failure, on
+// destruction, and by PendingFiles when the process ends early.
 class OutputFile {
 public:
     OutputFile() = default;
@@ -19,21 +29,35 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Creates the temporary file. On failure returns the reason and leaves
-    // nothing behind; on success returns an empty string.
+    std::string open(const OutputTarget& target);
+    // Resolves `path` (resolveOutput) and opens it.
     std::string open(const std::string& path);
     std::FILE* stream() const { return file; }
-    // Flushes, closes and moves the data into place. Returns the reason when
-    // a write failed, after removing the temporary file; else an empty string.
+    // Writes out what is buffered and closes the stream: the data is then
+    // complete on disk in its temporary file, or delivered.
+    std::string finish();
+    // Puts finished data in place, finishing it first if need be.
     std::string commit();
-
-private:
+    // Drops the output: temporary files are removed, the target untouched.
     void discard();
 
-    std::string target;
-    std::string temporary; // empty for standard output
+private:
+    enum class Mode { Closed, StandardOutput, Direct, Replace, InPlace };
+
+    static ssize_t writeThrough(void* cookie, const char* data, std::size_t size);
+    std::string createBeside();
+    std::string stageAside();
+    std::string openStream();
+    std::string failure(int error) const;
+    std::string copyIntoTarget();
+
+    OutputTarget target;
+    Mode mode = Mode::Closed;
+    int descriptor = -1;   // the target itself, the temporary beside it, or the staging copy
+    int firstError = 0;    // errno of the first write that failed
+    std::string failedWith; // why finish failed: commit must not report success
+    std::string temporary; // Replace: the file beside the target
     std::FILE* file = nullptr;
-    bool pending = false;
 };
 
 } // namespace flight

@@ -1,0 +1,81 @@
+#include "physics/SailAirForce.h"
+
+#include <cmath>
+
+#include "physics/ParticleSystem.h"
+
+SailAirForce::SailAirForce(const LiftDragCoefficients& sail_, const LiftDragCoefficients& fin_)
+    : sail(sail_), fin(fin_) {}
+
+void SailAirForce::prepare(ParticleSystem&) {
+    indexed.clear();
+    indexed.reserve(panels.size());
+    for (const SailPanel& p : panels) {
+        const auto at = [](const Particle* q) { return q != nullptr ? q->index : -1; };
+        indexed.push_back(Indexed{p.p0->index, p.p1->index, p.p2->index, at(p.leadingEdge), at(p.trailingEdge),
+                                  at(p.spanFrom), at(p.spanTo)});
+    }
+}
+
+void SailAirForce::addForces(ParticleSystem& world) {
+    const double now = world.simulatedTime();
+    const double density = world.density();
+    const double perStep = 1.0 / world.timeStepSeconds();
+    const Vector3D* previous = world.workingPositions();
+    Vector3D* forces = world.forceAccumulators();
+    const AirField& air = world.airField();
+    const auto position = [&world](int i) -> const Vector3D& { return world.particleAt(i).position; };
+
+    for (std::size_t t = 0; t < panels.size(); ++t) {
+        const Indexed& k = indexed[t];
+        const Vector3D& a = position(k.p0);
+        const Vector3D& b = position(k.p1);
+        const Vector3D& c = position(k.p2);
+        const Vector3D facet = (c - a).cross(b - a);
+        const double twiceArea = facet.length();
+        if (!(twiceArea > 0.0)) {
+            continue; // collapsed: no surface to push on
+        }
+        const SailPanel& panel = panels[t];
+        Vector3D up = facet * (1.0 / twiceArea);
+        Vector3D span(0.0, 0.0, 0.0);
+        if (k.leadingEdge >= 0) {
+            span = position(k.spanTo) - position(k.spanFrom);
+            span.normalize();
+            Vector3D section = span.cross(position(k.trailingEdge) - position(k.leadingEdge)) * panel.upSign;
+            section.normalize();
+            if (section.squaredLength() > 0.0) {
+                up = section;
+            }
+            if (!panel.swept) {
+                span = Vector3D(0.0, 0.0, 0.0);
+            }
+        }
+        const Vector3D velocity =
+            (((a - previous[k.p0]) + (b - previous[k.p1])) + (c - previous[k.p2])) * (perStep / 3.0);
+        const Vector3D centroid = ((a + b) + c) * (1.0 / 3.0);
+        const Vector3D relative = velocity - air.velocityAt(centroid, now);
+        const double speed = relative.length();
+        if (!(speed > 0.0)) {
+            continue; // at rest in the air: no force
+        }
+        const SurfaceForce f =
+            liftAndDrag(relative, up, span, 0.5 * twiceArea, density, panel.fin ? fin : sail);
+        // Attached lift is shifted towards the leading edge; the drag part of
+        // the force stays with the panel's own area.
+        const double load = f.attached * panel.attachedLoad + (1.0 - f.attached);
+        const Vector3D along = relative * (1.0 / speed);
+        const Vector3D dragPart = along * f.force.dot(along);
+        const Vector3D perCorner = (dragPart + (f.force - dragPart) * load) * (1.0 / 3.0);
+        forces[k.p0] += perCorner;
+        forces[k.p1] += perCorner;
+        forces[k.p2] += perCorner;
+    }
+
+    for (const BodyDrag& body : bodies) {
+        const int i = body.particle->index;
+        const Vector3D& p = position(i);
+        const Vector3D relative = (p - previous[i]) * perStep - air.velocityAt(p, now);
+        forces[i] -= relative * (0.5 * density * body.dragArea * relative.length());
+    }
+}

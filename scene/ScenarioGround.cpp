@@ -1,0 +1,48 @@
+#include "scene/ScenarioGround.h"
+
+#include "scene/DemStart.h"
+#include "terrain/DemHeightField.h"
+
+namespace {
+
+// Reads the window of `scenario.terrain.dem` and places the start over it.
+ScenarioGround makeDemGround(const Scenario& scenario, const std::string& file) {
+    ScenarioGround ground;
+    DemTerrain dem = loadDemTerrain(scenario.terrain.dem);
+    if (!dem.error.empty()) {
+        ground.error = file + ": terrain.path: " + dem.error;
+        return ground;
+    }
+    const Scenario::Launch& launch = scenario.launch;
+    Vector3D position = start::demStartAboveCentre(*dem.terrain, launch.heightAboveGround);
+    if (launch.hasAt) {
+        const std::string reason =
+            start::demStartPosition(*dem.terrain, *dem.projection, launch.at, launch.heightAboveGround, position);
+        if (!reason.empty()) {
+            ground.error = file + ": start.at: " + reason;
+            return ground;
+        }
+    }
+    ground.terrain = std::move(dem.terrain);
+    ground.projection = std::move(dem.projection);
+    ground.origin = dem.origin;
+    ground.launchPosition = position;
+    return ground;
+}
+
+} // namespace
+
+ScenarioGround makeScenarioGround(const Scenario& scenario) {
+    if (scenario.terrain.source == Scenario::Terrain::Source::Dem) {
+        return makeDemGround(scenario, scenario.file.empty() ? std::string("scenario") : scenario.file);
+    }
+    ScenarioGround ground;
+    std::string error;
+    ground.terrain = makeScenarioTerrain(scenario, error);
+    if (!ground.terrain) {
+        ground.error = error;
+        return ground;
+    }
+    ground.launchPosition = scenario.launch.position;
+    return ground;
+}

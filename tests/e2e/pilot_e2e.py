@@ -1,0 +1,495 @@
+#!/usr/bin/env python3
+"""End-to-end scenarios of glider-pilot in a real window under Xvfb.
+
+usage: pilot_e2e.py SCENARIO --binary PATH --work DIR [--node-path DIR]
+
+Each scenario makes its own working directory under DIR (with its own
+configuration folder), starts the program on its own virtual screen, types
+real keys with xdotool and reads the instrument panel with tesseract, as a
+pilot would read it."""
+
+import argparse
+import ctypes
+import ctypes.util
+import math
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import time
+
+from simwindow import Failure, Picture, wait_until
+
+PANEL = (0, 0, 300, 400)  # left, top, right, bottom of the instrument panel (unit: window pixels)
+RATE = 44100              # the variometer's sample rate (unit: samples per second)
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def fresh_dir(work, name):
+    path = os.path.join(work, name)
+    shutil.rmtree(path, ignore_errors=True)
+    os.makedirs(path)
+    return path
+
+
+class Screen:
+    """An Xvfb server that keeps its state between clients (-noreset)."""
+
+    def __enter__(self):
+        for _ in range(3):
+            read_end, write_end = os.pipe()
+            self.server = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                 "-noreset"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            os.close(write_end)
+            with os.fdopen(read_end) as announced:
+                number = announced.readline().strip()
+            self.display = ":" + number
+            if number and wait_until("Xvfb to answer", self._answers, 10, interval=0.1):
+                return self
+            self.__exit__()
+        raise Failure("Xvfb did not start")
+
+    def _answers(self):
+        if self.server.poll() is not None:
+            return False
+        return subprocess.run(["xdpyinfo"], env=self.env(), stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0
+
+    def __exit__(self, *exc):
+        self.server.terminate()
+        try:
+            self.server.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.server.kill()
+            self.server.wait()
+
+    def env(self):
+        env = dict(os.environ)
+        env["DISPLAY"] = self.display
+        env.pop("XAUTHORITY", None)
+        return env
+
+    def run(self, *args):
+        return subprocess.run(list(args), env=self.env(), capture_output=True, text=True, timeout=30)
+
+
+class Pilot:
+    """One glider-pilot process in `cwd`, its settings in cwd/config."""
+
+    def __init__(self, screen, binary, cwd, args, audio=None):
+        self.screen, self.binary, self.cwd, self.args, self.audio = screen, binary, cwd, args, audio
+        self.err_path = os.path.join(cwd, "stderr.txt")
+        self.window = None
+
+    def __enter__(self):
+        env = self.screen.env()
+        env["XDG_CONFIG_HOME"] = os.path.join(self.cwd, "config")
+        if self.audio:
+            env["SDL_AUDIODRIVER"] = "disk"
+            env["SDL_DISKAUDIOFILE"] = self.audio
+        else:
+            env["SDL_AUDIODRIVER"] = "dummy"
+        with open(self.err_path, "wb") as err:
+            self.process = subprocess.Popen([self.binary] + self.args, cwd=self.cwd, env=env,
+                                            stdout=subprocess.DEVNULL, stderr=err, stdin=subprocess.DEVNULL)
+        return self
+
+    def __exit__(self, *exc):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+    def stderr(self):
+        with open(self.err_path, encoding="latin-1") as f:
+            return f.read()
+
+    def wait_for_window(self, timeout=60):
+        def find():
+            if self.process.poll() is not None:
+                raise Failure(f"glider-pilot ended with status {self.process.returncode}; stderr: {self.stderr()!r}")
+            found = self.screen.run("xdotool", "search", "--onlyvisible", "--name", "^glider-pilot$")
+            return found.stdout.split()[0] if found.stdout.split() else None
+        self.window = wait_until("the glider-pilot window", find, timeout)
+        return self.window
+
+    def geometry(self):
+        info = self.screen.run("xwininfo", "-id", self.window).stdout
+        values = [int(re.search(pattern, info).group(1)) for pattern in
+                  (r"Absolute upper-left X:\s+(-?\d+)", r"Absolute upper-left Y:\s+(-?\d+)",
+                   r"Width:\s+(\d+)", r"Height:\s+(\d+)")]
+        return tuple(values)
+
+    def focus(self):
+        x, y, w, h = self.geometry()
+        self.screen.run("xdotool", "mousemove", "--window", self.window, str(w // 2), str(h // 2))
+
+    def keys(self, *names):
+        self.focus()
+        self.screen.run("xdotool", "key", "--delay", "80", *names)
+
+    def hold(self, name, seconds):
+        self.focus()
+        self.screen.run("xdotool", "keydown", name)
+        time.sleep(seconds)
+        self.screen.run("xdotool", "keyup", name)
+
+    def screenshot(self, path):
+        x, y, w, h = self.geometry()
+        shot = self.screen.run("import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", "+repage", path)
+        check(shot.returncode == 0, f"screenshot failed: {shot.stderr}")
+        return Picture(path)
+
+    def panel(self, name):
+        """The instrument panel's figures, read from a screenshot: a dict
+        with whatever of time, above_start, heading, weight could be read."""
+        path = os.path.join(self.cwd, name + ".png")
+        self.screenshot(path)
+        crop = os.path.join(self.cwd, name + "-panel.png")
+        left, top, right, bottom = PANEL
+        subprocess.run(["convert", path, "-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage",
+                        "-colorspace", "Gray", "-threshold", "70%", "-filter", "point", "-resize", "200%",
+                        crop], check=True)
+        text = subprocess.run(["tesseract", crop, "-", "--psm", "6"], capture_output=True, text=True).stdout
+        text = re.sub(r"-\s+(?=\d)", "-", text)
+        figures = {"text": text}
+        for key, pattern in (("time", r"Time\s+(\d+\.\d\d)"), ("above_start", r"Alt\s*start\s+(-?\d+\.\d)"),
+                             ("heading", r"Heading\s+(\d+)"), ("lateral", r"Weight\s+([-+]\d\.\d\d)")):
+            match = re.search(pattern, text, re.IGNORECASE)
+            if match:
+                figures[key] = float(match.group(1))
+        figures["paused"] = "PAUSED" in text
+        return figures
+
+    def read(self, name, *keys, until=None, what=None, timeout=40):
+        """Screenshots until every figure in `keys` was read (and, given,
+        `until` holds for the figures: the program may take a few frames to
+        act on a key)."""
+        seen = {}
+
+        def probe():
+            figures = self.panel(name)
+            seen["text"] = figures["text"]
+            if not all(k in figures for k in keys):
+                return None
+            return figures if until is None or until(figures) else None
+        try:
+            return wait_until(what or f"the panel to show {', '.join(keys)}", probe, timeout, interval=0.3)
+        except Failure as failure:
+            raise Failure(f"{failure}; last read: {seen.get('text')!r}")
+
+    def close_with_escape(self):
+        self.keys("Escape")
+        try:
+            status = self.process.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            raise Failure("glider-pilot still running 30 s after Escape")
+        check(status == 0, f"exit status {status} after Escape; stderr {self.stderr()!r}")
+
+
+class _ClientMessage(ctypes.Structure):
+    # Xlib's XClientMessageEvent with 32-bit data, padded to an XEvent's size.
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 24)]
+
+
+def ask_to_close(display, window):
+    """Sends WM_DELETE_WINDOW, as a window manager does when the user clicks
+    the close button (there is no window manager here)."""
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    connection = x11.XOpenDisplay(display.encode())
+    check(connection, f"cannot open display {display}")
+    event = _ClientMessage()
+    event.type = 33  # ClientMessage
+    event.window = window
+    event.message_type = x11.XInternAtom(connection, b"WM_PROTOCOLS", 0)
+    event.format = 32
+    event.data[0] = x11.XInternAtom(connection, b"WM_DELETE_WINDOW", 0)
+    x11.XSendEvent(connection, window, 0, 0, ctypes.byref(event))
+    x11.XFlush(connection)
+    x11.XCloseDisplay(connection)
+
+
+def recordings(cwd):
+    folder = os.path.join(cwd, "flights")
+    names = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+    return [os.path.join(folder, n) for n in names]
+
+
+def check_igc(path, node_path):
+    """The npm igc-parser reads the log strictly; its fixes are 1 s apart."""
+    script = ("const p=require('igc-parser');const fs=require('fs');"
+              "const log=p.parse(fs.readFileSync(process.argv[1],'latin1'));"
+              "if(log.fixes.length<2)throw new Error('only '+log.fixes.length+' fixes');"
+              "for(let k=1;k<log.fixes.length;k++){if(log.fixes[k].timestamp-log.fixes[k-1].timestamp!==1000)"
+              "throw new Error('fixes not 1 s apart');}"
+              "console.log(log.fixes.length+' fixes, date '+log.date);")
+    env = dict(os.environ)
+    env["NODE_PATH"] = node_path
+    run = subprocess.run(["node", "-e", script, path], capture_output=True, text=True, env=env)
+    check(run.returncode == 0, f"igc-parser refused {path}: {run.stderr.strip()}")
+    print(f"igc-parser: {run.stdout.strip()}")
+
+
+def scenario_fly(binary, work, node_path):
+    """The window opens, the panel's figures move, P stops and restarts the
+    clock, R resets, the arrows shift the weight and turn the glider, and
+    Escape leaves a valid IGC log in flights/."""
+    cwd = fresh_dir(work, "fly")
+    with Screen() as screen, Pilot(screen, binary, cwd, ["--model", "classic", "--generated-terrain"]) as pilot:
+        pilot.wait_for_window()
+        x, y, w, h = pilot.geometry()
+        check((w, h) == (1024, 768), f"window is {w}x{h}, expected 1024x768")
+        # The left arrow held from the start: the weight goes left and the
+        # glider, launched heading south (180), turns away from it. Paused
+        # to read it before the glider reaches the ground.
+        pilot.focus()
+        screen.run("xdotool", "keydown", "Left")
+        try:
+            first = pilot.read("first", "time", "above_start", "heading", "lateral")
+            pilot.read("turning", "time", until=lambda f: f["time"] >= 2.5, what="2.5 s of flight")
+            pilot.keys("p")
+            turned = pilot.read("turned", "heading", "lateral", "time", until=lambda f: f["paused"],
+                                what="PAUSED on the panel")
+            turned = pilot.read("turned", "heading", "lateral", "time")
+        finally:
+            screen.run("xdotool", "keyup", "Left")
+        print(f"panel at {first['time']} s: {first['above_start']} m above the start, heading {first['heading']}; "
+              f"at {turned['time']} s with the left arrow held: heading {turned['heading']}, weight "
+              f"{turned['lateral']}")
+        check(turned["lateral"] < -0.5, f"the left arrow did not shift the weight left: {turned['lateral']}")
+        check(abs(turned["heading"] - 180.0) > 10.0, f"the glider did not turn: heading {turned['heading']}")
+        shutil.copy(os.path.join(cwd, "first.png"), os.path.join(work, "pilot-screenshot.png"))
+
+        # Paused, the clock stands still; N runs one step.
+        paused = turned
+        time.sleep(1.5)
+        still = pilot.read("still", "time")
+        check(still["time"] == paused["time"], f"the clock moved while paused: {paused['time']} -> {still['time']}")
+        pilot.keys("n")
+        stepped = pilot.read("stepped", "time", until=lambda f: f["time"] != paused["time"], what="one step")
+        check(stepped["time"] == round(paused["time"] + 0.01, 2), f"N stepped {paused['time']} -> {stepped['time']}")
+        print(f"paused at {paused['time']}, one step to {stepped['time']}")
+
+        # R puts the glider back at the start (moved rigidly, so its pilot
+        # may sit a little off the launch point) and leaves the clock.
+        pilot.keys("r")
+        reset = pilot.read("reset", "above_start", "time", until=lambda f: abs(f["above_start"]) <= 1.0,
+                           what="the glider back at the start after R")
+        check(reset["time"] == stepped["time"], "R changed the clock")
+        pilot.keys("p")
+        moving = pilot.read("moving", "time", "above_start", until=lambda f: f["time"] > reset["time"] + 0.5,
+                            what="the clock running again after P")
+        check(moving["above_start"] < reset["above_start"], "the glider does not fly on after the reset")
+
+        pilot.close_with_escape()
+    files = recordings(cwd)
+    check(len(files) == 2 and files[0].endswith(".csv") and files[1].endswith(".igc"), f"flights/: {files}")
+    check(re.search(r"/\d{4}-\d\d-\d\d-\d{6}\.igc$", files[1]), f"log not named by date and time: {files[1]}")
+    check_igc(files[1], node_path)
+    check(os.path.isfile(os.path.join(cwd, "config", "glider-sim", "pilot.toml")), "settings not saved")
+
+
+def scenario_close(binary, work, node_path):
+    """Closing the window (the close button, as a window manager asks) also
+    ends with status 0 and a saved flight."""
+    cwd = fresh_dir(work, "close")
+    with Screen() as screen, Pilot(screen, binary, cwd, ["--model", "classic"]) as pilot:
+        pilot.wait_for_window()
+        pilot.read("flying", "time")
+        time.sleep(1.0)
+        ask_to_close(screen.display, int(pilot.window))
+        status = pilot.process.wait(timeout=30)
+        check(status == 0, f"exit status {status} after the window was closed; stderr {pilot.stderr()!r}")
+    files = recordings(cwd)
+    check(len(files) == 2, f"flights/: {files}")
+    check_igc(files[1], node_path)
+
+
+THERMAL_CORE = """# A wide, strong thermal with the glider launched in its core.
+model = "realistic"
+[terrain]
+source = "flat"
+size = 6000
+spacing = 100
+[start]
+position = [0, 0, 300]
+heading = 90
+[air]
+thermal_top = 1500
+[[air.thermal]]
+x = 0
+y = 0
+updraft = 4.0
+radius = 400
+"""
+
+STILL_AIR = """# Still air over flat ground.
+model = "realistic"
+[terrain]
+source = "flat"
+size = 6000
+spacing = 100
+[start]
+position = [0, 0, 300]
+heading = 90
+"""
+
+
+def pitch_of(path, skip):
+    """(pitch in Hz while sounding, fraction of time sounding) of the float
+    samples after the first `skip` seconds."""
+    with open(path, "rb") as f:
+        data = f.read()
+    count = len(data) // 4
+    samples = struct.unpack(f"<{count}f", data[:count * 4])[int(skip * RATE):]
+    check(len(samples) > RATE, f"{path}: only {len(samples)} samples of sound")
+    loud = [abs(s) > 1e-3 for s in samples]
+    crossings = sum(1 for i in range(1, len(samples))
+                    if loud[i] and (samples[i - 1] < 0) != (samples[i] < 0))
+    sounding = sum(loud)
+    return (0.5 * crossings * RATE / sounding if sounding else 0.0), sounding / len(samples)
+
+
+def scenario_vario(binary, work, node_path):
+    """The variometer through SDL's disk audio driver: a high beeping climb
+    tone in a thermal's core, silence or a low tone in still air's sink."""
+    cwd = fresh_dir(work, "vario")
+    heard = {}
+    for name, text in (("core.toml", THERMAL_CORE), ("still.toml", STILL_AIR)):
+        with open(os.path.join(cwd, name), "w") as f:
+            f.write(text)
+    runs = (("core", ["core.toml"]), ("still", ["still.toml"]))
+    with Screen() as screen:
+        for name, args in runs:
+            audio = os.path.join(cwd, name + ".raw")
+            with Pilot(screen, binary, cwd, args, audio=audio) as pilot:
+                pilot.wait_for_window()
+                pilot.read(name, "time")
+                time.sleep(3.0)
+                pilot.close_with_escape()
+            heard[name] = pitch_of(audio, 1.0)
+            print(f"{name}: pitch {heard[name][0]:.0f} Hz, sounding {100 * heard[name][1]:.0f} % of the time")
+    core_pitch, core_on = heard["core"]
+    still_pitch, still_on = heard["still"]
+    check(core_on > 0.2 and core_on < 0.8, f"the climb tone does not beep: sounding {core_on:.2f} of the time")
+    check(core_pitch > 800.0, f"climb tone at {core_pitch:.0f} Hz")
+    check(still_on < 0.05 or still_pitch < 0.6 * core_pitch,
+          f"still air: {still_pitch:.0f} Hz, not below the core's {core_pitch:.0f} Hz")
+
+
+def scenario_replay(binary, work, node_path):
+    """A recorded flight played back shows the recorded positions, step by
+    step while paused, and End jumps to the last one."""
+    cwd = fresh_dir(work, "replay")
+    with Screen() as screen:
+        with Pilot(screen, binary, cwd, ["--model", "classic", "--generated-terrain"]) as pilot:
+            pilot.wait_for_window()
+            pilot.read("flying", "time")
+            time.sleep(4.0)
+            pilot.close_with_escape()
+        csv_path = recordings(cwd)[0]
+        with open(csv_path) as f:
+            rows = [line.split(",") for line in f.read().split("\n")[1:] if line]
+        z0 = float(rows[0][4])
+        by_time = {f"{float(r[1]):.2f}": float(r[4]) - z0 for r in rows}
+        with Pilot(screen, binary, cwd, ["--replay", csv_path, "--camera", "orbit"]) as pilot:
+            pilot.wait_for_window()
+            pilot.keys("p")
+            seen = []
+            for k in range(4):
+                if k > 0:
+                    before = seen[-1][0]
+                    pilot.keys("n")
+                    wait_until("the next step", lambda: pilot.panel("probe").get("time", before) > before, 20,
+                               interval=0.3)
+                figures = pilot.read(f"frame{k}", "time", "above_start")
+                key = f"{figures['time']:.2f}"
+                check(key in by_time, f"the replay shows time {key}, not in the recording")
+                expected = round(by_time[key], 1)
+                check(abs(figures["above_start"] - expected) <= 0.11,
+                      f"at {key} s the replay shows {figures['above_start']} m above the start, recorded {expected}")
+                seen.append((figures["time"], figures["above_start"]))
+            print(f"replayed frames (time, above start): {seen}")
+            check(all(round(b[0] - a[0], 2) == 0.01 for a, b in zip(seen, seen[1:])), f"not one step apart: {seen}")
+            pilot.keys("End")
+            last = float(rows[-1][1])
+            end = wait_until("the last recorded step", lambda: (lambda f: f if abs(f.get("time", -1) - last) < 0.006
+                                                                else None)(pilot.panel("end")), 20, interval=0.3)
+            check(abs(end["above_start"] - round(float(rows[-1][4]) - z0, 1)) <= 0.11, "End shows the wrong place")
+            pilot.close_with_escape()
+        check(len(recordings(cwd)) == 2, "a replay recorded a flight of its own")
+
+
+def scenario_bad_input(binary, work, node_path):
+    """Bad options, recordings and settings: one line naming what is wrong,
+    status 2, no window and nothing written."""
+    cwd = fresh_dir(work, "bad")
+    with open(os.path.join(cwd, "broken.csv"), "w") as f:
+        f.write("step,time,x,y,z,vx,vy,vz,speed,terrain\n0,0,1,2\n")
+    os.makedirs(os.path.join(cwd, "config", "glider-sim"))
+    settings = os.path.join(cwd, "config", "glider-sim", "pilot.toml")
+    cases = (
+        (["--model", "jet"], "--model", None),
+        (["--replay", "broken.csv"], "broken.csv: line 2", None),
+        (["--replay", "missing.csv"], "missing.csv: cannot be opened", None),
+        (["--terrain", "missing.jpg"], "missing.jpg", None),
+        ([], "pilot.toml", "volume = 7\n"),
+    )
+    for args, named, config in cases:
+        if config is not None:
+            with open(settings, "w") as f:
+                f.write(config)
+        env = dict(os.environ)
+        env.pop("DISPLAY", None)
+        env["XDG_CONFIG_HOME"] = os.path.join(cwd, "config")
+        run = subprocess.run([binary] + args, cwd=cwd, env=env, capture_output=True, text=True, timeout=60)
+        lines = [line for line in run.stderr.split("\n") if line.startswith("glider-pilot:")]
+        check(run.returncode == 2, f"{args}: status {run.returncode}, expected 2; stderr {run.stderr!r}")
+        check(len(lines) == 1 and named in lines[0], f"{args}: message {run.stderr!r} does not name {named!r}")
+        check(not os.path.exists(os.path.join(cwd, "flights")), f"{args}: flights/ was created")
+        if config is not None:
+            with open(settings) as f:
+                check(f.read() == config, "a refused settings file was rewritten")
+
+
+SCENARIOS = {"fly": scenario_fly, "close": scenario_close, "vario": scenario_vario, "replay": scenario_replay,
+             "bad_input": scenario_bad_input}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    parser.add_argument("--binary", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--node-path", default="")
+    args = parser.parse_args()
+    for tool in ("Xvfb", "xdotool", "xwininfo", "import", "convert", "tesseract", "node"):
+        if shutil.which(tool) is None:
+            print(f"missing tool {tool} (run scripts/setup)")
+            return 1
+    try:
+        SCENARIOS[args.scenario](os.path.abspath(args.binary), os.path.abspath(args.work), args.node_path)
+    except Failure as failure:
+        print(f"FAILED: {failure}")
+        return 1
+    print("ok")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

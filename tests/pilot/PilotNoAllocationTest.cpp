@@ -1,0 +1,79 @@
+// A steady flight in glider-pilot allocates nothing per step: the clock,
+// held keys, weight shift, step, instruments, recording, map track and the
+// variometer's voice, as the main loop runs them.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "pilot/FlightInstruments.h"
+#include "pilot/FlightLog.h"
+#include "pilot/FlightReading.h"
+#include "pilot/FlightTrack.h"
+#include "pilot/PilotFlight.h"
+#include "pilot/SimulationClock.h"
+#include "pilot/VarioTone.h"
+#include "pilot/WeightShiftInput.h"
+#include "tests/pilot/Scratch.h"
+
+namespace {
+std::atomic<long> allocations{0};
+} // namespace
+
+void* operator new(std::size_t size) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+TEST(PilotNoAllocation, StepsWithHeldKeysRecordingAndVarioAllocateNothing) {
+    Scratch scratch;
+    PilotOptions options;
+    PilotFlight flight; // the realistic model over the ridge, in ridge lift
+    ASSERT_EQ(flight.build(options), "");
+    FlightLog log;
+    ASSERT_EQ(log.open(scratch.file("flights"), 0, flight::GeoOrigin()), "");
+    SimulationClock clock;
+    WeightShiftInput input;
+    FlightInstruments instruments;
+    instruments.restart(flight.glider().pilotParticle().position, 0.0);
+    FlightTrack track;
+    VarioTone tone(44100);
+    float samples[512];
+
+    const long before = allocations.load();
+    int step = 0;
+    for (int frame = 0; frame < 300; ++frame) {
+        input.setKey(WeightShiftInput::Right, frame % 100 < 50);
+        input.setStick(frame % 150 < 30 ? 0.5 : 0.0, 0.0);
+        const int due = clock.advance(16'666'667);
+        for (int i = 0; i < due; ++i) {
+            input.update(0.01);
+            flight.setWeightShift(input.lateral(), input.fore());
+            flight.world().step();
+            ++step;
+            instruments.update(readFlight(flight.glider(), flight.world(), flight.terrain()), 0.01);
+            log.record(flight::samplePilot(flight.glider(), flight.world(), flight.terrain(), step));
+            if (step % 100 == 0) {
+                track.add(static_cast<float>(instruments.position().x), static_cast<float>(instruments.position().y));
+            }
+        }
+        if (frame == 200) {
+            flight.reset();
+            instruments.restart(flight.glider().pilotParticle().position, instruments.time());
+            track.clear();
+        }
+        tone.render(samples, 512, instruments.vario());
+    }
+    EXPECT_EQ(allocations.load() - before, 0);
+    EXPECT_GT(step, 450);
+    EXPECT_EQ(log.close(), "");
+}

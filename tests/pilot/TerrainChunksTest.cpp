@@ -1,0 +1,101 @@
+// The terrain's chunks and levels of detail: every cell drawn once, nothing
+// indexed outside a chunk, coarser with distance.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <utility>
+
+#include "pilot/TerrainChunks.h"
+#include "terrain/HeightField.h"
+
+namespace {
+
+// Triangle area in cell units, from a level's grid indices (skirts excluded).
+double cellArea(const std::vector<std::uint16_t>& indices, int level) {
+    const int side = TerrainChunks::sideOf(level);
+    const int stride = TerrainChunks::strideOf(level);
+    double area = 0.0;
+    for (std::size_t t = 0; t + 2 < indices.size(); t += 3) {
+        int i[3];
+        int j[3];
+        bool skirt = false;
+        for (int k = 0; k < 3; ++k) {
+            const int v = indices[t + static_cast<std::size_t>(k)];
+            skirt = skirt || v >= TerrainChunks::gridVerticesOf(level);
+            i[k] = v % side * stride;
+            j[k] = v / side * stride;
+        }
+        if (!skirt) {
+            // Counter-clockwise seen from above: positive.
+            area += 0.5 * ((i[1] - i[0]) * (j[2] - j[0]) - (i[2] - i[0]) * (j[1] - j[0]));
+        }
+    }
+    return area;
+}
+
+} // namespace
+
+TEST(TerrainChunks, EveryLevelCoversTheWholeChunkFacingUpWithinItsVertices) {
+    for (int level = 0; level < TerrainChunks::kLevels; ++level) {
+        const std::vector<std::uint16_t> indices = TerrainChunks::indicesOf(level);
+        const int cells = TerrainChunks::kCells >> level;
+        EXPECT_EQ(indices.size(), static_cast<std::size_t>(6 * cells * cells + 4 * 6 * cells)) << level;
+        EXPECT_DOUBLE_EQ(cellArea(indices, level), TerrainChunks::kCells * TerrainChunks::kCells) << level;
+        for (const std::uint16_t v : indices) {
+            ASSERT_LT(v, TerrainChunks::verticesOf(level));
+        }
+        // The levels' blocks follow one another without overlap.
+        EXPECT_EQ(TerrainChunks::firstVertexOf(level + 1) - TerrainChunks::firstVertexOf(level),
+                  TerrainChunks::verticesOf(level));
+    }
+}
+
+TEST(TerrainChunks, ChunksTileTheFieldAndBoundEveryHeight) {
+    // 200 x 130 samples: a partial chunk along both axes.
+    HeightField field(200, 130, -100.0, -65.0, 1.0, 0.0);
+    for (int j = 0; j < 130; ++j) {
+        for (int i = 0; i < 200; ++i) {
+            field.setSample(i, j, (i * 7 + j * 13) % 50 - 10.0);
+        }
+    }
+    const TerrainChunks chunks(field);
+    EXPECT_EQ(chunks.chunksAcross(), 4); // 199 cells
+    EXPECT_EQ(chunks.chunksAlong(), 3);  // 129 cells
+    std::set<std::pair<int, int>> covered;
+    for (int k = 0; k < chunks.chunkCount(); ++k) {
+        const TerrainChunks::Chunk& c = chunks.chunk(k);
+        for (int j = 0; j <= TerrainChunks::kCells; ++j) {
+            for (int i = 0; i <= TerrainChunks::kCells; ++i) {
+                const int col = chunks.sampleColumn(k, i);
+                const int row = chunks.sampleRow(k, j);
+                ASSERT_LT(col, 200);
+                ASSERT_LT(row, 130);
+                covered.insert({col, row});
+                const double h = field.sample(col, row);
+                EXPECT_LE(c.lowest.z, h);
+                EXPECT_GE(c.highest.z, h);
+            }
+        }
+    }
+    EXPECT_EQ(covered.size(), 200u * 130u);
+}
+
+TEST(TerrainChunks, DetailFallsOffWithDistance) {
+    HeightField field(1025, 1025, -512.0, -512.0, 1.0, 0.0);
+    const TerrainChunks chunks(field);
+    EXPECT_EQ(chunks.chunkCount(), 16 * 16);
+    EXPECT_EQ(chunks.levelFor(0.0), 0);
+    EXPECT_EQ(chunks.levelFor(64.0), 0);
+    EXPECT_EQ(chunks.levelFor(65.0), 1);
+    EXPECT_EQ(chunks.levelFor(600.0), 4);
+    EXPECT_EQ(chunks.levelFor(1e9), TerrainChunks::kLevels - 1);
+    int previous = 0;
+    for (double d = 0.0; d < 20000.0; d += 37.0) {
+        EXPECT_GE(chunks.levelFor(d), previous);
+        previous = chunks.levelFor(d);
+    }
+    // The eye inside a chunk's box is at distance 0 from it.
+    const TerrainChunks::Chunk& first = chunks.chunk(0);
+    EXPECT_EQ(chunks.distanceTo(0, first.lowest), 0.0);
+    EXPECT_NEAR(chunks.distanceTo(0, Vector3D(first.lowest.x - 30.0, first.lowest.y - 40.0, 0.0)), 50.0, 1e-9);
+}

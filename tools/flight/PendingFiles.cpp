@@ -1,0 +1,122 @@
+#include "tools/flight/PendingFiles.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace flight {
+
+namespace {
+
+// Fixed storage, written only with the signals below blocked: the handler
+// may run at any moment and must find whole paths or empty slots.
+constexpr int kMaxPending = 4;
+constexpr std::size_t kMaxPathBytes = 4096;
+char pendingPaths[kMaxPending][kMaxPathBytes];
+
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
+void removePending() {
+    for (auto& path : pendingPaths) {
+        if (path[0] != '\0') {
+            ::unlink(path);
+            path[0] = '\0';
+        }
+    }
+}
+
+// Async-signal-safe: unlink, then the default action of the same signal,
+// which SA_RESETHAND has already restored and SA_NODEFER lets through.
+void removePendingAndDie(int signal) {
+    removePending();
+    ::raise(signal);
+}
+
+void installCleanup() {
+    std::atexit(removePending);
+    for (int signal : kCleanupSignals) {
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) {
+            continue;
+        }
+        struct sigaction cleanup {};
+        cleanup.sa_handler = removePendingAndDie;
+        sigemptyset(&cleanup.sa_mask);
+        cleanup.sa_flags = SA_RESETHAND | SA_NODEFER;
+        ::sigaction(signal, &cleanup, nullptr);
+    }
+}
+
+// Blocks the cleanup signals for its lifetime.
+class SignalsHeld {
+public:
+    SignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int signal : kCleanupSignals) {
+            sigaddset(&held, signal);
+        }
+        ::sigprocmask(SIG_BLOCK, &held, &previous);
+    }
+    ~SignalsHeld() {
+        const int error = errno; // the caller's failure, not ours
+        ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+        errno = error;
+    }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t previous;
+};
+
+void clearSlot(const std::string& path) {
+    for (auto& slot : pendingPaths) {
+        if (path == slot) {
+            slot[0] = '\0';
+        }
+    }
+}
+
+} // namespace
+
+int createPendingFile(std::string& pattern) {
+    static const bool installed = (installCleanup(), true);
+    (void)installed;
+    if (pattern.size() >= kMaxPathBytes) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    const SignalsHeld held;
+    for (auto& slot : pendingPaths) {
+        if (slot[0] == '\0') {
+            const int descriptor = ::mkstemp(pattern.data());
+            if (descriptor >= 0) {
+                std::memcpy(slot, pattern.c_str(), pattern.size() + 1);
+            }
+            return descriptor;
+        }
+    }
+    errno = EMFILE;
+    return -1;
+}
+
+void forgetPendingFile(const std::string& path) {
+    const SignalsHeld held;
+    clearSlot(path);
+}
+
+int renamePendingFile(const std::string& path, const std::string& target) {
+    const SignalsHeld held;
+    const int result = std::rename(path.c_str(), target.c_str());
+    if (result == 0) {
+        clearSlot(path);
+    }
+    return result;
+}
+
+} // namespace flight

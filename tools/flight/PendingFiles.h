@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+// Temporary files of this process that are not in place yet. Whatever ends
+// the process early removes them: an exit (libjpeg ends the process on a
+// corrupt heightmap, for instance) or an interrupt, termination, hang-up or
+// broken pipe, after which the process dies by that same signal, as it
+// would have without them. A signal this process was started ignoring
+// stays ignored.
+namespace flight {
+
+// Creates a private file from a mkstemp pattern ("...XXXXXX", filled in
+// place) and remembers it in the same breath. Returns its descriptor, or -1
+// with errno set (ENAMETOOLONG when the path is too long to remember,
+// EMFILE when too many are pending).
+int createPendingFile(std::string& pattern);
+void forgetPendingFile(const std::string& path);
+
+// Renames a pending file to `target` and forgets it, with no moment at which
+// a signal could remove the file under its old name or miss it. Returns
+// rename's result, errno set on failure.
+int renamePendingFile(const std::string& path, const std::string& target);
+
+} // namespace flight
