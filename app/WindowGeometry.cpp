@@ -19,13 +19,13 @@ const char* geometryOption(int argc, char** argv) {
     return value;
 }
 
-WindowGeometry applyGeometry(const char* spec, const WindowGeometry& fallback, int screenWidth, int screenHeight) {
+WindowGeometry applyGeometry(const char* geometry, const WindowGeometry& fallback, int screenWidth, int screenHeight) {
     int x = 0;
     int y = 0;
     unsigned int width = 0;
     unsigned int height = 0;
     // XParseGeometry writes only the parts the string names.
-    const int given = XParseGeometry(spec, &x, &y, &width, &height);
+    const int given = XParseGeometry(geometry, &x, &y, &width, &height);
 
     WindowGeometry result = fallback;
     const bool sizeGiven = (given & WidthValue) != 0 && (given & HeightValue) != 0;

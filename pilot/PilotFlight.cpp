@@ -2,6 +2,7 @@
 
 #include "pilot/RidgeScenario.h"
 #include "scene/DemStart.h"
+#include "scene/ScenarioGround.h"
 #include "terrain/DemHeightField.h"
 #include "terrain/JpegHeightField.h"
 
@@ -30,7 +31,6 @@ std::string PilotFlight::build(const PilotOptions& options) {
     // An elevation model, else a named heightmap, else the generated terrain
     // when asked for, else the scenario's own ground.
     std::unique_ptr<HeightField> terrain;
-    std::string reason;
     if (!options.dem.path.empty()) {
         DemTerrain dem = loadDemTerrain(options.dem);
         if (!dem.error.empty()) {
@@ -50,8 +50,18 @@ std::string PilotFlight::build(const PilotOptions& options) {
         }
     } else if (options.generatedTerrain) {
         terrain = start::makeGeneratedTerrain();
-    } else if (!(terrain = makeScenarioTerrain(scenario, reason))) {
-        return reason;
+    } else {
+        // The scenario's ground, an elevation model among the sources.
+        ScenarioGround ground = makeScenarioGround(scenario);
+        if (!ground.error.empty()) {
+            return ground.error;
+        }
+        terrain = std::move(ground.terrain);
+        scenario.launch.position = ground.launchPosition;
+        if (ground.projection) {
+            mapProjection = std::move(ground.projection);
+            geoOrigin = flight::GeoOrigin{ground.origin.latitude, ground.origin.longitude, 0.0};
+        }
     }
     owned = makeScenarioFlight(scenario, std::move(terrain));
     owned.world->prepare();

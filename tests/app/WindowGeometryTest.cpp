@@ -11,12 +11,12 @@ constexpr WindowGeometry kDefault{100, 100, 640, 480};
 constexpr int kScreenWidth = 1024; // (unit: pixels)
 constexpr int kScreenHeight = 768; // (unit: pixels)
 
-void expectGeometry(const char* spec, const WindowGeometry& expected) {
-    const WindowGeometry g = applyGeometry(spec, kDefault, kScreenWidth, kScreenHeight);
-    EXPECT_EQ(g.x, expected.x) << spec;
-    EXPECT_EQ(g.y, expected.y) << spec;
-    EXPECT_EQ(g.width, expected.width) << spec;
-    EXPECT_EQ(g.height, expected.height) << spec;
+void expectGeometry(const char* geometry, const WindowGeometry& expected) {
+    const WindowGeometry g = applyGeometry(geometry, kDefault, kScreenWidth, kScreenHeight);
+    EXPECT_EQ(g.x, expected.x) << geometry;
+    EXPECT_EQ(g.y, expected.y) << geometry;
+    EXPECT_EQ(g.width, expected.width) << geometry;
+    EXPECT_EQ(g.height, expected.height) << geometry;
 }
 
 TEST(WindowGeometry, EachNamedPartOverridesTheDefaultAndTheRestStays) {

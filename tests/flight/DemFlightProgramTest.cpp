@@ -166,4 +166,10 @@ TEST(GliderFlightDem, AScenarioElevationModelFliesAsTheCommandLinesDoes) {
         EXPECT_EQ(run.err.rfind(std::string("glider-flight: ") + bad + ": ", 0), 0u) << run.err;
         EXPECT_EQ(directory.entries(), before) << bad;
     }
+    // A world position cannot stand in for the scenario's place on the Earth.
+    const ProgramRun launch =
+        runFlight(directory, {"--scenario", "site.toml", "--launch", "0,0,2000,90", "--csv", "out.csv"});
+    EXPECT_EQ(launch.status, 2);
+    EXPECT_EQ(launch.err.rfind("glider-flight: --launch: the scenario's elevation model places the start", 0), 0u)
+        << launch.err;
 }

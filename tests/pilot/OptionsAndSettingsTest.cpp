@@ -11,6 +11,7 @@
 #include "pilot/PilotOptions.h"
 #include "pilot/PilotSettings.h"
 #include "tests/pilot/Scratch.h"
+#include "tests/support/DemTestFiles.h"
 
 namespace {
 
@@ -123,6 +124,31 @@ TEST(PilotFlight, FliesTheRidgeUnlessToldOtherwiseAndRefusesWhatItCannotUse) {
     flight.reset();
     EXPECT_NEAR(flight.lateralShift(), 0.0, 1e-9);
     EXPECT_NEAR(flight.glider().hubParticle().position.distanceTo(flight.flight().launch.position), 0.0, 1e-9);
+}
+
+// A scenario over an elevation model: its raster's window, the launch above
+// the ground at the scenario's place, and the map the flight log needs.
+TEST(PilotFlight, AScenariosElevationModelIsFlownWhereItLiesOnTheEarth) {
+    Scratch scratch;
+    demtest::writeGeoTiff(scratch.file("site.tif"), demtest::Grid{120, 120, 7.4, 46.5, 1.0 / 1200.0},
+                          [](double east, double) { return 1000.0 + (east - 7.4) * 1200.0; });
+    PilotOptions options;
+    options.scenarioPath = scratch.file("site.toml");
+    writeText(options.scenarioPath, "[terrain]\nsource = \"dem\"\npath = \"site.tif\"\ncentre = [46.45, 7.45]\n"
+                                    "radius_km = 2\n[start]\nat = [46.45, 7.46]\nheight = 250\n");
+    PilotFlight flight;
+    ASSERT_EQ(flight.build(options), "");
+    ASSERT_NE(flight.projection(), nullptr);
+    EXPECT_NEAR(flight.origin().latitude, 46.45, 1e-9);
+    EXPECT_NEAR(flight.origin().longitude, 7.45, 1e-9);
+    EXPECT_EQ(flight.origin().elevation, 0.0); // heights are above sea level already
+    const Vector3D launch = flight.flight().launch.position;
+    EXPECT_NEAR(launch.x, 767.0, 2.0);
+    EXPECT_NEAR(launch.z - flight.terrain().heightAt(launch.x, launch.y), 250.0, 1e-9);
+    EXPECT_GT(flight.terrain().lowest(), 1000.0);
+
+    writeText(options.scenarioPath, "[terrain]\nsource = \"dem\"\npath = \"gone.tif\"\n");
+    EXPECT_EQ(flight.build(options).rfind(options.scenarioPath + ": terrain.path: ", 0), 0u);
 }
 
 TEST(PilotSettings, SurviveASaveAndALoad) {

@@ -160,6 +160,13 @@ int runGliderFlight(int argc, const char* const* argv) {
         given = std::move(load.scenario);
     }
     const Scenario scenario = scenarioFor(options, std::move(given));
+    // Over the scenario's elevation model the start is a place on the Earth;
+    // a world position from the command line would be dropped unsaid.
+    if (options.launchGiven && usesScenarioTerrain(options) &&
+        scenario.terrain.source == Scenario::Terrain::Source::Dem) {
+        return failWith("--launch", "the scenario's elevation model places the start itself ([start] at and height)",
+                        2);
+    }
 
     // Every input is checked before any output is opened: a refused run
     // creates nothing and leaves every existing file, FIFO or device as it was.

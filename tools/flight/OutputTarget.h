@@ -31,7 +31,9 @@ struct OutputTarget {
     };
     Kind kind = Kind::StandardOutput;
     std::string path;     // as the user gave it
-    std::string resolved; // symbolic links followed: what is created, replaced or opened
+    // What is created, replaced or opened: a plain file's real path, the name
+    // a dangling symbolic link leads to, a stream's path as given.
+    std::string resolved;
     FileIdentity identity;
     // RegularFile: its mode and owner, which the new data keeps, and whether
     // a file renamed over it could keep them and its other names. When not,
