@@ -19,12 +19,12 @@ struct PilotLimits {
 // its own.
 struct PilotGains {
     double bankPerHeadingError = 1.0; // (unit: degrees of bank per degree of heading error)
-    double maxBank = 35.0;            // (unit: degrees) when holding a heading or a line
-    double pressesPerBankError = 0.3; // lateral presses per degree of bank error
+    double maxBank = 20.0;            // (unit: degrees) when holding a heading or a line
+    double pressesPerBankError = 0.7; // lateral presses per degree of bank error
     double pressesPerRollRate = 0.1;  // lateral presses per degree per second of roll, damping
     // (unit: degrees per metre) circling: more bank per metre flown away
     // from the point, less per metre flown towards it
-    double bankPerMetreOffCentre = 0.5;
+    double bankPerMetreOffCentre = 0.75;
 };
 
 // A simple pilot for headless flights. It sees the glider (PilotView) and

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
 #include "autopilot/SimplePilot.h"
 #include "tests/support/FloatingPointTraps.h"
@@ -26,8 +27,10 @@ PilotView flying(double x, double y, double track, double bank = 0.0) {
     return view;
 }
 
-// A glider reduced to what the pilot's loop needs: each net press towards a
-// side rolls it that way at 4°/s, and its bank turns it as a coordinated turn.
+// A glider reduced to what the pilot's loop needs: a control frame of ten
+// presses each way, each net press towards a side rolling it that way at
+// 1.5°/s (about the realistic glider's slow roll), and its bank turning it
+// as a coordinated turn.
 // It also checks that the pilot keeps to a person's limits.
 struct ToyGlider {
     double x = 0.0;
@@ -48,8 +51,9 @@ struct ToyGlider {
             ++presses;
         }
         shift += command == PilotCommand::Right ? 1 : command == PilotCommand::Left ? -1 : 0;
+        EXPECT_LE(std::abs(shift), 10) << "pushed past the frame at step " << steps;
         const double dt = 0.01;
-        bank = std::fmax(-60.0, std::fmin(60.0, bank + 4.0 * shift * dt));
+        bank = std::fmax(-60.0, std::fmin(60.0, bank + 1.5 * shift * dt));
         track += std::tan(bank * kPi / 180.0) * 9.80665 / 11.0 * 180.0 / kPi * dt;
         track = std::fmod(track + 360.0, 360.0);
         x += 11.0 * std::sin(track * kPi / 180.0) * dt;
@@ -59,7 +63,7 @@ struct ToyGlider {
     PilotView view() const {
         PilotView v = flying(x, y, track, bank);
         v.barPresses = shift;
-        v.barLimit = 25;
+        v.barLimit = 10;
         return v;
     }
 };
