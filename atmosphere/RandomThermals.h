@@ -23,5 +23,5 @@ struct RandomThermals {
 
 // The square is centred on (centreX, centreY) m and holds `count` thermals at
 // `density` per km²; its area is what their sink is spread over.
-std::vector<Thermal> scatterThermals(const RandomThermals& spec, double centreX, double centreY);
-double scatterArea(const RandomThermals& spec); // (unit: m²)
+std::vector<Thermal> scatterThermals(const RandomThermals& scatter, double centreX, double centreY);
+double scatterArea(const RandomThermals& scatter); // (unit: m²)

@@ -344,7 +344,7 @@ void readAir(Reader& r, const toml::table& t, Scenario& s) {
     }
     if (const toml::table* random = r.table(t, "random_thermals", p)) {
         const std::string q = p + "random_thermals.";
-        RandomThermals& spec = s.randomThermals;
+        RandomThermals& scatter = s.randomThermals;
         r.onlyKeys(*random, q, {"count", "seed", "density", "updraft", "radius", "spread"});
         long long count = 0;
         long long seed = 1;
@@ -353,13 +353,13 @@ void readAir(Reader& r, const toml::table& t, Scenario& s) {
         }
         r.integer(*random, "count", q, 0, RandomThermals::kMaxCount, count);
         r.integer(*random, "seed", q, 0, std::numeric_limits<long long>::max(), seed);
-        spec.count = static_cast<int>(count);
-        spec.seed = static_cast<std::uint64_t>(seed);
-        r.number(*random, "density", q, 0.001, RandomThermals::kMaxDensity, spec.density);
-        r.number(*random, "updraft", q, 0.1, ThermalField::kMaxUpdraft / 2.0, spec.updraft);
+        scatter.count = static_cast<int>(count);
+        scatter.seed = static_cast<std::uint64_t>(seed);
+        r.number(*random, "density", q, 0.001, RandomThermals::kMaxDensity, scatter.density);
+        r.number(*random, "updraft", q, 0.1, ThermalField::kMaxUpdraft / 2.0, scatter.updraft);
         r.number(*random, "radius", q, 2.0 * updraft::kSmallestOuterRadius, ThermalField::kMaxRadius / 2.0,
-                 spec.radius);
-        r.number(*random, "spread", q, 0.0, 0.9, spec.spread);
+                 scatter.radius);
+        r.number(*random, "spread", q, 0.0, 0.9, scatter.spread);
     }
 }
 

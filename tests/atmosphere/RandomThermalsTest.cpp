@@ -10,14 +10,14 @@
 namespace {
 
 RandomThermals day(std::uint64_t seed) {
-    RandomThermals spec;
-    spec.count = 40;
-    spec.seed = seed;
-    spec.density = 2.0;
-    spec.updraft = 2.5;
-    spec.radius = 80.0;
-    spec.spread = 0.4;
-    return spec;
+    RandomThermals scatter;
+    scatter.count = 40;
+    scatter.seed = seed;
+    scatter.density = 2.0;
+    scatter.updraft = 2.5;
+    scatter.radius = 80.0;
+    scatter.spread = 0.4;
+    return scatter;
 }
 
 bool sameBits(const std::vector<Thermal>& a, const std::vector<Thermal>& b) {
@@ -32,11 +32,11 @@ TEST(RandomThermals, TheSameSeedGivesTheSameThermalsToTheBit) {
 }
 
 TEST(RandomThermals, ScatteredOverTheirSquareWithinTheirSpread) {
-    const RandomThermals spec = day(3);
-    const std::vector<Thermal> thermals = scatterThermals(spec, 100.0, -50.0);
+    const RandomThermals scatter = day(3);
+    const std::vector<Thermal> thermals = scatterThermals(scatter, 100.0, -50.0);
     ASSERT_EQ(thermals.size(), 40u);
-    const double half = 0.5 * std::sqrt(scatterArea(spec)); // 20 km² at 2 per km²
-    EXPECT_NEAR(scatterArea(spec), 20.0e6, 1e-6);
+    const double half = 0.5 * std::sqrt(scatterArea(scatter)); // 20 km² at 2 per km²
+    EXPECT_NEAR(scatterArea(scatter), 20.0e6, 1e-6);
     double meanUpdraft = 0.0;
     for (const Thermal& t : thermals) {
         EXPECT_LE(std::fabs(t.x - 100.0), half);
