@@ -10,7 +10,7 @@
 #include <backends/imgui_impl_opengl3.h>
 #include <backends/imgui_impl_sdl.h>
 
-#include "pilot/AllocationCounter.h"
+#include "platform/AllocationCounter.h"
 #include "pilot/FlightReading.h"
 #include "pilot/Gl.h"
 #include "pilot/SceneLook.h"

@@ -3,10 +3,7 @@
 // variometer's voice, as the main loop runs them.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+#include "platform/AllocationCounter.h"
 #include "pilot/FlightInstruments.h"
 #include "pilot/FlightLog.h"
 #include "pilot/FlightReading.h"
@@ -16,23 +13,6 @@
 #include "pilot/VarioTone.h"
 #include "pilot/WeightShiftInput.h"
 #include "tests/pilot/Scratch.h"
-
-namespace {
-std::atomic<long> allocations{0};
-} // namespace
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 TEST(PilotNoAllocation, StepsWithHeldKeysRecordingAndVarioAllocateNothing) {
     Scratch scratch;
@@ -49,7 +29,7 @@ TEST(PilotNoAllocation, StepsWithHeldKeysRecordingAndVarioAllocateNothing) {
     VarioTone tone(44100);
     float samples[512];
 
-    const long before = allocations.load();
+    const long before = allocationCount();
     int step = 0;
     for (int frame = 0; frame < 300; ++frame) {
         input.setKey(WeightShiftInput::Right, frame % 100 < 50);
@@ -73,7 +53,7 @@ TEST(PilotNoAllocation, StepsWithHeldKeysRecordingAndVarioAllocateNothing) {
         }
         tone.render(samples, 512, instruments.vario());
     }
-    EXPECT_EQ(allocations.load() - before, 0);
+    EXPECT_EQ(allocationCount() - before, 0);
     EXPECT_GT(step, 450);
     EXPECT_EQ(log.close(), "");
 }

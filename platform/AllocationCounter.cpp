@@ -1,4 +1,4 @@
-#include "pilot/AllocationCounter.h"
+#include "platform/AllocationCounter.h"
 
 #include <atomic>
 #include <cstdlib>
