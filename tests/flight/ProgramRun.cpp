@@ -1,5 +1,7 @@
 #include "tests/flight/ProgramRun.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
@@ -128,6 +130,14 @@ std::vector<std::string> lines(const std::string& text) {
         result.push_back(line);
     }
     return result;
+}
+
+void expectRefusedInOneLine(const ProgramRun& run, const std::string& named) {
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(lines(run.err).size(), 1u) << run.err;
+    EXPECT_EQ(run.err.rfind("glider-flight: ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(named), std::string::npos) << run.err;
 }
 
 } // namespace flighttest

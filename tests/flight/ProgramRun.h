@@ -53,4 +53,8 @@ std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 std::vector<std::string> lines(const std::string& text);
 
+// The run was refused as bad input: status 2, nothing on standard output and
+// one line of glider-flight's on standard error that names `named`.
+void expectRefusedInOneLine(const ProgramRun& run, const std::string& named);
+
 } // namespace flighttest

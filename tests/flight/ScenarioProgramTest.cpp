@@ -7,6 +7,7 @@
 
 #include "tests/flight/ProgramRun.h"
 
+using flighttest::expectRefusedInOneLine;
 using flighttest::lines;
 using flighttest::ProgramRun;
 using flighttest::readFile;
@@ -76,11 +77,7 @@ TEST(ScenarioCommandLine, BadAirOptionsAndScenariosAreRefusedInOneLineBeforeAnyt
 
         const ProgramRun run = runFlight(directory, arguments);
 
-        EXPECT_EQ(run.status, 2);
-        EXPECT_EQ(run.out, "");
-        ASSERT_EQ(lines(run.err).size(), 1u) << run.err;
-        EXPECT_EQ(run.err.rfind("glider-flight: ", 0), 0u) << run.err;
-        EXPECT_NE(run.err.find(bad.named), std::string::npos) << run.err;
+        expectRefusedInOneLine(run, bad.named);
         EXPECT_EQ(directory.entries(), expected);
         EXPECT_EQ(readFile(directory.file("keep.csv")), "old\n");
     }
