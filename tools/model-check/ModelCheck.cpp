@@ -408,18 +408,29 @@ void checkIterations() {
 }
 
 void checkRandomKeys() {
-    Check check(800.0);
-    std::mt19937 random(20261207);
-    const int keys[] = {start::kKeyLeft, start::kKeyRight, start::kKeyUp, start::kKeyDown};
-    for (int i = 0; i < 6000; ++i) {
-        if (i % 10 == 0) {
-            start::applySpecialKey(check.flight, keys[random() % 4]);
+    // Three sequences of keys, ten presses a second each: the worst of them.
+    bool finite = true;
+    double worst = 0.0;
+    int worstConstraint = -1;
+    for (const unsigned seed : {20261207u, 1u, 2u}) {
+        Check check(800.0);
+        std::mt19937 random(seed);
+        const int keys[] = {start::kKeyLeft, start::kKeyRight, start::kKeyUp, start::kKeyDown};
+        for (int i = 0; i < 6000; ++i) {
+            if (i % 10 == 0) {
+                start::applySpecialKey(check.flight, keys[random() % 4]);
+            }
+            check.fly(0.01);
         }
-        check.fly(0.01);
+        finite = finite && check.finite();
+        if (check.worstAirborneError > worst) {
+            worst = check.worstAirborneError;
+            worstConstraint = check.worstAirborneConstraint;
+        }
     }
-    report("60 s of random keys", format("finite %.0f, worst constraint error %.2f mm (constraint %.0f)", check.finite() ? 1.0 : 0.0,
-                                         check.worstAirborneError * 1000.0, check.worstAirborneConstraint),
-           "finite, < 10 mm", check.finite() && check.worstAirborneError < 0.01);
+    report("60 s of random keys, 3 seeds", format("finite %.0f, worst constraint error %.2f mm (constraint %.0f)",
+                                                  finite ? 1.0 : 0.0, worst * 1000.0, worstConstraint),
+           "finite, < 10 mm", finite && worst < 0.01);
 }
 
 void checkLanding() {
