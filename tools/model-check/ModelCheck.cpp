@@ -1,7 +1,9 @@
 // glider-model-check: flies the realistic model through the situations a
 // hang glider pilot meets (hands-off trim, a pitch input, the polar of
 // fore-aft trims, turns, three minutes hands-off, few and many solver
-// passes, random keys, a landing) and prints each figure beside its target.
+// passes, random keys, a landing) and prints each figure beside its target;
+// `glider-model-check derivatives` prints the rigid glider's lateral
+// derivatives across trims.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "scene/RealisticModel.h"
+#include "scene/RigidAirLoads.h"
 #include "scene/StartScene.h"
 
 namespace {
@@ -478,6 +481,64 @@ void checkDeterminism() {
 
 } // namespace
 
+// The air's rolling and yawing moments on the glider held rigid in its
+// flying shape, across trims eased in as a pilot would: per radian of
+// sideslip (+: the air from the right) and per rad/s of roll (+: right wing
+// down) and yaw (+: nose right), sideslip terms over the dynamic pressure.
+// A glider whose rigid derivatives are all stable yet which still rolls away
+// diverges through how its shape moves, not through its rigid aerodynamics.
+void printDerivatives() {
+    std::printf("derivatives: fore  km/h  lift/q(m2)  roll/slip/q  yaw/slip/q  roll/roll rate  yaw/roll rate  "
+                "roll/yaw rate  yaw/yaw rate  spiral margin\n");
+    for (const double fore : {-0.5, 0.0, 0.3, 0.5, 0.7, 0.8, 0.9, 1.0}) {
+        Check check;
+        for (int k = 1; k <= 20; ++k) {
+            start::setWeightShift(check.flight, 0.0, fore * k / 20.0);
+            check.fly(1.0);
+        }
+        check.fly(30.0);
+        ParticleSystem& world = *check.flight.world;
+        const Glider& g = *check.flight.glider;
+        const int n = g.subdivisionCount();
+        const Vector3D first = g.wingParticle(Glider::rowStart(n)).position;
+        const Vector3D last = g.wingParticle(Glider::rowStart(n) + n).position;
+        Vector3D forward = g.wingParticle(0).position - (first + last) * 0.5;
+        forward.normalize();
+        Vector3D right = first - last;
+        right.normalize();
+        const Vector3D down = forward.cross(right);
+        const Vector3D centre = start::massCentre(world);
+        Vector3D velocity;
+        double mass = 0.0;
+        for (int i = 0; i < world.particleCount(); ++i) {
+            velocity += world.velocityOf(world.particleAt(i)) * world.particleAt(i).mass;
+            mass += world.particleAt(i).mass;
+        }
+        velocity = velocity * (1.0 / mass);
+        const auto loads = [&](double slip, const Vector3D& turning) {
+            return start::rigidAirLoads(world, centre, velocity + down.cross(velocity) * slip, turning);
+        };
+        const double slip = 0.02, rate = 0.1;
+        const auto perStep = [&](const start::AirLoads& plus, const start::AirLoads& minus, const Vector3D& axis,
+                                 double by) { return (plus.moment - minus.moment).dot(axis) / (2.0 * by); };
+        const start::AirLoads slipRight = loads(slip, Vector3D()), slipLeft = loads(-slip, Vector3D());
+        const start::AirLoads rollRight = loads(0.0, forward * rate), rollLeft = loads(0.0, forward * -rate);
+        const start::AirLoads yawRight = loads(0.0, down * rate), yawLeft = loads(0.0, down * -rate);
+        const double q = 0.5 * world.density() * velocity.squaredLength();
+        const double rollSlip = perStep(slipRight, slipLeft, forward, slip);
+        const double yawSlip = perStep(slipRight, slipLeft, down, slip);
+        const double rollYaw = perStep(yawRight, yawLeft, forward, rate);
+        const double yawYaw = perStep(yawRight, yawLeft, down, rate);
+        const double lift = -loads(0.0, Vector3D()).force.dot(down);
+        // Spirally stable when the roll from sideslip, times the yaw
+        // damping, outweighs the weathercock times the roll from yaw rate.
+        std::printf("derivatives: %+.1f  %5.1f  %6.2f  %7.2f  %6.2f  %7.0f  %6.0f  %6.0f  %6.0f  %+.0f\n", fore,
+                    velocity.length() * 3.6, lift / q, rollSlip / q, yawSlip / q,
+                    perStep(rollRight, rollLeft, forward, rate), perStep(rollRight, rollLeft, down, rate), rollYaw,
+                    yawYaw, rollSlip * yawYaw - yawSlip * rollYaw);
+    }
+}
+
 int main(int argc, char** argv) {
     const std::string only = argc > 1 ? argv[1] : "";
     const auto run = [&only](const char* name, void (*check)()) {
@@ -500,6 +561,10 @@ int main(int argc, char** argv) {
         }
         const Vector3D p = g.pilotParticle().position - hub;
         std::printf("pilot %5.2f %5.2f %5.2f\n", p.x, p.y, p.z);
+        return 0;
+    }
+    if (only == "derivatives") {
+        printDerivatives();
         return 0;
     }
     run("trim", checkTrim);
