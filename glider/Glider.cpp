@@ -68,13 +68,24 @@ Glider::Glider(const Vector3D& position, const GliderShape& shape)
     assert(shape.pilotMass > 0.0 && "the pilot needs a positive mass");
 
     const int n = subdivisions;
+    assert(shape.edgeMassShare >= 0.0 && shape.edgeMassShare < 1.0 && "the sail keeps some of the wing's mass");
     const double particleMass = shape.wingMass / static_cast<double>(wingParticleCount);
+    // The two edges share the apex: 2n + 1 particles.
+    const int edgeParticles = 2 * n + 1;
+    assert((shape.edgeMassShare == 0.0 || wingParticleCount > edgeParticles) && "no sail particles to share the rest");
+    const double edgeMass = shape.wingMass * shape.edgeMassShare / static_cast<double>(edgeParticles);
+    const double sailMass =
+        shape.wingMass * (1.0 - shape.edgeMassShare) / static_cast<double>(wingParticleCount - edgeParticles);
 
     wing = std::make_unique<Particle[]>(static_cast<std::size_t>(wingParticleCount));
     for (int i = 0; i <= n; ++i) {
         for (int j = 0; j <= i; ++j) {
+            double mass = particleMass;
+            if (shape.edgeMassShare > 0.0) {
+                mass = j == 0 || j == i ? edgeMass : sailMass;
+            }
             wing[static_cast<std::size_t>(rowStart(i) + j)] =
-                makeParticle(wingPosition(position, shape, i, j), particleMass, false);
+                makeParticle(wingPosition(position, shape, i, j), mass, false);
         }
     }
 

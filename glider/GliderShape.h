@@ -21,4 +21,10 @@ struct GliderShape {
     // The tips' trailing edge raised by this much per metre of local chord at
     // the tips, growing linearly from the keel: tips twisted nose down.
     double washout = 0.0;
+    // The share of wingMass carried by the two leading-edge tubes' particles,
+    // the rest spread over the others; 0: every wing particle weighs the
+    // same. A real wing's tubes outweigh its sail several times over, and
+    // a sail that carries the wing's mass on its cloth rocks against the
+    // frame at speed.
+    double edgeMassShare = 0.0;
 };

@@ -179,6 +179,36 @@ TEST(GliderStructure, MassesAddUpToSixtyOneKilogramsAndOnlyTheMastEndsIgnoreTheG
     EXPECT_NEAR(total, 61.0, 1e-12);
 }
 
+TEST(GliderStructure, AnEdgeMassShareLoadsTheLeadingEdgesAndKeepsTheWingsMass) {
+    GliderShape shape;
+    shape.wingMass = 19.0;
+    shape.edgeMassShare = 0.7;
+    const Glider glider(start::kGliderPosition, shape);
+    const int n = shape.subdivisions;
+    double edges = 0.0, sail = 0.0, lightestEdge = 1e9, heaviestSail = 0.0;
+    for (int i = 0; i <= n; ++i) {
+        for (int j = 0; j <= i; ++j) {
+            const double m = glider.wingParticle(Glider::rowStart(i) + j).mass;
+            if (j == 0 || j == i) {
+                edges += m;
+                lightestEdge = std::fmin(lightestEdge, m);
+            } else {
+                sail += m;
+                heaviestSail = std::fmax(heaviestSail, m);
+            }
+        }
+    }
+    EXPECT_NEAR(edges + sail, 19.0, 1e-12);
+    EXPECT_NEAR(edges, 0.7 * 19.0, 1e-12);
+    EXPECT_GT(lightestEdge, heaviestSail);
+    // Without a share every wing particle weighs the same, as before.
+    shape.edgeMassShare = 0.0;
+    const Glider even(start::kGliderPosition, shape);
+    for (int k = 0; k < even.wingSize(); ++k) {
+        EXPECT_EQ(even.wingParticle(k).mass, 19.0 / 45.0) << k;
+    }
+}
+
 TEST(GliderStructure, PhysicsTrianglesComeInMeshOrder) {
     // One step: apex, corner at -x, corner at +x.
     RegisteredGlider single(1);

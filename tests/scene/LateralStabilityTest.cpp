@@ -129,3 +129,25 @@ TEST(LateralStability, StillAirOnAStillGliderGivesNoLoad) {
     EXPECT_EQ(loads.force, Vector3D(0.0, 0.0, 0.0));
     EXPECT_EQ(loads.moment, Vector3D(0.0, 0.0, 0.0));
 }
+
+TEST(LateralStability, PulledFullyInTheRealisticGliderFliesStraightAndFasterThan80KmH) {
+    FloatingPointTraps traps;
+    start::Flight flight = builtGlider();
+    start::setWeightShift(flight, 0.0, 1.0);
+    for (int i = 0; i < 4000; ++i) {
+        flight.world->step();
+    }
+    const Glider& g = *flight.glider;
+    const int n = g.subdivisionCount();
+    double widestBank = 0.0, speedSum = 0.0;
+    const int steps = 1000;
+    for (int i = 0; i < steps; ++i) {
+        flight.world->step();
+        const Vector3D across = g.wingParticle(Glider::rowStart(n)).position - g.wingParticle(Glider::rowStart(n) + n).position;
+        widestBank = std::fmax(widestBank, std::fabs(std::asin(across.z / across.length())) * 180.0 / kPi);
+        speedSum += flight.world->velocityOf(g.pilotParticle()).length();
+    }
+    // A sail rocking against a light frame rolled it into a spiral dive here.
+    EXPECT_LT(widestBank, 5.0);
+    EXPECT_GT(speedSum / steps * 3.6, 80.0);
+}

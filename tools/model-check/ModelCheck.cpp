@@ -124,7 +124,9 @@ struct Hands {
     double fore = 0.0;     // the bar's fore-aft fraction when no speed is held
     double speed = 0.0;    // (unit: m/s) held by fore-aft when > 0
     double proportional = 0.03; // lateral fraction per degree
-    double damping = 0.02;      // lateral fraction per degree per second
+    // Light on the roll rate: the wing answers a shift within a second or
+    // two, and a heavier hand chases its own corrections into a spin.
+    double damping = 0.01;      // lateral fraction per degree per second
     double learning = 0.004;    // lateral fraction per degree, each look
     double held = 0.0;
     double lastBank = 0.0;
