@@ -5,242 +5,327 @@
 #include <cstring>
 #include <numeric>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace {
 
-// The loops below run over flat arrays that do not overlap, so the compiler
+// x, y, z, 0 as one vector; aligned as a double, since it lives in
+// std::vector<double> (unaligned vector loads cost nothing more on current
+// processors).
+typedef double Quad __attribute__((vector_size(4 * sizeof(double)), aligned(alignof(double))));
+
+Quad* quads(std::vector<double>& values) { return reinterpret_cast<Quad*>(values.data()); }
+
+// The plain loops run over flat arrays that do not overlap, so the compiler
 // vectorises them (with the wider vector units where the processor has them,
 // picked at load time). Square root and division are correctly rounded in
-// every lane and nothing is fused, so each lane gives the scalar formula's bits.
+// every lane and nothing is fused, so each lane gives the scalar formula's
+// bits. Each takes the constraints [begin, end) in solving order.
+
+__attribute__((target_clones("avx512f", "avx2", "default"))) void differences(
+    std::size_t begin, std::size_t end, const double* __restrict positions, const int* __restrict offsetA,
+    const int* __restrict offsetB, Quad* __restrict difference) {
+    for (std::size_t c = begin; c < end; ++c) {
+        difference[c] = *reinterpret_cast<const Quad*>(positions + offsetA[c]) -
+                        *reinterpret_cast<const Quad*>(positions + offsetB[c]);
+    }
+}
 
 // Constraints whose ends have the same mass: k / mass is the same division
-// for both ends, done once.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void relaxEqualMasses(
-    std::size_t count, const double* __restrict x, const double* __restrict y, const double* __restrict z,
-    const int* __restrict slotA, const int* __restrict slotB, const double* __restrict restLength,
-    const double* __restrict inverseMassSum, const double* __restrict mass, double* __restrict correctionX,
-    double* __restrict correctionY, double* __restrict correctionZ, std::size_t stride) {
-    for (std::size_t c = 0; c < count; ++c) {
-        const int a = slotA[c];
-        const int b = slotB[c];
-        const double dx = x[a] - x[b];
-        const double dy = y[a] - y[b];
-        const double dz = z[a] - z[b];
-        const double len = std::sqrt(dx * dx + dy * dy + dz * dz);
+// for both ends, done once; a's correction is subtracted, and adding the
+// product with the negated factor rounds exactly as subtracting it does.
+__attribute__((target_clones("avx512f", "avx2", "default"))) void scalesOfEqualMasses(
+    std::size_t begin, std::size_t end, const Quad* __restrict difference, const double* __restrict restLength,
+    const double* __restrict inverseMassSum, const double* __restrict mass, double* __restrict scaleA,
+    double* __restrict scaleB) {
+    for (std::size_t c = begin; c < end; ++c) {
+        const Quad d = difference[c];
+        const double len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
         const double k = (len - restLength[c]) / (len * inverseMassSum[c]);
         const double q = k / mass[c];
-        // a's correction is subtracted: adding the product with the negated
-        // factor rounds exactly as subtracting the product does.
-        correctionX[c] = dx * -q;
-        correctionY[c] = dy * -q;
-        correctionZ[c] = dz * -q;
-        correctionX[stride + c] = dx * q;
-        correctionY[stride + c] = dy * q;
-        correctionZ[stride + c] = dz * q;
+        scaleA[c] = -q;
+        scaleB[c] = q;
     }
 }
 
-__attribute__((target_clones("avx512f", "avx2", "default"))) void relaxUnequalMasses(
-    std::size_t begin, std::size_t end, const double* __restrict x, const double* __restrict y,
-    const double* __restrict z, const int* __restrict slotA, const int* __restrict slotB,
-    const double* __restrict restLength, const double* __restrict inverseMassSum, const double* __restrict massA,
-    const double* __restrict massB, double* __restrict correctionX, double* __restrict correctionY,
-    double* __restrict correctionZ, std::size_t stride) {
+__attribute__((target_clones("avx512f", "avx2", "default"))) void scalesOfUnequalMasses(
+    std::size_t begin, std::size_t end, const Quad* __restrict difference, const double* __restrict restLength,
+    const double* __restrict inverseMassSum, const double* __restrict massA, const double* __restrict massB,
+    double* __restrict scaleA, double* __restrict scaleB) {
     for (std::size_t c = begin; c < end; ++c) {
-        const int a = slotA[c];
-        const int b = slotB[c];
-        const double dx = x[a] - x[b];
-        const double dy = y[a] - y[b];
-        const double dz = z[a] - z[b];
-        const double len = std::sqrt(dx * dx + dy * dy + dz * dz);
+        const Quad d = difference[c];
+        const double len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
         const double k = (len - restLength[c]) / (len * inverseMassSum[c]);
-        const double scaleA = -(k / massA[c]);
-        const double scaleB = k / massB[c];
-        correctionX[c] = dx * scaleA;
-        correctionY[c] = dy * scaleA;
-        correctionZ[c] = dz * scaleA;
-        correctionX[stride + c] = dx * scaleB;
-        correctionY[stride + c] = dy * scaleB;
-        correctionZ[stride + c] = dz * scaleB;
+        scaleA[c] = -(k / massA[c]);
+        scaleB[c] = k / massB[c];
     }
 }
 
-// Each slot's corrections summed in registration order from +0.0, a block
-// of slots at a time so the lanes of one vector are neighbouring slots.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void sumCorrections(
-    std::size_t blocks, const int* __restrict blockStart, const int* __restrict blockDepth,
-    const int* __restrict incident, const double* __restrict correctionX, const double* __restrict correctionY,
-    const double* __restrict correctionZ, double* __restrict sumX, double* __restrict sumY,
-    double* __restrict sumZ) {
-    constexpr std::size_t lanes = JacobiWorkingSet::kLanes;
-    for (std::size_t block = 0; block < blocks; ++block) {
-        double sx[lanes] = {};
-        double sy[lanes] = {};
-        double sz[lanes] = {};
-        const int* entry = incident + blockStart[block];
-        const int depth = blockDepth[block];
-        for (int k = 0; k < depth; ++k, entry += lanes) {
-            for (std::size_t lane = 0; lane < lanes; ++lane) {
-                const int e = entry[lane];
-                sx[lane] += correctionX[e];
-                sy[lane] += correctionY[e];
-                sz[lane] += correctionZ[e];
-            }
-        }
-        for (std::size_t lane = 0; lane < lanes; ++lane) {
-            sumX[block * lanes + lane] = sx[lane];
-            sumY[block * lanes + lane] = sy[lane];
-            sumZ[block * lanes + lane] = sz[lane];
-        }
+// Each correction written straight to its place in its particle's run.
+__attribute__((target_clones("avx512f", "avx2", "default"))) void scatterCorrections(
+    std::size_t begin, std::size_t end, const Quad* __restrict difference, const double* __restrict scaleA,
+    const double* __restrict scaleB, const int* __restrict entryA, const int* __restrict entryB,
+    double* __restrict corrections) {
+    for (std::size_t c = begin; c < end; ++c) {
+        *reinterpret_cast<Quad*>(corrections + entryA[c]) = difference[c] * scaleA[c];
+        *reinterpret_cast<Quad*>(corrections + entryB[c]) = difference[c] * scaleB[c];
     }
 }
 
+// Each particle's sum is a chain of dependent additions; visiting the
+// particles by constraint count makes the chains' lengths run in long equal
+// stretches, which the processor predicts, so it starts the next chain
+// before the last one ends.
 __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
-    std::size_t count, const double* __restrict scale, const double* __restrict sumX,
-    const double* __restrict sumY, const double* __restrict sumZ, double* __restrict x, double* __restrict y,
-    double* __restrict z) {
+    std::size_t count, const int* __restrict moved, const int* __restrict entryStart,
+    const Quad* __restrict corrections, const double* __restrict correctionScale, Quad* __restrict positions) {
     for (std::size_t i = 0; i < count; ++i) {
-        x[i] += sumX[i] * scale[i];
-        y[i] += sumY[i] * scale[i];
-        z[i] += sumZ[i] * scale[i];
+        const int p = moved[i];
+        Quad sum = {0.0, 0.0, 0.0, 0.0};
+        const int end = entryStart[p + 1];
+        for (int e = entryStart[p]; e < end; ++e) {
+            sum += corrections[e];
+        }
+        positions[p] += sum * correctionScale[p];
     }
 }
+
+#if defined(__x86_64__)
+// GCC 12's own intrinsics start some results from a deliberately undefined
+// vector and then warn that it may be used uninitialised.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+// The constraint pass written out for 512-bit vectors, 8 constraints at a
+// time. Each end is one 256-bit load and each correction one 256-bit store;
+// the squared lengths are transposed into one vector per coordinate for the
+// arithmetic. The loop is software-pipelined: an iteration computes one
+// group's scales and stores the previous group's corrections, so the stores
+// wait on square roots and divisions that finished during the iteration
+// before, and the slow arithmetic of successive groups overlaps. The same
+// operations on the same operands, lane by lane, so the same bits.
+struct PendingGroup {
+    __m512d difference[4]; // constraints 2j and 2j + 1
+    __m512d scaleA;
+    __m512d scaleB;
+};
+
+template <bool EqualMasses>
+__attribute__((target("avx512f"), always_inline)) inline void computeGroup(
+    std::size_t c, const double* positions, const int* offsetA, const int* offsetB, const double* restLength,
+    const double* inverseMassSum, const double* massA, const double* massB, PendingGroup& out) {
+    const __m512i xyLow = _mm512_setr_epi64(0, 4, 8, 12, 1, 5, 9, 13);  // x0..x3 y0..y3 of two pairs
+    const __m512i zwLow = _mm512_setr_epi64(2, 6, 10, 14, 3, 7, 11, 15); // z0..z3 w0..w3
+    const __m512i lowHalves = _mm512_setr_epi64(0, 1, 2, 3, 8, 9, 10, 11);
+    const __m512i highHalves = _mm512_setr_epi64(4, 5, 6, 7, 12, 13, 14, 15);
+    const __m512i signBit = _mm512_set1_epi64(static_cast<long long>(0x8000000000000000ULL));
+    __m512d squared[4];
+    for (int j = 0; j < 4; ++j) {
+        const __m256d d0 = _mm256_sub_pd(_mm256_loadu_pd(positions + offsetA[c + 2 * j]),
+                                         _mm256_loadu_pd(positions + offsetB[c + 2 * j]));
+        const __m256d d1 = _mm256_sub_pd(_mm256_loadu_pd(positions + offsetA[c + 2 * j + 1]),
+                                         _mm256_loadu_pd(positions + offsetB[c + 2 * j + 1]));
+        out.difference[j] = _mm512_insertf64x4(_mm512_castpd256_pd512(d0), d1, 1);
+        squared[j] = _mm512_mul_pd(out.difference[j], out.difference[j]);
+    }
+    const __m512d xy0 = _mm512_permutex2var_pd(squared[0], xyLow, squared[1]);
+    const __m512d xy1 = _mm512_permutex2var_pd(squared[2], xyLow, squared[3]);
+    const __m512d zw0 = _mm512_permutex2var_pd(squared[0], zwLow, squared[1]);
+    const __m512d zw1 = _mm512_permutex2var_pd(squared[2], zwLow, squared[3]);
+    const __m512d xx = _mm512_permutex2var_pd(xy0, lowHalves, xy1);
+    const __m512d yy = _mm512_permutex2var_pd(xy0, highHalves, xy1);
+    const __m512d zz = _mm512_permutex2var_pd(zw0, lowHalves, zw1);
+    const __m512d len = _mm512_sqrt_pd(_mm512_add_pd(_mm512_add_pd(xx, yy), zz));
+    const __m512d k = _mm512_div_pd(_mm512_sub_pd(len, _mm512_loadu_pd(restLength + c)),
+                                    _mm512_mul_pd(len, _mm512_loadu_pd(inverseMassSum + c)));
+    if (EqualMasses) {
+        out.scaleB = _mm512_div_pd(k, _mm512_loadu_pd(massA + c));
+        out.scaleA = _mm512_castsi512_pd(_mm512_xor_si512(_mm512_castpd_si512(out.scaleB), signBit));
+    } else {
+        out.scaleA = _mm512_castsi512_pd(
+            _mm512_xor_si512(_mm512_castpd_si512(_mm512_div_pd(k, _mm512_loadu_pd(massA + c))), signBit));
+        out.scaleB = _mm512_div_pd(k, _mm512_loadu_pd(massB + c));
+    }
+}
+
+__attribute__((target("avx512f"), always_inline)) inline void storeGroup(std::size_t c, const PendingGroup& group,
+                                                                        const int* entryA, const int* entryB,
+                                                                        double* corrections) {
+    for (int j = 0; j < 4; ++j) {
+        // Lanes 2j and 2j + 1 of the scales, each over its constraint's four.
+        const __m512i spread =
+            _mm512_setr_epi64(2 * j, 2 * j, 2 * j, 2 * j, 2 * j + 1, 2 * j + 1, 2 * j + 1, 2 * j + 1);
+        const __m512d a = _mm512_mul_pd(group.difference[j], _mm512_permutexvar_pd(spread, group.scaleA));
+        const __m512d b = _mm512_mul_pd(group.difference[j], _mm512_permutexvar_pd(spread, group.scaleB));
+        _mm256_storeu_pd(corrections + entryA[c + 2 * j], _mm512_castpd512_pd256(a));
+        _mm256_storeu_pd(corrections + entryA[c + 2 * j + 1], _mm512_extractf64x4_pd(a, 1));
+        _mm256_storeu_pd(corrections + entryB[c + 2 * j], _mm512_castpd512_pd256(b));
+        _mm256_storeu_pd(corrections + entryB[c + 2 * j + 1], _mm512_extractf64x4_pd(b, 1));
+    }
+}
+
+template <bool EqualMasses>
+__attribute__((target("avx512f"))) void relaxWide(std::size_t begin, std::size_t groups, const double* positions,
+                                                  const int* offsetA, const int* offsetB,
+                                                  const double* restLength, const double* inverseMassSum,
+                                                  const double* massA, const double* massB, const int* entryA,
+                                                  const int* entryB, double* corrections) {
+    if (groups == 0) {
+        return;
+    }
+    PendingGroup pending;
+    computeGroup<EqualMasses>(begin, positions, offsetA, offsetB, restLength, inverseMassSum, massA, massB,
+                              pending);
+    for (std::size_t g = 1; g < groups; ++g) {
+        PendingGroup next;
+        computeGroup<EqualMasses>(begin + 8 * g, positions, offsetA, offsetB, restLength, inverseMassSum,
+                                  massA, massB, next);
+        storeGroup(begin + 8 * (g - 1), pending, entryA, entryB, corrections);
+        pending = next;
+    }
+    storeGroup(begin + 8 * (groups - 1), pending, entryA, entryB, corrections);
+}
+#pragma GCC diagnostic pop
+#endif
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 } // namespace
 
-void JacobiWorkingSet::build(std::size_t particleCount_, const std::vector<DistanceConstraint>& constraints,
-                             const std::vector<int>& constraintCounts) {
-    particleCount = particleCount_;
-    constraintCount = constraints.size();
+bool JacobiWorkingSet::wideVectorsAvailable() {
+#if defined(__x86_64__)
+    return __builtin_cpu_supports("avx512f");
+#else
+    return false;
+#endif
+}
 
-    // Slots: most constraints first, ties in particle order.
-    const std::size_t blocks = (particleCount + kLanes - 1) / kLanes;
-    const std::size_t slots = blocks * kLanes;
-    particleOfSlot.resize(particleCount);
-    std::iota(particleOfSlot.begin(), particleOfSlot.end(), 0);
-    std::stable_sort(particleOfSlot.begin(), particleOfSlot.end(), [&](int p, int q) {
-        return constraintCounts[static_cast<std::size_t>(p)] > constraintCounts[static_cast<std::size_t>(q)];
-    });
-    slotOfParticle.assign(particleCount, 0);
-    constrainedCount = 0;
-    for (std::size_t s = 0; s < particleCount; ++s) {
-        const std::size_t p = static_cast<std::size_t>(particleOfSlot[s]);
-        slotOfParticle[p] = static_cast<int>(s);
+void JacobiWorkingSet::useWideVectors(bool use) { wide = use && wideVectorsAvailable(); }
+
+void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<DistanceConstraint>& constraints,
+                             const std::vector<int>& constraintCounts) {
+    const std::size_t m = constraints.size();
+    positions.assign(4 * particleCount, 0.0);
+    correctionScale.assign(particleCount, 0.0);
+    entryStart.assign(particleCount + 1, 0);
+    for (std::size_t p = 0; p < particleCount; ++p) {
+        entryStart[p + 1] = entryStart[p] + constraintCounts[p];
+        // The mean multiplies by the rounded reciprocal of the count;
+        // forming it once gives the same bits.
         if (constraintCounts[p] != 0) {
-            constrainedCount = s + 1;
+            correctionScale[p] = 1.0 / static_cast<double>(constraintCounts[p]);
         }
     }
-    x.assign(slots, 0.0);
-    y.assign(slots, 0.0);
-    z.assign(slots, 0.0);
-    // The mean multiplies by the rounded reciprocal of the count; forming it
-    // once gives the same bits.
-    correctionScale.assign(slots, 0.0);
-    for (std::size_t s = 0; s < constrainedCount; ++s) {
-        correctionScale[s] =
-            1.0 / static_cast<double>(constraintCounts[static_cast<std::size_t>(particleOfSlot[s])]);
-    }
 
-    // Solving order: equal masses first, each group in registration order.
-    std::vector<std::size_t> order(constraintCount);
+    // A particle without constraints keeps its place: adding even +0.0
+    // would turn a -0.0 coordinate into +0.0.
+    moved.clear();
+    for (std::size_t p = 0; p < particleCount; ++p) {
+        if (constraintCounts[p] != 0) {
+            moved.push_back(static_cast<int>(p));
+        }
+    }
+    std::stable_sort(moved.begin(), moved.end(), [&](int p, int q) {
+        return constraintCounts[static_cast<std::size_t>(p)] < constraintCounts[static_cast<std::size_t>(q)];
+    });
+
+    // Each particle's entries in registration order; an end of constraint
+    // r takes the next free entry of its particle, a's before b's.
+    std::vector<int> registeredEntryA(m);
+    std::vector<int> registeredEntryB(m);
+    std::vector<int> next(entryStart.begin(), entryStart.end() - 1);
+    for (std::size_t r = 0; r < m; ++r) {
+        registeredEntryA[r] = next[static_cast<std::size_t>(constraints[r].a->index)]++;
+        registeredEntryB[r] = next[static_cast<std::size_t>(constraints[r].b->index)]++;
+    }
+    corrections.assign(4 * static_cast<std::size_t>(entryStart[particleCount]), 0.0);
+
+    // Solving order: equal masses first.
+    std::vector<std::size_t> order(m);
     std::iota(order.begin(), order.end(), std::size_t{0});
-    const auto equalMasses = [&](std::size_t c) { return sameBits(constraints[c].a->mass, constraints[c].b->mass); };
-    std::stable_partition(order.begin(), order.end(), equalMasses);
-    equalMassCount = static_cast<std::size_t>(std::count_if(order.begin(), order.end(), equalMasses));
-    slotA.resize(constraintCount);
-    slotB.resize(constraintCount);
-    sourceConstraint.resize(constraintCount);
-    restLength.assign(constraintCount, 0.0);
-    inverseMassSum.resize(constraintCount);
-    massA.resize(constraintCount);
-    massB.resize(constraintCount);
-    std::vector<std::size_t> solvedAt(constraintCount);
-    for (std::size_t c = 0; c < constraintCount; ++c) {
-        const DistanceConstraint& source = constraints[order[c]];
-        solvedAt[order[c]] = c;
-        slotA[c] = slotOfParticle[static_cast<std::size_t>(source.a->index)];
-        slotB[c] = slotOfParticle[static_cast<std::size_t>(source.b->index)];
-        sourceConstraint[c] = static_cast<int>(order[c]);
+    const auto equalMasses = [&](std::size_t r) { return sameBits(constraints[r].a->mass, constraints[r].b->mass); };
+    const auto unequal = std::stable_partition(order.begin(), order.end(), equalMasses);
+    equalMassCount = static_cast<std::size_t>(unequal - order.begin());
+    offsetA.resize(m);
+    offsetB.resize(m);
+    sourceConstraint.resize(m);
+    restLength.assign(m, 0.0);
+    inverseMassSum.resize(m);
+    massA.resize(m);
+    massB.resize(m);
+    entryA.resize(m);
+    entryB.resize(m);
+    for (std::size_t c = 0; c < m; ++c) {
+        const std::size_t r = order[c];
+        const DistanceConstraint& source = constraints[r];
+        offsetA[c] = 4 * source.a->index;
+        offsetB[c] = 4 * source.b->index;
+        sourceConstraint[c] = static_cast<int>(r);
         inverseMassSum[c] = source.inverseMassSum;
         massA[c] = source.a->mass;
         massB[c] = source.b->mass;
+        entryA[c] = 4 * registeredEntryA[r];
+        entryB[c] = 4 * registeredEntryB[r];
     }
-    correctionStride = constraintCount + 1;
-    correctionX.assign(2 * correctionStride, 0.0);
-    correctionY.assign(2 * correctionStride, 0.0);
-    correctionZ.assign(2 * correctionStride, 0.0);
-
-    // Each slot's corrections in registration order, as entries of the
-    // correction arrays; the +0.0 entry pads.
-    std::vector<std::vector<int>> bySlot(slots);
-    for (std::size_t r = 0; r < constraintCount; ++r) {
-        const std::size_t c = solvedAt[r];
-        bySlot[static_cast<std::size_t>(slotA[c])].push_back(static_cast<int>(c));
-        bySlot[static_cast<std::size_t>(slotB[c])].push_back(static_cast<int>(correctionStride + c));
-    }
-    const int padding = static_cast<int>(constraintCount);
-    blockStart.assign(blocks, 0);
-    blockDepth.assign(blocks, 0);
-    incidentCorrection.clear();
-    for (std::size_t block = 0; block < blocks; ++block) {
-        std::size_t depth = 0;
-        for (std::size_t lane = 0; lane < kLanes; ++lane) {
-            depth = std::max(depth, bySlot[block * kLanes + lane].size());
-        }
-        blockStart[block] = static_cast<int>(incidentCorrection.size());
-        blockDepth[block] = static_cast<int>(depth);
-        for (std::size_t k = 0; k < depth; ++k) {
-            for (std::size_t lane = 0; lane < kLanes; ++lane) {
-                const std::vector<int>& incident = bySlot[block * kLanes + lane];
-                incidentCorrection.push_back(k < incident.size() ? incident[k] : padding);
-            }
-        }
-    }
-    sumX.assign(slots, 0.0);
-    sumY.assign(slots, 0.0);
-    sumZ.assign(slots, 0.0);
+    difference.assign(4 * m, 0.0);
+    scaleA.assign(m, 0.0);
+    scaleB.assign(m, 0.0);
 }
 
-void JacobiWorkingSet::load(const Vector3D* positions, const std::vector<DistanceConstraint>& constraints) {
-    for (std::size_t s = 0; s < particleCount; ++s) {
-        const Vector3D& p = positions[particleOfSlot[s]];
-        x[s] = p.x;
-        y[s] = p.y;
-        z[s] = p.z;
+void JacobiWorkingSet::load(const Vector3D* source, const std::vector<DistanceConstraint>& constraints) {
+    Quad* p = quads(positions);
+    for (std::size_t i = 0; i < positions.size() / 4; ++i) {
+        p[i] = Quad{source[i].x, source[i].y, source[i].z, 0.0};
     }
-    for (std::size_t c = 0; c < constraintCount; ++c) {
+    for (std::size_t c = 0; c < restLength.size(); ++c) {
         restLength[c] = constraints[static_cast<std::size_t>(sourceConstraint[c])].restLength;
     }
 }
 
 void JacobiWorkingSet::relax() {
-    relaxEqualMasses(equalMassCount, x.data(), y.data(), z.data(), slotA.data(), slotB.data(), restLength.data(),
-                     inverseMassSum.data(), massA.data(), correctionX.data(), correctionY.data(),
-                     correctionZ.data(), correctionStride);
-    relaxUnequalMasses(equalMassCount, constraintCount, x.data(), y.data(), z.data(), slotA.data(), slotB.data(),
-                       restLength.data(), inverseMassSum.data(), massA.data(), massB.data(), correctionX.data(),
-                       correctionY.data(), correctionZ.data(), correctionStride);
+    const std::size_t m = offsetA.size();
+    // The range each mass group leaves to the plain loops.
+    std::size_t equalBegin = 0;
+    std::size_t unequalBegin = equalMassCount;
+#if defined(__x86_64__)
+    if (wide) {
+        const std::size_t equalGroups = equalMassCount / 8;
+        const std::size_t unequalGroups = (m - equalMassCount) / 8;
+        relaxWide<true>(0, equalGroups, positions.data(), offsetA.data(), offsetB.data(), restLength.data(),
+                        inverseMassSum.data(), massA.data(), massB.data(), entryA.data(), entryB.data(),
+                        corrections.data());
+        relaxWide<false>(equalMassCount, unequalGroups, positions.data(), offsetA.data(), offsetB.data(),
+                         restLength.data(), inverseMassSum.data(), massA.data(), massB.data(), entryA.data(),
+                         entryB.data(), corrections.data());
+        equalBegin = 8 * equalGroups;
+        unequalBegin = equalMassCount + 8 * unequalGroups;
+    }
+#endif
+    Quad* d = quads(difference);
+    differences(equalBegin, equalMassCount, positions.data(), offsetA.data(), offsetB.data(), d);
+    differences(unequalBegin, m, positions.data(), offsetA.data(), offsetB.data(), d);
+    scalesOfEqualMasses(equalBegin, equalMassCount, d, restLength.data(), inverseMassSum.data(), massA.data(),
+                        scaleA.data(), scaleB.data());
+    scalesOfUnequalMasses(unequalBegin, m, d, restLength.data(), inverseMassSum.data(), massA.data(), massB.data(),
+                          scaleA.data(), scaleB.data());
+    scatterCorrections(equalBegin, equalMassCount, d, scaleA.data(), scaleB.data(), entryA.data(), entryB.data(),
+                       corrections.data());
+    scatterCorrections(unequalBegin, m, d, scaleA.data(), scaleB.data(), entryA.data(), entryB.data(),
+                       corrections.data());
 }
 
 void JacobiWorkingSet::applyCorrections(const std::vector<Anchor>& anchors) {
-    sumCorrections(blockDepth.size(), blockStart.data(), blockDepth.data(), incidentCorrection.data(),
-                   correctionX.data(), correctionY.data(), correctionZ.data(), sumX.data(), sumY.data(),
-                   sumZ.data());
-    // A particle without constraints keeps its place: not even +0.0 is
-    // added, which would turn a -0.0 coordinate into +0.0.
-    moveByMeans(constrainedCount, correctionScale.data(), sumX.data(), sumY.data(), sumZ.data(), x.data(), y.data(),
-                z.data());
+    Quad* p = quads(positions);
+    moveByMeans(moved.size(), moved.data(), entryStart.data(), quads(corrections), correctionScale.data(), p);
     for (const Anchor& anchor : anchors) {
-        const std::size_t s = static_cast<std::size_t>(slotOfParticle[static_cast<std::size_t>(anchor.particle->index)]);
-        x[s] = anchor.position.x;
-        y[s] = anchor.position.y;
-        z[s] = anchor.position.z;
+        p[anchor.particle->index] = Quad{anchor.position.x, anchor.position.y, anchor.position.z, 0.0};
     }
 }
 
-void JacobiWorkingSet::store(Vector3D* positions) const {
-    for (std::size_t s = 0; s < particleCount; ++s) {
-        positions[particleOfSlot[s]] = Vector3D(x[s], y[s], z[s]);
+void JacobiWorkingSet::store(Vector3D* target) const {
+    for (std::size_t i = 0; i < positions.size() / 4; ++i) {
+        target[i] = Vector3D(positions[4 * i], positions[4 * i + 1], positions[4 * i + 2]);
     }
 }

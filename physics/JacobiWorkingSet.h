@@ -21,12 +21,15 @@
 // changes, so the positions come out with the same bits.
 class JacobiWorkingSet {
 public:
-    // Lanes per block of particles: one 512-bit vector of doubles.
-    static constexpr std::size_t kLanes = 8;
-
     // Sizes every array, once. `constraintCounts` is per particle.
     void build(std::size_t particleCount, const std::vector<DistanceConstraint>& constraints,
                const std::vector<int>& constraintCounts);
+
+    // Whether this processor has the 512-bit vectors the hand-written pass
+    // uses; it is used when it has, unless turned off here (the plain loops
+    // give the same bits, which tests compare).
+    static bool wideVectorsAvailable();
+    void useWideVectors(bool use);
 
     // Copies the working positions in, with the rest lengths (steering
     // rewrites them between steps).
@@ -40,50 +43,34 @@ public:
     void store(Vector3D* positions) const;
 
 private:
-    std::size_t particleCount = 0;
-    std::size_t constrainedCount = 0; // slots [0, constrainedCount) have constraints
-    std::size_t equalMassCount = 0;   // constraints [0, equalMassCount) join equal masses
-    std::size_t constraintCount = 0;
+    bool wide = wideVectorsAvailable();
+    std::size_t equalMassCount = 0; // constraints [0, equalMassCount) join equal masses
 
-    // Particles by slot, most constraints first: blocks of kLanes slots then
-    // need few padding entries, since the frame's few heavily joined
-    // particles share blocks rather than each widening a block of lightly
-    // joined wing particles. Padded to whole blocks.
-    std::vector<int> particleOfSlot;
-    std::vector<int> slotOfParticle;
-    std::vector<double> x; // (unit: m) per slot
-    std::vector<double> y;
-    std::vector<double> z;
-    std::vector<double> correctionScale; // 1 / constraint count, per slot
+    // Points and vectors are kept as x, y, z and a 0 that keeps the padding
+    // inert: one 256-bit load, store or operation where three doubles would
+    // need three, and no gathers (slow on the processors this runs on).
+    std::vector<double> positions; // (unit: m) 4 per particle
 
     // Per constraint, in solving order: the equal-mass ones first, where one
     // division k / mass serves both ends (the pilot's lines, whose ends
-    // differ, divide twice).
-    std::vector<int> slotA;
-    std::vector<int> slotB;
-    std::vector<int> sourceConstraint; // its index among the world's constraints
-    std::vector<double> restLength;    // (unit: m)
+    // differ, divide twice). Each group keeps registration order.
+    std::vector<int> offsetA; // 4 * the particle's index: where it starts in `positions`
+    std::vector<int> offsetB;
+    std::vector<int> sourceConstraint;  // its index among the world's constraints
+    std::vector<double> restLength;     // (unit: m)
     std::vector<double> inverseMassSum; // (unit: 1/kg)
     std::vector<double> massA;          // (unit: kg)
     std::vector<double> massB;          // (unit: kg)
+    std::vector<double> difference;     // (unit: m) d = a - b, 4 per constraint
+    std::vector<double> scaleA;         // (unit: 1) a's correction is d * scaleA
+    std::vector<double> scaleB;
+    std::vector<int> entryA;            // where a's correction starts in `corrections`
+    std::vector<int> entryB;
 
-    // Corrections (unit: m): entry c is constraint c's correction of its a,
-    // entry correctionStride + c that of its b. Entries constraintCount and
-    // correctionStride + constraintCount stay +0.0: padding reads them.
-    std::size_t correctionStride = 0;
-    std::vector<double> correctionX;
-    std::vector<double> correctionY;
-    std::vector<double> correctionZ;
-
-    // Which correction each slot sums, block by block: within block b, entry
-    // blockStart[b] + k * kLanes + lane is the k-th of the slot's corrections
-    // in registration order, for k < blockDepth[b] (the block's largest
-    // constraint count); slots with fewer add +0.0 entries, which leave a
-    // sum that started at +0.0 unchanged (such a sum is never -0.0).
-    std::vector<int> blockStart;
-    std::vector<int> blockDepth;
-    std::vector<int> incidentCorrection;
-    std::vector<double> sumX; // (unit: m) per slot
-    std::vector<double> sumY;
-    std::vector<double> sumZ;
+    // Corrections (unit: m) by particle, each particle's in registration
+    // order: the particle's sum reads its own run of entries front to back.
+    std::vector<double> corrections; // 4 per entry
+    std::vector<int> entryStart;         // per particle, and one past the last
+    std::vector<int> moved;              // the particles with constraints, fewest first
+    std::vector<double> correctionScale; // 1 / constraint count, per particle
 };
