@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <utility>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -74,21 +75,44 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void scatterCorrect
     }
 }
 
-// Each particle's sum is a chain of dependent additions; visiting the
-// particles by constraint count makes the chains' lengths run in long equal
-// stretches, which the processor predicts, so it starts the next chain
-// before the last one ends.
+// Each particle's sum is a chain of dependent additions, each waiting for
+// the one before; summing eight particles at a time, their chains
+// interleaved, lets the additions of the eight overlap. `moved` runs from
+// fewest constraints to most, so the eight of a group have nearly as many:
+// the interleaved loop takes as many as the first has, and each finishes
+// its own few after it. The odd ones out are the first, the shortest chains.
 __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
     std::size_t count, const int* __restrict moved, const int* __restrict entryStart,
-    const Quad* __restrict corrections, const double* __restrict correctionScale, Quad* __restrict positions) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const int p = moved[i];
-        Quad sum = {0.0, 0.0, 0.0, 0.0};
-        const int end = entryStart[p + 1];
-        for (int e = entryStart[p]; e < end; ++e) {
-            sum += corrections[e];
+    const double* __restrict corrections, const double* __restrict correctionScale,
+    double* __restrict positions) {
+    const Quad* entry = reinterpret_cast<const Quad*>(corrections);
+    const auto finish = [&](int p, int from, Quad sum) {
+        for (int e = from; e < entryStart[p + 1]; ++e) {
+            sum += entry[e];
         }
-        positions[p] += sum * correctionScale[p];
+        *reinterpret_cast<Quad*>(positions + 4 * p) += sum * correctionScale[p];
+    };
+    constexpr std::size_t lanes = 8;
+    std::size_t i = 0;
+    for (; i < count % lanes; ++i) {
+        finish(moved[i], entryStart[moved[i]], Quad{0.0, 0.0, 0.0, 0.0});
+    }
+    for (; i < count; i += lanes) {
+        const int shared = entryStart[moved[i] + 1] - entryStart[moved[i]];
+        const Quad* e[lanes];
+        Quad sum[lanes];
+        for (std::size_t l = 0; l < lanes; ++l) {
+            e[l] = entry + entryStart[moved[i + l]];
+            sum[l] = Quad{0.0, 0.0, 0.0, 0.0};
+        }
+        for (int k = 0; k < shared; ++k) {
+            for (std::size_t l = 0; l < lanes; ++l) {
+                sum[l] += e[l][k];
+            }
+        }
+        for (std::size_t l = 0; l < lanes; ++l) {
+            finish(moved[i + l], entryStart[moved[i + l]] + shared, sum[l]);
+        }
     }
 }
 
@@ -242,36 +266,47 @@ void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<Distan
     }
     corrections.assign(4 * static_cast<std::size_t>(entryStart[particleCount]), 0.0);
 
-    // Solving order: equal masses first.
+    // Solving order: equal masses first. Each group is padded to whole
+    // vectors with copies of its first constraint, which compute what it
+    // does (so nothing new can trap) and write to a spare entry no sum reads.
     std::vector<std::size_t> order(m);
     std::iota(order.begin(), order.end(), std::size_t{0});
     const auto equalMasses = [&](std::size_t r) { return sameBits(constraints[r].a->mass, constraints[r].b->mass); };
-    const auto unequal = std::stable_partition(order.begin(), order.end(), equalMasses);
-    equalMassCount = static_cast<std::size_t>(unequal - order.begin());
-    offsetA.resize(m);
-    offsetB.resize(m);
-    sourceConstraint.resize(m);
-    restLength.assign(m, 0.0);
-    inverseMassSum.resize(m);
-    massA.resize(m);
-    massB.resize(m);
-    entryA.resize(m);
-    entryB.resize(m);
-    for (std::size_t c = 0; c < m; ++c) {
-        const std::size_t r = order[c];
-        const DistanceConstraint& source = constraints[r];
-        offsetA[c] = 4 * source.a->index;
-        offsetB[c] = 4 * source.b->index;
-        sourceConstraint[c] = static_cast<int>(r);
-        inverseMassSum[c] = source.inverseMassSum;
-        massA[c] = source.a->mass;
-        massB[c] = source.b->mass;
-        entryA[c] = 4 * registeredEntryA[r];
-        entryB[c] = 4 * registeredEntryB[r];
+    const std::size_t equalCount =
+        static_cast<std::size_t>(std::stable_partition(order.begin(), order.end(), equalMasses) - order.begin());
+    const auto padded = [](std::size_t n) { return (n + 7) / 8 * 8; };
+    equalMassCount = padded(equalCount);
+    const std::size_t solved = equalMassCount + padded(m - equalCount);
+    const int spareEntry = 4 * entryStart[particleCount];
+    corrections.assign(corrections.size() + 4, 0.0);
+    offsetA.resize(solved);
+    offsetB.resize(solved);
+    sourceConstraint.resize(solved);
+    restLength.assign(solved, 0.0);
+    inverseMassSum.resize(solved);
+    massA.resize(solved);
+    massB.resize(solved);
+    entryA.resize(solved);
+    entryB.resize(solved);
+    std::size_t c = 0;
+    for (const auto& [begin, end] : {std::pair<std::size_t, std::size_t>{0, equalCount}, {equalCount, m}}) {
+        for (std::size_t i = begin; i < padded(end - begin) + begin; ++i, ++c) {
+            const bool copy = i >= end;
+            const std::size_t r = order[copy ? begin : i];
+            const DistanceConstraint& source = constraints[r];
+            offsetA[c] = 4 * source.a->index;
+            offsetB[c] = 4 * source.b->index;
+            sourceConstraint[c] = static_cast<int>(r);
+            inverseMassSum[c] = source.inverseMassSum;
+            massA[c] = source.a->mass;
+            massB[c] = source.b->mass;
+            entryA[c] = copy ? spareEntry : 4 * registeredEntryA[r];
+            entryB[c] = copy ? spareEntry : 4 * registeredEntryB[r];
+        }
     }
-    difference.assign(4 * m, 0.0);
-    scaleA.assign(m, 0.0);
-    scaleB.assign(m, 0.0);
+    difference.assign(4 * solved, 0.0);
+    scaleA.assign(solved, 0.0);
+    scaleB.assign(solved, 0.0);
 }
 
 void JacobiWorkingSet::load(const Vector3D* source, const std::vector<DistanceConstraint>& constraints) {
@@ -286,41 +321,31 @@ void JacobiWorkingSet::load(const Vector3D* source, const std::vector<DistanceCo
 
 void JacobiWorkingSet::relax() {
     const std::size_t m = offsetA.size();
-    // The range each mass group leaves to the plain loops.
-    std::size_t equalBegin = 0;
-    std::size_t unequalBegin = equalMassCount;
 #if defined(__x86_64__)
     if (wide) {
-        const std::size_t equalGroups = equalMassCount / 8;
-        const std::size_t unequalGroups = (m - equalMassCount) / 8;
-        relaxWide<true>(0, equalGroups, positions.data(), offsetA.data(), offsetB.data(), restLength.data(),
+        relaxWide<true>(0, equalMassCount / 8, positions.data(), offsetA.data(), offsetB.data(), restLength.data(),
                         inverseMassSum.data(), massA.data(), massB.data(), entryA.data(), entryB.data(),
                         corrections.data());
-        relaxWide<false>(equalMassCount, unequalGroups, positions.data(), offsetA.data(), offsetB.data(),
+        relaxWide<false>(equalMassCount, (m - equalMassCount) / 8, positions.data(), offsetA.data(), offsetB.data(),
                          restLength.data(), inverseMassSum.data(), massA.data(), massB.data(), entryA.data(),
                          entryB.data(), corrections.data());
-        equalBegin = 8 * equalGroups;
-        unequalBegin = equalMassCount + 8 * unequalGroups;
+        return;
     }
 #endif
     Quad* d = quads(difference);
-    differences(equalBegin, equalMassCount, positions.data(), offsetA.data(), offsetB.data(), d);
-    differences(unequalBegin, m, positions.data(), offsetA.data(), offsetB.data(), d);
-    scalesOfEqualMasses(equalBegin, equalMassCount, d, restLength.data(), inverseMassSum.data(), massA.data(),
-                        scaleA.data(), scaleB.data());
-    scalesOfUnequalMasses(unequalBegin, m, d, restLength.data(), inverseMassSum.data(), massA.data(), massB.data(),
+    differences(0, m, positions.data(), offsetA.data(), offsetB.data(), d);
+    scalesOfEqualMasses(0, equalMassCount, d, restLength.data(), inverseMassSum.data(), massA.data(), scaleA.data(),
+                        scaleB.data());
+    scalesOfUnequalMasses(equalMassCount, m, d, restLength.data(), inverseMassSum.data(), massA.data(), massB.data(),
                           scaleA.data(), scaleB.data());
-    scatterCorrections(equalBegin, equalMassCount, d, scaleA.data(), scaleB.data(), entryA.data(), entryB.data(),
-                       corrections.data());
-    scatterCorrections(unequalBegin, m, d, scaleA.data(), scaleB.data(), entryA.data(), entryB.data(),
-                       corrections.data());
+    scatterCorrections(0, m, d, scaleA.data(), scaleB.data(), entryA.data(), entryB.data(), corrections.data());
 }
 
 void JacobiWorkingSet::applyCorrections(const std::vector<Anchor>& anchors) {
-    Quad* p = quads(positions);
-    moveByMeans(moved.size(), moved.data(), entryStart.data(), quads(corrections), correctionScale.data(), p);
+    moveByMeans(moved.size(), moved.data(), entryStart.data(), corrections.data(), correctionScale.data(),
+                positions.data());
     for (const Anchor& anchor : anchors) {
-        p[anchor.particle->index] = Quad{anchor.position.x, anchor.position.y, anchor.position.z, 0.0};
+        quads(positions)[anchor.particle->index] = Quad{anchor.position.x, anchor.position.y, anchor.position.z, 0.0};
     }
 }
 

@@ -44,7 +44,7 @@ public:
 
 private:
     bool wide = wideVectorsAvailable();
-    std::size_t equalMassCount = 0; // constraints [0, equalMassCount) join equal masses
+    std::size_t equalMassCount = 0; // constraints [0, equalMassCount) join equal masses (padded)
 
     // Points and vectors are kept as x, y, z and a 0 that keeps the padding
     // inert: one 256-bit load, store or operation where three doubles would
