@@ -67,11 +67,10 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void scalesOfUnequa
 // Each correction written straight to its place in its particle's run.
 __attribute__((target_clones("avx512f", "avx2", "default"))) void scatterCorrections(
     std::size_t begin, std::size_t end, const Quad* __restrict difference, const double* __restrict scaleA,
-    const double* __restrict scaleB, const int* __restrict entryA, const int* __restrict entryB,
-    double* __restrict corrections) {
+    const double* __restrict scaleB, Quad* __restrict correctionA, Quad* __restrict correctionB) {
     for (std::size_t c = begin; c < end; ++c) {
-        *reinterpret_cast<Quad*>(corrections + entryA[c]) = difference[c] * scaleA[c];
-        *reinterpret_cast<Quad*>(corrections + entryB[c]) = difference[c] * scaleB[c];
+        correctionA[c] = difference[c] * scaleA[c];
+        correctionB[c] = difference[c] * scaleB[c];
     }
 }
 
@@ -83,12 +82,12 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void scatterCorrect
 // its own few after it. The odd ones out are the first, the shortest chains.
 __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
     std::size_t count, const int* __restrict moved, const int* __restrict entryStart,
-    const double* __restrict corrections, const double* __restrict correctionScale,
-    double* __restrict positions) {
-    const Quad* entry = reinterpret_cast<const Quad*>(corrections);
+    const int* __restrict incident, const double* __restrict corrections,
+    const double* __restrict correctionScale, double* __restrict positions) {
+    const auto entry = [&](int e) { return reinterpret_cast<const Quad*>(corrections + incident[e]); };
     const auto finish = [&](int p, int from, Quad sum) {
         for (int e = from; e < entryStart[p + 1]; ++e) {
-            sum += entry[e];
+            sum += *entry(e);
         }
         *reinterpret_cast<Quad*>(positions + 4 * p) += sum * correctionScale[p];
     };
@@ -99,15 +98,15 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
     }
     for (; i < count; i += lanes) {
         const int shared = entryStart[moved[i] + 1] - entryStart[moved[i]];
-        const Quad* e[lanes];
+        int e[lanes];
         Quad sum[lanes];
         for (std::size_t l = 0; l < lanes; ++l) {
-            e[l] = entry + entryStart[moved[i + l]];
+            e[l] = entryStart[moved[i + l]];
             sum[l] = Quad{0.0, 0.0, 0.0, 0.0};
         }
         for (int k = 0; k < shared; ++k) {
             for (std::size_t l = 0; l < lanes; ++l) {
-                sum[l] += e[l][k];
+                sum[l] += *entry(e[l] + k);
             }
         }
         for (std::size_t l = 0; l < lanes; ++l) {
@@ -175,18 +174,15 @@ __attribute__((target("avx512f"), always_inline)) inline void computeGroup(
 }
 
 __attribute__((target("avx512f"), always_inline)) inline void storeGroup(std::size_t c, const PendingGroup& group,
-                                                                        const int* entryA, const int* entryB,
-                                                                        double* corrections) {
+                                                                        double* correctionA, double* correctionB) {
     for (int j = 0; j < 4; ++j) {
         // Lanes 2j and 2j + 1 of the scales, each over its constraint's four.
         const __m512i spread =
             _mm512_setr_epi64(2 * j, 2 * j, 2 * j, 2 * j, 2 * j + 1, 2 * j + 1, 2 * j + 1, 2 * j + 1);
-        const __m512d a = _mm512_mul_pd(group.difference[j], _mm512_permutexvar_pd(spread, group.scaleA));
-        const __m512d b = _mm512_mul_pd(group.difference[j], _mm512_permutexvar_pd(spread, group.scaleB));
-        _mm256_storeu_pd(corrections + entryA[c + 2 * j], _mm512_castpd512_pd256(a));
-        _mm256_storeu_pd(corrections + entryA[c + 2 * j + 1], _mm512_extractf64x4_pd(a, 1));
-        _mm256_storeu_pd(corrections + entryB[c + 2 * j], _mm512_castpd512_pd256(b));
-        _mm256_storeu_pd(corrections + entryB[c + 2 * j + 1], _mm512_extractf64x4_pd(b, 1));
+        _mm512_storeu_pd(correctionA + 4 * (c + 2 * j),
+                         _mm512_mul_pd(group.difference[j], _mm512_permutexvar_pd(spread, group.scaleA)));
+        _mm512_storeu_pd(correctionB + 4 * (c + 2 * j),
+                         _mm512_mul_pd(group.difference[j], _mm512_permutexvar_pd(spread, group.scaleB)));
     }
 }
 
@@ -194,8 +190,8 @@ template <bool EqualMasses>
 __attribute__((target("avx512f"))) void relaxWide(std::size_t begin, std::size_t groups, const double* positions,
                                                   const int* offsetA, const int* offsetB,
                                                   const double* restLength, const double* inverseMassSum,
-                                                  const double* massA, const double* massB, const int* entryA,
-                                                  const int* entryB, double* corrections) {
+                                                  const double* massA, const double* massB, double* correctionA,
+                                                  double* correctionB) {
     if (groups == 0) {
         return;
     }
@@ -206,10 +202,10 @@ __attribute__((target("avx512f"))) void relaxWide(std::size_t begin, std::size_t
         PendingGroup next;
         computeGroup<EqualMasses>(begin + 8 * g, positions, offsetA, offsetB, restLength, inverseMassSum,
                                   massA, massB, next);
-        storeGroup(begin + 8 * (g - 1), pending, entryA, entryB, corrections);
+        storeGroup(begin + 8 * (g - 1), pending, correctionA, correctionB);
         pending = next;
     }
-    storeGroup(begin + 8 * (groups - 1), pending, entryA, entryB, corrections);
+    storeGroup(begin + 8 * (groups - 1), pending, correctionA, correctionB);
 }
 #pragma GCC diagnostic pop
 #endif
@@ -264,11 +260,10 @@ void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<Distan
         registeredEntryA[r] = next[static_cast<std::size_t>(constraints[r].a->index)]++;
         registeredEntryB[r] = next[static_cast<std::size_t>(constraints[r].b->index)]++;
     }
-    corrections.assign(4 * static_cast<std::size_t>(entryStart[particleCount]), 0.0);
 
     // Solving order: equal masses first. Each group is padded to whole
     // vectors with copies of its first constraint, which compute what it
-    // does (so nothing new can trap) and write to a spare entry no sum reads.
+    // does (so nothing new can trap) and whose corrections no sum reads.
     std::vector<std::size_t> order(m);
     std::iota(order.begin(), order.end(), std::size_t{0});
     const auto equalMasses = [&](std::size_t r) { return sameBits(constraints[r].a->mass, constraints[r].b->mass); };
@@ -277,8 +272,9 @@ void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<Distan
     const auto padded = [](std::size_t n) { return (n + 7) / 8 * 8; };
     equalMassCount = padded(equalCount);
     const std::size_t solved = equalMassCount + padded(m - equalCount);
-    const int spareEntry = 4 * entryStart[particleCount];
-    corrections.assign(corrections.size() + 4, 0.0);
+    // a's corrections by solving order, then b's.
+    corrections.assign(4 * 2 * solved, 0.0);
+    incident.assign(static_cast<std::size_t>(entryStart[particleCount]), 0);
     offsetA.resize(solved);
     offsetB.resize(solved);
     sourceConstraint.resize(solved);
@@ -286,8 +282,6 @@ void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<Distan
     inverseMassSum.resize(solved);
     massA.resize(solved);
     massB.resize(solved);
-    entryA.resize(solved);
-    entryB.resize(solved);
     std::size_t c = 0;
     for (const auto& [begin, end] : {std::pair<std::size_t, std::size_t>{0, equalCount}, {equalCount, m}}) {
         for (std::size_t i = begin; i < padded(end - begin) + begin; ++i, ++c) {
@@ -300,8 +294,10 @@ void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<Distan
             inverseMassSum[c] = source.inverseMassSum;
             massA[c] = source.a->mass;
             massB[c] = source.b->mass;
-            entryA[c] = copy ? spareEntry : 4 * registeredEntryA[r];
-            entryB[c] = copy ? spareEntry : 4 * registeredEntryB[r];
+            if (!copy) {
+                incident[static_cast<std::size_t>(registeredEntryA[r])] = static_cast<int>(4 * c);
+                incident[static_cast<std::size_t>(registeredEntryB[r])] = static_cast<int>(4 * (solved + c));
+            }
         }
     }
     difference.assign(4 * solved, 0.0);
@@ -324,11 +320,11 @@ void JacobiWorkingSet::relax() {
 #if defined(__x86_64__)
     if (wide) {
         relaxWide<true>(0, equalMassCount / 8, positions.data(), offsetA.data(), offsetB.data(), restLength.data(),
-                        inverseMassSum.data(), massA.data(), massB.data(), entryA.data(), entryB.data(),
-                        corrections.data());
+                        inverseMassSum.data(), massA.data(), massB.data(), corrections.data(),
+                        corrections.data() + 4 * m);
         relaxWide<false>(equalMassCount, (m - equalMassCount) / 8, positions.data(), offsetA.data(), offsetB.data(),
-                         restLength.data(), inverseMassSum.data(), massA.data(), massB.data(), entryA.data(),
-                         entryB.data(), corrections.data());
+                         restLength.data(), inverseMassSum.data(), massA.data(), massB.data(), corrections.data(),
+                         corrections.data() + 4 * m);
         return;
     }
 #endif
@@ -338,11 +334,11 @@ void JacobiWorkingSet::relax() {
                         scaleB.data());
     scalesOfUnequalMasses(equalMassCount, m, d, restLength.data(), inverseMassSum.data(), massA.data(), massB.data(),
                           scaleA.data(), scaleB.data());
-    scatterCorrections(0, m, d, scaleA.data(), scaleB.data(), entryA.data(), entryB.data(), corrections.data());
+    scatterCorrections(0, m, d, scaleA.data(), scaleB.data(), quads(corrections), quads(corrections) + m);
 }
 
 void JacobiWorkingSet::applyCorrections(const std::vector<Anchor>& anchors) {
-    moveByMeans(moved.size(), moved.data(), entryStart.data(), corrections.data(), correctionScale.data(),
+    moveByMeans(moved.size(), moved.data(), entryStart.data(), incident.data(), corrections.data(), correctionScale.data(),
                 positions.data());
     for (const Anchor& anchor : anchors) {
         quads(positions)[anchor.particle->index] = Quad{anchor.position.x, anchor.position.y, anchor.position.z, 0.0};

@@ -64,12 +64,14 @@ private:
     std::vector<double> difference;     // (unit: m) d = a - b, 4 per constraint
     std::vector<double> scaleA;         // (unit: 1) a's correction is d * scaleA
     std::vector<double> scaleB;
-    std::vector<int> entryA;            // where a's correction starts in `corrections`
-    std::vector<int> entryB;
 
-    // Corrections (unit: m) by particle, each particle's in registration
-    // order: the particle's sum reads its own run of entries front to back.
-    std::vector<double> corrections; // 4 per entry
+    // Corrections (unit: m), 4 doubles each: a's in solving order, then
+    // b's, so that a group of constraints stores its corrections as whole
+    // vectors. Each particle reads its own through `incident`: its entries
+    // entryStart[p] to entryStart[p + 1], in registration order, each the
+    // place of one correction.
+    std::vector<double> corrections;
+    std::vector<int> incident;
     std::vector<int> entryStart;         // per particle, and one past the last
     std::vector<int> moved;              // the particles with constraints, fewest first
     std::vector<double> correctionScale; // 1 / constraint count, per particle
