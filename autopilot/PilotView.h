@@ -17,6 +17,10 @@ struct PilotView {
     // (negative: left), and how many presses the control frame allows each way.
     int barPresses = 0;
     int barLimit = 25;
+    // The same fore and aft: presses towards the nose (faster), negative
+    // pushed out (slower).
+    int forePresses = 0;
+    int foreLimit = 25;
 };
 
 PilotView observe(const Glider& glider, const ParticleSystem& world);

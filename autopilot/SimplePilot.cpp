@@ -71,7 +71,7 @@ double SimplePilot::bankFor(const PilotView& view) {
         const double ux = view.velocity.x / speed;
         const double uy = view.velocity.y / speed;
         const double offsetAhead = dx * ux + dy * uy;
-        const double lean = clamp(gains.bankPerMetreOffCentre * offsetAhead, -15.0, 15.0);
+        const double lean = clamp(gains.bankPerMetreOffCentre * offsetAhead, -gains.maxLean, gains.maxLean);
         return clamp(bank + side * lean, side > 0 ? 0.0 : -kMaxPilotBank, side > 0 ? kMaxPilotBank : 0.0);
     }
     case PilotPlan::Mode::Line: {
@@ -112,9 +112,6 @@ PilotCommand SimplePilot::decide(const PilotView& now) {
     if (plan.mode == PilotPlan::Mode::None || looks <= limits.reactionSteps) {
         return PilotCommand::None;
     }
-    if (looks - 1 - lastPress < limits.pressSteps) {
-        return PilotCommand::None;
-    }
     // What the pilot acts on now is what it saw a reaction time ago, and the
     // roll it felt over the half second before that.
     const long long at = looks - 1 - limits.reactionSteps;
@@ -125,15 +122,33 @@ PilotCommand SimplePilot::decide(const PilotView& now) {
     const double rollRate = at > before ? (view.bank - earlier.bank) / span : 0.0;
 
     wantedBank = bankFor(view);
-    const double wanted = gains.pressesPerBankError * (wantedBank - view.bank) - gains.pressesPerRollRate * rollRate;
     const double limit = static_cast<double>(now.barLimit);
+    // Learned only circling, where the bank asked for stays put, and only
+    // near it: a roll into a turn is not something to hold on to. Line runs
+    // and headings ask for a new bank every few seconds.
+    const double bankError = wantedBank - view.bank;
+    if (plan.mode == PilotPlan::Mode::Circle && std::fabs(bankError) < 10.0) {
+        heldPresses = clamp(heldPresses + gains.pressesPerBankErrorSecond * bankError * 0.01, -limit, limit);
+    }
+    if (looks - 1 - lastPress < limits.pressSteps) {
+        return PilotCommand::None;
+    }
+    const double wanted = heldPresses + gains.pressesPerBankError * bankError - gains.pressesPerRollRate * rollRate;
     const int target = static_cast<int>(std::lround(clamp(wanted, -limit, limit)));
-    // The bar as it is now, which the hand feels without delay.
+    // The bar as it is now, which the hand feels without delay; the bank
+    // comes first, the speed when the bank is where it should be.
     PilotCommand command = PilotCommand::None;
     if (target > now.barPresses) {
         command = PilotCommand::Right;
     } else if (target < now.barPresses) {
         command = PilotCommand::Left;
+    } else if (plan.mode == PilotPlan::Mode::Circle && gains.circleForePresses != 0) {
+        const int fore = std::max(-now.foreLimit, std::min(now.foreLimit, -gains.circleForePresses));
+        if (fore > now.forePresses) {
+            command = PilotCommand::Fore;
+        } else if (fore < now.forePresses) {
+            command = PilotCommand::Aft;
+        }
     }
     if (command != PilotCommand::None) {
         lastPress = looks - 1;

@@ -25,6 +25,13 @@ struct PilotGains {
     // (unit: degrees per metre) circling: more bank per metre flown away
     // from the point, less per metre flown towards it
     double bankPerMetreOffCentre = 0.75;
+    double maxLean = 15.0; // (unit: degrees) the most it changes the circle's bank by
+    // Lateral presses per degree of bank error held for a second: the shift
+    // a steady bank needs, learned while holding it. 0: none.
+    double pressesPerBankErrorSecond = 0.0;
+    // Circling, the bar pushed out by this many presses: slower than the
+    // glider's trim, where a steep turn sinks least. 0: left where it is.
+    int circleForePresses = 0;
 };
 
 // A simple pilot for headless flights. It sees the glider (PilotView) and
@@ -63,4 +70,5 @@ private:
     bool towardsSecond = true; // line runs: heading for (x2, y2)
     int turning = 0;           // +1 / -1 while a line run's end turn lasts
     double wantedBank = 0.0;
+    double heldPresses = 0.0;  // the learned shift for the bank now asked for
 };

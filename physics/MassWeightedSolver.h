@@ -21,6 +21,10 @@ public:
         int maxIterations = 20;
         double compliance = 1e-7;  // (unit: m/N) stretch per newton of tension
         double tolerance = 1e-7;   // (unit: m) the largest correction that ends the iterations
+        // Chebyshev acceleration: the passes' estimated convergence rate
+        // (0: plain Gauss-Seidel), and the passes run plainly first.
+        double spectralRadius = 0.0;
+        int accelerationDelay = 5;
     };
 
     explicit MassWeightedSolver(const Settings& settings);
@@ -50,12 +54,29 @@ private:
         double alphaTilde; // compliance over the squared step (unit: 1/kg)
     };
 
+    void colourSweep(const ParticleSystem& world);
+
     Settings config;
     std::vector<int> mirror;
     std::vector<double> compliances;
-    std::vector<Link> links;          // solved in this order
+    std::vector<Link> links;          // in the order made, each mirror pair side by side
     std::vector<int> pairedWithNext;  // 1: this link and the next are mirror images, solved together
-    std::vector<double> lambda;       // per link, the step's accumulated multiplier
+    // The solving order, colour by colour, and each link's numbers in that
+    // order (index s below is a place in it).
+    std::vector<int> order;           // link of each place
+    std::vector<int> colourStart;     // first place of each colour, and the end
+    std::vector<int> endA, endB;      // particles
+    std::vector<double> inverseMassA, inverseMassB; // (unit: 1/kg)
+    std::vector<double> alphaTilde;   // (unit: 1/kg)
+    std::vector<double> inverseDenominator; // (unit: kg) 1 / (wA + wB + alphaTilde)
+    std::vector<int> constraintOf;    // where its rest length lives
+    std::vector<double> rest;         // (unit: m) this step's rest lengths
+    std::vector<double> lambda;       // the step's accumulated multipliers
+    std::vector<double> steps;        // a colour's multiplier steps, and their directions
+    std::vector<double> directionX, directionY, directionZ;
+    // Chebyshev's memory: where this pass and the one before started.
+    std::vector<Vector3D> startPositions, olderPositions;
+    std::vector<double> startLambda, olderLambda;
     std::vector<double> groundBelow;  // per particle, this step; -inf for those that ignore the ground
     int iterationsRun = 0;
 };

@@ -13,7 +13,24 @@ PilotView pilotView(const Flight& flight) {
     const double pressesPerRange = limits.lateralRange / limits.lateralStep;
     view.barPresses = static_cast<int>(std::lround(weightShiftOf(flight).lateral * pressesPerRange));
     view.barLimit = static_cast<int>(std::lround(pressesPerRange));
+    const double forePressesPerRange = limits.foreRange / limits.foreStep;
+    view.forePresses = static_cast<int>(std::lround(weightShiftOf(flight).fore * forePressesPerRange));
+    view.foreLimit = static_cast<int>(std::lround(forePressesPerRange));
     return view;
+}
+
+PilotGains pilotGainsFor(FlightModel model) {
+    PilotGains gains;
+    if (model == FlightModel::Realistic) {
+        // A flexible wing rolls slowly and, once steep, wants to roll on: a
+        // gentle hand against the roll, the high side a held bank needs
+        // learned as it goes, and the bar out a little while circling.
+        gains.pressesPerBankError = 0.4;
+        gains.pressesPerRollRate = 0.3;
+        gains.pressesPerBankErrorSecond = 0.3;
+        gains.circleForePresses = 4;
+    }
+    return gains;
 }
 
 int keyFor(PilotCommand command) {

@@ -9,6 +9,8 @@
 namespace start {
 
 PilotView pilotView(const Flight& flight);
+// How the simple pilot works the controls of `model`'s glider.
+PilotGains pilotGainsFor(FlightModel model);
 // The key for `command` pressed on `flight`; None presses nothing.
 void pressFor(Flight& flight, PilotCommand command);
 int keyFor(PilotCommand command);

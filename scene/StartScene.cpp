@@ -79,12 +79,14 @@ constexpr double kPi = 3.14159265358979323846;
 // the vertical, counter-clockwise, that points it along `headingDegrees`.
 double yawFor(double headingDegrees) { return (180.0 - headingDegrees) * (kPi / 180.0); }
 
-// (unit: m/s) level flight along the heading at the launch airspeed.
-// Turned from the built heading, so that heading 180 gives exactly -y.
-Vector3D launchVelocity(FlightModel model, const Launch& launch) {
+// (unit: m/s) over the ground: level flight along the heading at the launch
+// airspeed, carried along by the wind as a glider leaving a slope is: into
+// a wind of its trim speed it hangs still over the launch. Turned from the
+// built heading, so that heading 180 gives exactly -y.
+Vector3D launchVelocity(FlightModel model, const Launch& launch, const Vector3D& wind) {
     const double yaw = yawFor(launch.headingDegrees);
     const double speed = launchSpeedOf(model, launch);
-    return Vector3D(std::sin(yaw) * speed, -std::cos(yaw) * speed, 0.0);
+    return Vector3D(std::sin(yaw) * speed, -std::cos(yaw) * speed, 0.0) + wind;
 }
 
 bool isBuiltHeading(const Launch& launch) { return launch.headingDegrees == 180.0; }
@@ -109,7 +111,7 @@ Flight makeFlight(std::unique_ptr<HeightField> terrain, const Vector3D& wind, Fl
     }
     const double speed = launchSpeedOf(model, launch);
     if (speed > 0.0) {
-        flight.world->setStartVelocity(launchVelocity(model, launch));
+        flight.world->setStartVelocity(launchVelocity(model, launch, wind));
     }
     return flight;
 }
@@ -178,7 +180,7 @@ void applySpecialKey(Flight& flight, int key) {
     }
     if (key == kKeyF1) {
         glider.place(flight.launch.position, yawFor(flight.launch.headingDegrees));
-        flight.world->setVelocity(launchVelocity(flight.model, flight.launch));
+        flight.world->setVelocity(launchVelocity(flight.model, flight.launch, flight.world->windVelocity()));
         glider.steer(0.0, 0.0);
         return;
     }

@@ -47,8 +47,9 @@ struct Launch {
     // (unit: degrees) clockwise from +y seen from above; 180 points the apex
     // towards -y, as the glider is built.
     double headingDegrees = 180.0;
-    // (unit: m/s) the airspeed at launch; negative: the model's own (the
-    // classic starts at rest, the realistic at its trim speed).
+    // (unit: m/s) the airspeed at launch, relative to the wind; negative:
+    // the model's own (the classic starts at rest over the ground, the
+    // realistic at its trim airspeed).
     double speed = -1.0;
 };
 

@@ -38,6 +38,10 @@ struct ToyGlider {
     double track = 0.0;
     double bank = 0.0;
     int shift = 0;
+    int fore = 0;
+    // (unit: degrees per second per degree) a steep wing's wish to roll on
+    // further, which a held bank must be shifted against
+    double overbanking = 0.0;
     int steps = 0;
     int lastPress = -1000;
     int presses = 0;
@@ -46,14 +50,16 @@ struct ToyGlider {
         if (command != PilotCommand::None) {
             EXPECT_GE(steps - lastPress, limits.pressSteps) << "pressed again too soon at step " << steps;
             EXPECT_GE(steps, limits.reactionSteps) << "acted before it could have seen anything";
-            EXPECT_TRUE(command == PilotCommand::Left || command == PilotCommand::Right);
+            EXPECT_NE(command, PilotCommand::Reset);
             lastPress = steps;
             ++presses;
         }
         shift += command == PilotCommand::Right ? 1 : command == PilotCommand::Left ? -1 : 0;
+        fore += command == PilotCommand::Fore ? 1 : command == PilotCommand::Aft ? -1 : 0;
         EXPECT_LE(std::abs(shift), 10) << "pushed past the frame at step " << steps;
+        EXPECT_LE(std::abs(fore), 10) << "pushed past the frame at step " << steps;
         const double dt = 0.01;
-        bank = std::fmax(-60.0, std::fmin(60.0, bank + 1.5 * shift * dt));
+        bank = std::fmax(-60.0, std::fmin(60.0, bank + (1.5 * shift + overbanking * bank) * dt));
         track += std::tan(bank * kPi / 180.0) * 9.80665 / 11.0 * 180.0 / kPi * dt;
         track = std::fmod(track + 360.0, 360.0);
         x += 11.0 * std::sin(track * kPi / 180.0) * dt;
@@ -64,6 +70,8 @@ struct ToyGlider {
         PilotView v = flying(x, y, track, bank);
         v.barPresses = shift;
         v.barLimit = 10;
+        v.forePresses = fore;
+        v.foreLimit = 10;
         return v;
     }
 };
@@ -139,4 +147,59 @@ TEST(SimplePilot, RunsALineBackAndForthTurningIntoTheWindAtItsEnds) {
     }
     EXPECT_GE(reversals, 4);
     EXPECT_LT(northmost, 15.0) << "never turning towards the slope downwind of the run";
+}
+
+TEST(SimplePilot, CirclingAnOverbankingWingLearnsTheHighSideAndPushesOut) {
+    FloatingPointTraps traps;
+    // Without learning, the wing's wish to roll on is met only by the
+    // proportional hand: the bank settles well past the one asked for.
+    PilotGains gains;
+    gains.pressesPerBankError = 0.4;
+    gains.pressesPerRollRate = 0.3;
+    gains.bankPerMetreOffCentre = 0.0;
+    PilotGains learning = gains;
+    learning.pressesPerBankErrorSecond = 0.3;
+    learning.circleForePresses = 4;
+
+    const auto meanBankCircling = [](const PilotGains& g, int& foreAtEnd) {
+        SimplePilot pilot(planOf("circle:0,50,35"), 0.0, 0.0, PilotLimits(), g);
+        ToyGlider glider;
+        glider.overbanking = 0.1;
+        fly(pilot, glider, 40.0);
+        double sum = 0.0;
+        for (int second = 0; second < 20; ++second) {
+            fly(pilot, glider, 1.0);
+            sum += glider.bank;
+        }
+        foreAtEnd = glider.fore;
+        return sum / 20.0;
+    };
+    int foreWithout = 0;
+    int foreWith = 0;
+    const double without = meanBankCircling(gains, foreWithout);
+    const double with = meanBankCircling(learning, foreWith);
+    EXPECT_GT(without, 38.0);
+    EXPECT_NEAR(with, 35.0, 2.0);
+    EXPECT_EQ(foreWithout, 0) << "the bar's fore and aft left alone";
+    EXPECT_EQ(foreWith, -4) << "pushed out by the presses asked for, and no further";
+}
+
+TEST(SimplePilot, LearnsNoShiftOnLineRuns) {
+    FloatingPointTraps traps;
+    // The same overbanking wing flown on a line: the bank asked for changes
+    // every few seconds, so a learned shift would only lag behind it.
+    PilotGains gains;
+    gains.pressesPerBankErrorSecond = 0.3;
+    gains.circleForePresses = 4;
+    SimplePilot learning(planOf("line:-200,0,200,0"), 0.0, 8.0, PilotLimits(), gains);
+    SimplePilot plain(planOf("line:-200,0,200,0"), 0.0, 8.0);
+    ToyGlider a;
+    ToyGlider b;
+    a.x = b.x = -150.0;
+    a.track = b.track = 90.0;
+    fly(learning, a, 120.0);
+    fly(plain, b, 120.0);
+    EXPECT_EQ(a.x, b.x);
+    EXPECT_EQ(a.y, b.y);
+    EXPECT_EQ(a.fore, 0);
 }

@@ -63,6 +63,25 @@ TEST(FlightModel, TheClassicStartsAtRestAndTheRealisticAtItsTrimSpeedAlongTheHea
     EXPECT_NEAR(turned.glider->hubParticle().position.distanceTo(east.position), 0.0, 1e-12);
 }
 
+TEST(FlightModel, TheLaunchSpeedIsAnAirspeedSoAWindOfTrimSpeedHoldsTheGliderOverTheLaunch) {
+    FloatingPointTraps traps;
+    // Heading 180 (towards -y) into a wind blowing towards +y at the trim
+    // speed: a foot launch off a windy slope, hanging still over the ground.
+    const double trim = start::launchSpeedOf(start::FlightModel::Realistic, start::Launch());
+    start::Flight flight = start::makeFlight(std::make_unique<HeightField>(2, 2, -1000.0, -1000.0, 2000.0, 0.0),
+                                             Vector3D(0.0, trim, 0.0), start::FlightModel::Realistic, start::Launch());
+    flight.world->prepare();
+    const Vector3D v = flight.world->velocityOf(flight.glider->pilotParticle());
+    EXPECT_NEAR(std::hypot(v.x, v.y), 0.0, 1e-9);
+    // F1 after flying about puts it back the same way.
+    for (int i = 0; i < 300; ++i) {
+        flight.world->step();
+    }
+    start::applySpecialKey(flight, start::kKeyF1);
+    const Vector3D after = flight.world->velocityOf(flight.glider->hubParticle());
+    EXPECT_NEAR(std::hypot(after.x, after.y), 0.0, 1e-9);
+}
+
 TEST(FlightModel, RealisticResetReturnsToTheLaunchPoseAndSpeedWhateverHappened) {
     FloatingPointTraps traps;
     start::Launch launch;

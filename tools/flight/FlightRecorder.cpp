@@ -59,7 +59,7 @@ FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
     }
     const bool piloted = plan.pilot != nullptr && plan.pilot->mode != PilotPlan::Mode::None;
     const Vector3D& wind = flight.world->windVelocity();
-    SimplePilot pilot(piloted ? *plan.pilot : PilotPlan(), wind.x, wind.y);
+    SimplePilot pilot(piloted ? *plan.pilot : PilotPlan(), wind.x, wind.y, PilotLimits(), start::pilotGainsFor(flight.model));
     if (plan.igc) {
         writeIgcHeader(plan.igc, plan.date);
     }
