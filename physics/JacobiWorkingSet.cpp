@@ -78,39 +78,47 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void scatterCorrect
 // the one before; summing eight particles at a time, their chains
 // interleaved, lets the additions of the eight overlap. `moved` runs from
 // fewest constraints to most, so the eight of a group have nearly as many:
-// the interleaved loop takes as many as the first has, and each finishes
-// its own few after it. The odd ones out are the first, the shortest chains.
+// the interleaved loop takes as many as the one with fewest has, and each
+// finishes its own few after it. The odd ones out are the first, the
+// shortest chains.
 __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
     std::size_t count, const int* __restrict moved, const int* __restrict entryStart,
     const int* __restrict incident, const double* __restrict corrections,
     const double* __restrict correctionScale, double* __restrict positions) {
-    const auto entry = [&](int e) { return reinterpret_cast<const Quad*>(corrections + incident[e]); };
-    const auto finish = [&](int p, int from, Quad sum) {
-        for (int e = from; e < entryStart[p + 1]; ++e) {
-            sum += *entry(e);
-        }
-        *reinterpret_cast<Quad*>(positions + 4 * p) += sum * correctionScale[p];
-    };
+    // No helper functions here taking or returning Quad: unless inlined
+    // they would not share this clone's vector registers (a different ABI).
     constexpr std::size_t lanes = 8;
     std::size_t i = 0;
     for (; i < count % lanes; ++i) {
-        finish(moved[i], entryStart[moved[i]], Quad{0.0, 0.0, 0.0, 0.0});
+        const int p = moved[i];
+        Quad sum = {0.0, 0.0, 0.0, 0.0};
+        for (int e = entryStart[p]; e < entryStart[p + 1]; ++e) {
+            sum += *reinterpret_cast<const Quad*>(corrections + incident[e]);
+        }
+        *reinterpret_cast<Quad*>(positions + 4 * p) += sum * correctionScale[p];
     }
     for (; i < count; i += lanes) {
-        const int shared = entryStart[moved[i] + 1] - entryStart[moved[i]];
-        int e[lanes];
+        int shared = entryStart[moved[i] + 1] - entryStart[moved[i]];
+        for (std::size_t l = 1; l < lanes; ++l) {
+            shared = std::min(shared, entryStart[moved[i + l] + 1] - entryStart[moved[i + l]]);
+        }
+        const int* e[lanes];
         Quad sum[lanes];
         for (std::size_t l = 0; l < lanes; ++l) {
-            e[l] = entryStart[moved[i + l]];
+            e[l] = incident + entryStart[moved[i + l]];
             sum[l] = Quad{0.0, 0.0, 0.0, 0.0};
         }
         for (int k = 0; k < shared; ++k) {
             for (std::size_t l = 0; l < lanes; ++l) {
-                sum[l] += *entry(e[l] + k);
+                sum[l] += *reinterpret_cast<const Quad*>(corrections + e[l][k]);
             }
         }
         for (std::size_t l = 0; l < lanes; ++l) {
-            finish(moved[i + l], entryStart[moved[i + l]] + shared, sum[l]);
+            const int p = moved[i + l];
+            for (int f = entryStart[p] + shared; f < entryStart[p + 1]; ++f) {
+                sum[l] += *reinterpret_cast<const Quad*>(corrections + incident[f]);
+            }
+            *reinterpret_cast<Quad*>(positions + 4 * p) += sum[l] * correctionScale[p];
         }
     }
 }
