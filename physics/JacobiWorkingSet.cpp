@@ -64,7 +64,7 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void scalesOfUnequa
     }
 }
 
-// Each correction written straight to its place in its particle's run.
+// Both corrections of each constraint, in solving order.
 __attribute__((target_clones("avx512f", "avx2", "default"))) void scatterCorrections(
     std::size_t begin, std::size_t end, const Quad* __restrict difference, const double* __restrict scaleA,
     const double* __restrict scaleB, Quad* __restrict correctionA, Quad* __restrict correctionB) {
@@ -130,9 +130,10 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
 // The constraint pass written out for 512-bit vectors, 8 constraints at a
-// time. Each end is one 256-bit load and each correction one 256-bit store;
-// the squared lengths are transposed into one vector per coordinate for the
-// arithmetic. The loop is software-pipelined: an iteration computes one
+// time. Each end is one 256-bit load and each two constraints' corrections
+// one 512-bit store; the squared lengths are transposed into one vector per
+// coordinate for the arithmetic, and the scales spread back over the
+// points. The loop is software-pipelined: an iteration computes one
 // group's scales and stores the previous group's corrections, so the stores
 // wait on square roots and divisions that finished during the iteration
 // before, and the slow arithmetic of successive groups overlaps. The same
