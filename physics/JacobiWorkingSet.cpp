@@ -113,11 +113,22 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
                 sum[l] += *reinterpret_cast<const Quad*>(corrections + e[l][k]);
             }
         }
+        // The rest, still interleaved: each lane adds while it has entries.
+        int count[lanes];
+        int longest = shared;
+        for (std::size_t l = 0; l < lanes; ++l) {
+            count[l] = entryStart[moved[i + l] + 1] - entryStart[moved[i + l]];
+            longest = std::max(longest, count[l]);
+        }
+        for (int k = shared; k < longest; ++k) {
+            for (std::size_t l = 0; l < lanes; ++l) {
+                if (k < count[l]) {
+                    sum[l] += *reinterpret_cast<const Quad*>(corrections + e[l][k]);
+                }
+            }
+        }
         for (std::size_t l = 0; l < lanes; ++l) {
             const int p = moved[i + l];
-            for (int f = entryStart[p] + shared; f < entryStart[p + 1]; ++f) {
-                sum[l] += *reinterpret_cast<const Quad*>(corrections + incident[f]);
-            }
             *reinterpret_cast<Quad*>(positions + 4 * p) += sum[l] * correctionScale[p];
         }
     }
