@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
-#include <utility>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -281,17 +280,18 @@ void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<Distan
         registeredEntryB[r] = next[static_cast<std::size_t>(constraints[r].b->index)]++;
     }
 
-    // Solving order: equal masses first. Each group is padded to whole
-    // vectors with copies of its first constraint, which compute what it
-    // does (so nothing new can trap) and whose corrections no sum reads.
+    // Solving order: whole vectors of equal-mass constraints first, then the
+    // rest, which divide twice (equal masses give both ends the same bits
+    // that way too). The last vector is filled up with copies of the last
+    // constraint, which compute what it does (so nothing new can trap) and
+    // whose corrections no sum reads.
     std::vector<std::size_t> order(m);
     std::iota(order.begin(), order.end(), std::size_t{0});
     const auto equalMasses = [&](std::size_t r) { return sameBits(constraints[r].a->mass, constraints[r].b->mass); };
     const std::size_t equalCount =
         static_cast<std::size_t>(std::stable_partition(order.begin(), order.end(), equalMasses) - order.begin());
-    const auto padded = [](std::size_t n) { return (n + 7) / 8 * 8; };
-    equalMassCount = padded(equalCount);
-    const std::size_t solved = equalMassCount + padded(m - equalCount);
+    equalMassCount = equalCount / 8 * 8;
+    const std::size_t solved = (m + 7) / 8 * 8;
     // a's corrections by solving order, then b's.
     corrections.assign(4 * 2 * solved, 0.0);
     incident.assign(static_cast<std::size_t>(entryStart[particleCount]), 0);
@@ -302,22 +302,19 @@ void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<Distan
     inverseMassSum.resize(solved);
     massA.resize(solved);
     massB.resize(solved);
-    std::size_t c = 0;
-    for (const auto& [begin, end] : {std::pair<std::size_t, std::size_t>{0, equalCount}, {equalCount, m}}) {
-        for (std::size_t i = begin; i < padded(end - begin) + begin; ++i, ++c) {
-            const bool copy = i >= end;
-            const std::size_t r = order[copy ? begin : i];
-            const DistanceConstraint& source = constraints[r];
-            offsetA[c] = 4 * source.a->index;
-            offsetB[c] = 4 * source.b->index;
-            sourceConstraint[c] = static_cast<int>(r);
-            inverseMassSum[c] = source.inverseMassSum;
-            massA[c] = source.a->mass;
-            massB[c] = source.b->mass;
-            if (!copy) {
-                incident[static_cast<std::size_t>(registeredEntryA[r])] = static_cast<int>(4 * c);
-                incident[static_cast<std::size_t>(registeredEntryB[r])] = static_cast<int>(4 * (solved + c));
-            }
+    for (std::size_t c = 0; c < solved; ++c) {
+        const bool copy = c >= m;
+        const std::size_t r = order[copy ? m - 1 : c];
+        const DistanceConstraint& source = constraints[r];
+        offsetA[c] = 4 * source.a->index;
+        offsetB[c] = 4 * source.b->index;
+        sourceConstraint[c] = static_cast<int>(r);
+        inverseMassSum[c] = source.inverseMassSum;
+        massA[c] = source.a->mass;
+        massB[c] = source.b->mass;
+        if (!copy) {
+            incident[static_cast<std::size_t>(registeredEntryA[r])] = static_cast<int>(4 * c);
+            incident[static_cast<std::size_t>(registeredEntryB[r])] = static_cast<int>(4 * (solved + c));
         }
     }
     difference.assign(4 * solved, 0.0);

@@ -44,7 +44,7 @@ public:
 
 private:
     bool wide = wideVectorsAvailable();
-    std::size_t equalMassCount = 0; // constraints [0, equalMassCount) join equal masses (padded)
+    std::size_t equalMassCount = 0; // constraints [0, equalMassCount) join equal masses: whole vectors
 
     // Points and vectors are kept as x, y, z and a 0 that keeps the padding
     // inert: one 256-bit load, store or operation where three doubles would
@@ -53,7 +53,8 @@ private:
 
     // Per constraint, in solving order: the equal-mass ones first, where one
     // division k / mass serves both ends (the pilot's lines, whose ends
-    // differ, divide twice). Each group keeps registration order.
+    // differ, divide twice), each kind in registration order; padded to
+    // whole vectors of 8.
     std::vector<int> offsetA; // 4 * the particle's index: where it starts in `positions`
     std::vector<int> offsetB;
     std::vector<int> sourceConstraint;  // its index among the world's constraints
