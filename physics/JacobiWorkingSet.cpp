@@ -235,6 +235,9 @@ bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 bool JacobiWorkingSet::wideVectorsAvailable() {
 #if defined(__x86_64__)
+    // A working set may be made before main, when the processor's features
+    // are not yet read unless asked for.
+    __builtin_cpu_init();
     return __builtin_cpu_supports("avx512f");
 #else
     return false;
