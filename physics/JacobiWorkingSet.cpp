@@ -74,19 +74,19 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void scatterCorrect
 }
 
 // Each particle's sum is a chain of dependent additions, each waiting for
-// the one before; summing eight particles at a time, their chains
-// interleaved, lets the additions of the eight overlap. `moved` runs from
-// fewest constraints to most, so the eight of a group have nearly as many:
-// the interleaved loop takes as many as the one with fewest has, and each
-// finishes its own few after it. The odd ones out are the first, the
-// shortest chains.
+// the one before; summing four particles at a time, their chains
+// interleaved, lets the additions of the four overlap (more lanes measured
+// no faster). `moved` runs from fewest constraints to most, so the four of
+// a group have nearly as many: all four add while the one with fewest has
+// entries, then each while it still has some. The odd ones out are the
+// first, the shortest chains.
 __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
     std::size_t count, const int* __restrict moved, const int* __restrict entryStart,
     const int* __restrict incident, const double* __restrict corrections,
     const double* __restrict correctionScale, double* __restrict positions) {
     // No helper functions here taking or returning Quad: unless inlined
     // they would not share this clone's vector registers (a different ABI).
-    constexpr std::size_t lanes = 8;
+    constexpr std::size_t lanes = 4;
     std::size_t i = 0;
     for (; i < count % lanes; ++i) {
         const int p = moved[i];
