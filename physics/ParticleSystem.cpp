@@ -6,38 +6,6 @@
 
 namespace {
 
-// One Jacobi pass over all constraints: every constraint sees the positions
-// of the pass's start. Straight-line arithmetic over flat arrays that do not
-// overlap, so the compiler vectorises the square roots and divisions (with
-// the wider vector units where the processor has them, picked at load time).
-// Square root and division are correctly rounded in every one of them and
-// nothing is fused, so each lane gives the bits the scalar formula gives.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void solveConstraints(
-    std::size_t m, const Vector3D* __restrict positions, const int* __restrict indexA,
-    const int* __restrict indexB, const DistanceConstraint* __restrict constraints,
-    const double* __restrict inverseMassSum, const double* __restrict massA, const double* __restrict massB,
-    double* __restrict correctionX, double* __restrict correctionY, double* __restrict correctionZ) {
-    for (std::size_t c = 0; c < m; ++c) {
-        const Vector3D& a = positions[indexA[c]];
-        const Vector3D& b = positions[indexB[c]];
-        const double dx = a.x - b.x;
-        const double dy = a.y - b.y;
-        const double dz = a.z - b.z;
-        const double len = std::sqrt(dx * dx + dy * dy + dz * dz);
-        const double k = (len - constraints[c].restLength) / (len * inverseMassSum[c]);
-        // a's correction is subtracted: adding the negated product rounds
-        // exactly as subtracting it does.
-        const double scaleA = -(k / massA[c]);
-        const double scaleB = k / massB[c];
-        correctionX[2 * c] = dx * scaleA;
-        correctionY[2 * c] = dy * scaleA;
-        correctionZ[2 * c] = dz * scaleA;
-        correctionX[2 * c + 1] = dx * scaleB;
-        correctionY[2 * c + 1] = dy * scaleB;
-        correctionZ[2 * c + 1] = dz * scaleB;
-    }
-}
-
 // The classic parts: the world's own air force and Jacobi relaxation.
 class NormalPressure final : public AirForceLaw {
 public:
@@ -47,11 +15,12 @@ public:
 class JacobiRelaxation final : public ConstraintSolver {
 public:
     void solve(ParticleSystem& world) override {
+        world.beginRelaxation();
         for (int iteration = 0; iteration < ParticleSystem::kRelaxationIterations; ++iteration) {
             world.relaxConstraints();
             world.applyCorrections();
-            world.applyAnchors();
         }
+        world.endRelaxation();
     }
 };
 
@@ -90,50 +59,9 @@ void ParticleSystem::prepare() {
         constraintCounts[static_cast<std::size_t>(c.a->index)] += 1;
         constraintCounts[static_cast<std::size_t>(c.b->index)] += 1;
     }
-    prepareRelaxation();
+    relaxation.build(n, constraints, constraintCounts);
     airForce->prepare(*this);
     solver->prepare(*this);
-}
-
-void ParticleSystem::prepareRelaxation() {
-    const std::size_t m = constraints.size();
-    indexA.resize(m);
-    indexB.resize(m);
-    massA.resize(m);
-    massB.resize(m);
-    inverseMassSums.resize(m);
-    correctionX.resize(2 * m);
-    correctionY.resize(2 * m);
-    correctionZ.resize(2 * m);
-    for (std::size_t c = 0; c < m; ++c) {
-        indexA[c] = constraints[c].a->index;
-        indexB[c] = constraints[c].b->index;
-        massA[c] = constraints[c].a->mass;
-        massB[c] = constraints[c].b->mass;
-        inverseMassSums[c] = constraints[c].inverseMassSum;
-    }
-    // Each particle's incident constraints, in constraint order: the order in
-    // which it sums its corrections. Slot 2c is constraint c's correction of
-    // its particle a, 2c + 1 that of b.
-    const std::size_t n = particles.size();
-    incidenceStart.assign(n + 1, 0);
-    for (std::size_t i = 0; i < n; ++i) {
-        incidenceStart[i + 1] = incidenceStart[i] + constraintCounts[i];
-    }
-    incidence.resize(2 * m);
-    std::vector<int> next(incidenceStart.begin(), incidenceStart.end() - 1);
-    for (std::size_t c = 0; c < m; ++c) {
-        incidence[static_cast<std::size_t>(next[static_cast<std::size_t>(indexA[c])]++)] = static_cast<int>(2 * c);
-        incidence[static_cast<std::size_t>(next[static_cast<std::size_t>(indexB[c])]++)] = static_cast<int>(2 * c + 1);
-    }
-    // The mean of a particle's corrections multiplies by the rounded
-    // reciprocal of its count; forming that reciprocal once gives the same bits.
-    correctionScale.assign(particles.size(), 0.0);
-    for (std::size_t i = 0; i < particles.size(); ++i) {
-        if (constraintCounts[i] != 0) {
-            correctionScale[i] = 1.0 / static_cast<double>(constraintCounts[i]);
-        }
-    }
 }
 
 void ParticleSystem::step() {
@@ -235,37 +163,13 @@ void ParticleSystem::predictPositions() {
     }
 }
 
-void ParticleSystem::relaxConstraints() {
-    // Per constraint, with the positions of the pass's start:
-    //   d = a - b, len = |d|, k = (len - rest) / (len * inverseMassSum),
-    //   a's correction -= d * (k / a.mass), b's += d * (k / b.mass);
-    // applyCorrections then moves each particle by the mean of its
-    // corrections, summed in constraint order.
-    solveConstraints(constraints.size(), previousPositions.data(), indexA.data(), indexB.data(), constraints.data(),
-                     inverseMassSums.data(), massA.data(), massB.data(), correctionX.data(), correctionY.data(),
-                     correctionZ.data());
-}
+void ParticleSystem::beginRelaxation() { relaxation.load(previousPositions.data(), constraints); }
 
-void ParticleSystem::applyCorrections() {
-    // Each particle sums its constraints' corrections in constraint order,
-    // starting from zero, and moves by their mean. Summing per particle in
-    // registers keeps the additions and their order without read-modify-write
-    // chains through memory. One without constraints keeps its place.
-    for (std::size_t i = 0; i < particles.size(); ++i) {
-        if (constraintCounts[i] == 0) {
-            continue;
-        }
-        Vector3D sum(0.0, 0.0, 0.0);
-        const int end = incidenceStart[i + 1];
-        for (int e = incidenceStart[i]; e < end; ++e) {
-            const std::size_t slot = static_cast<std::size_t>(incidence[static_cast<std::size_t>(e)]);
-            sum.x += correctionX[slot];
-            sum.y += correctionY[slot];
-            sum.z += correctionZ[slot];
-        }
-        previousPositions[i] += sum * correctionScale[i];
-    }
-}
+void ParticleSystem::relaxConstraints() { relaxation.relax(); }
+
+void ParticleSystem::applyCorrections() { relaxation.applyCorrections(anchors); }
+
+void ParticleSystem::endRelaxation() { relaxation.store(previousPositions.data()); }
 
 void ParticleSystem::applyAnchors() {
     for (const Anchor& anchor : anchors) {

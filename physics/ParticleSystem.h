@@ -7,6 +7,7 @@
 #include "physics/ConstraintSolver.h"
 #include "physics/DistanceConstraint.h"
 #include "physics/DynamicSystem.h"
+#include "physics/JacobiWorkingSet.h"
 
 // The simulation world: position Verlet in fixed steps, rigid distance
 // constraints relaxed 55 times per step, air forces on wing triangles and
@@ -58,14 +59,19 @@ public:
     void applySpringForces();
     void applyAirForces();
     void predictPositions();
+    // The classic relaxation works on its own copy of the working positions,
+    // taken by beginRelaxation and given back by endRelaxation; in between,
+    // each pass is relaxConstraints then applyCorrections (which also holds
+    // the anchored particles).
+    void beginRelaxation();
     void relaxConstraints();
     void applyCorrections();
+    void endRelaxation();
+    // Puts the anchored particles' working positions where they are held.
     void applyAnchors();
     void resolveContactAndCommit();
 
 private:
-    void prepareRelaxation();
-
     std::unique_ptr<AirForceLaw> airForce;
     std::unique_ptr<ConstraintSolver> solver;
     std::vector<DistanceConstraint> constraints;
@@ -74,20 +80,5 @@ private:
     std::vector<Vector3D> previousPositions;
     std::vector<int> constraintCounts;
 
-    // The relaxation's working set, laid out as flat arrays in prepare so the
-    // 55 passes of a step read contiguous memory instead of chasing particle
-    // pointers. Masses and inverse mass sums are copies of values fixed at
-    // registration; rest lengths are read from the constraints every pass,
-    // since steering rewrites them.
-    std::vector<int> indexA;             // per constraint
-    std::vector<int> indexB;
-    std::vector<double> massA;           // (unit: kg)
-    std::vector<double> massB;           // (unit: kg)
-    std::vector<double> inverseMassSums; // (unit: 1/kg)
-    std::vector<double> correctionX;     // (unit: m) slot 2c: of constraint c's a; 2c + 1: of its b
-    std::vector<double> correctionY;
-    std::vector<double> correctionZ;
-    std::vector<int> incidenceStart;     // per particle: its first entry in incidence
-    std::vector<int> incidence;          // correction slots, per particle in constraint order
-    std::vector<double> correctionScale; // 1 / constraint count, per particle
+    JacobiWorkingSet relaxation;
 };

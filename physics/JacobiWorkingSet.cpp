@@ -1,0 +1,372 @@
+#include "physics/JacobiWorkingSet.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numeric>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+namespace {
+
+// x, y, z, 0 as one vector; aligned as a double, since it lives in
+// std::vector<double> (unaligned vector loads cost nothing more on current
+// processors).
+typedef double Quad __attribute__((vector_size(4 * sizeof(double)), aligned(alignof(double))));
+
+Quad* quads(std::vector<double>& values) { return reinterpret_cast<Quad*>(values.data()); }
+
+// The plain loops run over flat arrays that do not overlap, so the compiler
+// vectorises them (with the wider vector units where the processor has them,
+// picked at load time). Square root and division are correctly rounded in
+// every lane and nothing is fused, so each lane gives the scalar formula's
+// bits. Each takes the constraints [begin, end) in solving order.
+
+__attribute__((target_clones("avx512f", "avx2", "default"))) void differences(
+    std::size_t begin, std::size_t end, const double* __restrict positions, const int* __restrict offsetA,
+    const int* __restrict offsetB, Quad* __restrict difference) {
+    for (std::size_t c = begin; c < end; ++c) {
+        difference[c] = *reinterpret_cast<const Quad*>(positions + offsetA[c]) -
+                        *reinterpret_cast<const Quad*>(positions + offsetB[c]);
+    }
+}
+
+// Constraints whose ends have the same mass: k / mass is the same division
+// for both ends, done once; a's correction is subtracted, and adding the
+// product with the negated factor rounds exactly as subtracting it does.
+__attribute__((target_clones("avx512f", "avx2", "default"))) void scalesOfEqualMasses(
+    std::size_t begin, std::size_t end, const Quad* __restrict difference, const double* __restrict restLength,
+    const double* __restrict inverseMassSum, const double* __restrict mass, double* __restrict scaleA,
+    double* __restrict scaleB) {
+    for (std::size_t c = begin; c < end; ++c) {
+        const Quad d = difference[c];
+        const double len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        const double k = (len - restLength[c]) / (len * inverseMassSum[c]);
+        const double q = k / mass[c];
+        scaleA[c] = -q;
+        scaleB[c] = q;
+    }
+}
+
+__attribute__((target_clones("avx512f", "avx2", "default"))) void scalesOfUnequalMasses(
+    std::size_t begin, std::size_t end, const Quad* __restrict difference, const double* __restrict restLength,
+    const double* __restrict inverseMassSum, const double* __restrict massA, const double* __restrict massB,
+    double* __restrict scaleA, double* __restrict scaleB) {
+    for (std::size_t c = begin; c < end; ++c) {
+        const Quad d = difference[c];
+        const double len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        const double k = (len - restLength[c]) / (len * inverseMassSum[c]);
+        scaleA[c] = -(k / massA[c]);
+        scaleB[c] = k / massB[c];
+    }
+}
+
+// Both corrections of each constraint, in solving order.
+__attribute__((target_clones("avx512f", "avx2", "default"))) void scatterCorrections(
+    std::size_t begin, std::size_t end, const Quad* __restrict difference, const double* __restrict scaleA,
+    const double* __restrict scaleB, Quad* __restrict correctionA, Quad* __restrict correctionB) {
+    for (std::size_t c = begin; c < end; ++c) {
+        correctionA[c] = difference[c] * scaleA[c];
+        correctionB[c] = difference[c] * scaleB[c];
+    }
+}
+
+// Each particle's sum is a chain of dependent additions, each waiting for
+// the one before; summing four particles at a time, their chains
+// interleaved, lets the additions of the four overlap (more lanes measured
+// no faster). `moved` runs from fewest constraints to most, so the four of
+// a group have nearly as many: all four add while the one with fewest has
+// entries, then each while it still has some. The odd ones out are the
+// first, the shortest chains.
+__attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
+    std::size_t count, const int* __restrict moved, const int* __restrict entryStart,
+    const int* __restrict incident, const double* __restrict corrections,
+    const double* __restrict correctionScale, double* __restrict positions) {
+    // No helper functions here taking or returning Quad: unless inlined
+    // they would not share this clone's vector registers (a different ABI).
+    constexpr std::size_t lanes = 4;
+    std::size_t i = 0;
+    for (; i < count % lanes; ++i) {
+        const int p = moved[i];
+        Quad sum = {0.0, 0.0, 0.0, 0.0};
+        for (int e = entryStart[p]; e < entryStart[p + 1]; ++e) {
+            sum += *reinterpret_cast<const Quad*>(corrections + incident[e]);
+        }
+        *reinterpret_cast<Quad*>(positions + 4 * p) += sum * correctionScale[p];
+    }
+    for (; i < count; i += lanes) {
+        int shared = entryStart[moved[i] + 1] - entryStart[moved[i]];
+        for (std::size_t l = 1; l < lanes; ++l) {
+            shared = std::min(shared, entryStart[moved[i + l] + 1] - entryStart[moved[i + l]]);
+        }
+        const int* e[lanes];
+        Quad sum[lanes];
+        for (std::size_t l = 0; l < lanes; ++l) {
+            e[l] = incident + entryStart[moved[i + l]];
+            sum[l] = Quad{0.0, 0.0, 0.0, 0.0};
+        }
+        for (int k = 0; k < shared; ++k) {
+            for (std::size_t l = 0; l < lanes; ++l) {
+                sum[l] += *reinterpret_cast<const Quad*>(corrections + e[l][k]);
+            }
+        }
+        // The rest, still interleaved: each lane adds while it has entries.
+        int count[lanes];
+        int longest = shared;
+        for (std::size_t l = 0; l < lanes; ++l) {
+            count[l] = entryStart[moved[i + l] + 1] - entryStart[moved[i + l]];
+            longest = std::max(longest, count[l]);
+        }
+        for (int k = shared; k < longest; ++k) {
+            for (std::size_t l = 0; l < lanes; ++l) {
+                if (k < count[l]) {
+                    sum[l] += *reinterpret_cast<const Quad*>(corrections + e[l][k]);
+                }
+            }
+        }
+        for (std::size_t l = 0; l < lanes; ++l) {
+            const int p = moved[i + l];
+            *reinterpret_cast<Quad*>(positions + 4 * p) += sum[l] * correctionScale[p];
+        }
+    }
+}
+
+#if defined(__x86_64__)
+// GCC 12's own intrinsics start some results from a deliberately undefined
+// vector and then warn that it may be used uninitialised.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+// The constraint pass written out for 512-bit vectors, 8 constraints at a
+// time. Each end is one 256-bit load and each two constraints' corrections
+// one 512-bit store; the squared lengths are transposed into one vector per
+// coordinate for the arithmetic, and the scales spread back over the
+// points. The loop is software-pipelined: an iteration computes one
+// group's scales and stores the previous group's corrections, so the stores
+// wait on square roots and divisions that finished during the iteration
+// before, and the slow arithmetic of successive groups overlaps. The same
+// operations on the same operands, lane by lane, so the same bits.
+struct PendingGroup {
+    __m512d difference[4]; // constraints 2j and 2j + 1
+    __m512d scaleA;
+    __m512d scaleB;
+};
+
+template <bool EqualMasses>
+__attribute__((target("avx512f"), always_inline)) inline void computeGroup(
+    std::size_t c, const double* positions, const int* offsetA, const int* offsetB, const double* restLength,
+    const double* inverseMassSum, const double* massA, const double* massB, PendingGroup& out) {
+    const __m512i xyLow = _mm512_setr_epi64(0, 4, 8, 12, 1, 5, 9, 13);  // x0..x3 y0..y3 of two pairs
+    const __m512i zwLow = _mm512_setr_epi64(2, 6, 10, 14, 3, 7, 11, 15); // z0..z3 w0..w3
+    const __m512i lowHalves = _mm512_setr_epi64(0, 1, 2, 3, 8, 9, 10, 11);
+    const __m512i highHalves = _mm512_setr_epi64(4, 5, 6, 7, 12, 13, 14, 15);
+    const __m512i signBit = _mm512_set1_epi64(static_cast<long long>(0x8000000000000000ULL));
+    __m512d squared[4];
+    for (int j = 0; j < 4; ++j) {
+        const __m256d d0 = _mm256_sub_pd(_mm256_loadu_pd(positions + offsetA[c + 2 * j]),
+                                         _mm256_loadu_pd(positions + offsetB[c + 2 * j]));
+        const __m256d d1 = _mm256_sub_pd(_mm256_loadu_pd(positions + offsetA[c + 2 * j + 1]),
+                                         _mm256_loadu_pd(positions + offsetB[c + 2 * j + 1]));
+        out.difference[j] = _mm512_insertf64x4(_mm512_castpd256_pd512(d0), d1, 1);
+        squared[j] = _mm512_mul_pd(out.difference[j], out.difference[j]);
+    }
+    const __m512d xy0 = _mm512_permutex2var_pd(squared[0], xyLow, squared[1]);
+    const __m512d xy1 = _mm512_permutex2var_pd(squared[2], xyLow, squared[3]);
+    const __m512d zw0 = _mm512_permutex2var_pd(squared[0], zwLow, squared[1]);
+    const __m512d zw1 = _mm512_permutex2var_pd(squared[2], zwLow, squared[3]);
+    const __m512d xx = _mm512_permutex2var_pd(xy0, lowHalves, xy1);
+    const __m512d yy = _mm512_permutex2var_pd(xy0, highHalves, xy1);
+    const __m512d zz = _mm512_permutex2var_pd(zw0, lowHalves, zw1);
+    const __m512d len = _mm512_sqrt_pd(_mm512_add_pd(_mm512_add_pd(xx, yy), zz));
+    const __m512d k = _mm512_div_pd(_mm512_sub_pd(len, _mm512_loadu_pd(restLength + c)),
+                                    _mm512_mul_pd(len, _mm512_loadu_pd(inverseMassSum + c)));
+    if (EqualMasses) {
+        out.scaleB = _mm512_div_pd(k, _mm512_loadu_pd(massA + c));
+        out.scaleA = _mm512_castsi512_pd(_mm512_xor_si512(_mm512_castpd_si512(out.scaleB), signBit));
+    } else {
+        out.scaleA = _mm512_castsi512_pd(
+            _mm512_xor_si512(_mm512_castpd_si512(_mm512_div_pd(k, _mm512_loadu_pd(massA + c))), signBit));
+        out.scaleB = _mm512_div_pd(k, _mm512_loadu_pd(massB + c));
+    }
+}
+
+__attribute__((target("avx512f"), always_inline)) inline void storeGroup(std::size_t c, const PendingGroup& group,
+                                                                        double* correctionA, double* correctionB) {
+    for (int j = 0; j < 4; ++j) {
+        // Lanes 2j and 2j + 1 of the scales, each over its constraint's four.
+        const __m512i spread =
+            _mm512_setr_epi64(2 * j, 2 * j, 2 * j, 2 * j, 2 * j + 1, 2 * j + 1, 2 * j + 1, 2 * j + 1);
+        _mm512_storeu_pd(correctionA + 4 * (c + 2 * j),
+                         _mm512_mul_pd(group.difference[j], _mm512_permutexvar_pd(spread, group.scaleA)));
+        _mm512_storeu_pd(correctionB + 4 * (c + 2 * j),
+                         _mm512_mul_pd(group.difference[j], _mm512_permutexvar_pd(spread, group.scaleB)));
+    }
+}
+
+template <bool EqualMasses>
+__attribute__((target("avx512f"))) void relaxWide(std::size_t begin, std::size_t groups, const double* positions,
+                                                  const int* offsetA, const int* offsetB,
+                                                  const double* restLength, const double* inverseMassSum,
+                                                  const double* massA, const double* massB, double* correctionA,
+                                                  double* correctionB) {
+    if (groups == 0) {
+        return;
+    }
+    PendingGroup pending;
+    computeGroup<EqualMasses>(begin, positions, offsetA, offsetB, restLength, inverseMassSum, massA, massB,
+                              pending);
+    for (std::size_t g = 1; g < groups; ++g) {
+        PendingGroup next;
+        computeGroup<EqualMasses>(begin + 8 * g, positions, offsetA, offsetB, restLength, inverseMassSum,
+                                  massA, massB, next);
+        storeGroup(begin + 8 * (g - 1), pending, correctionA, correctionB);
+        pending = next;
+    }
+    storeGroup(begin + 8 * (groups - 1), pending, correctionA, correctionB);
+}
+#pragma GCC diagnostic pop
+#endif
+
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+} // namespace
+
+bool JacobiWorkingSet::wideVectorsAvailable() {
+#if defined(__x86_64__)
+    // A working set may be made before main, when the processor's features
+    // are not yet read unless asked for.
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f");
+#else
+    return false;
+#endif
+}
+
+void JacobiWorkingSet::useWideVectors(bool use) { wide = use && wideVectorsAvailable(); }
+
+void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<DistanceConstraint>& constraints,
+                             const std::vector<int>& constraintCounts) {
+    const std::size_t m = constraints.size();
+    positions.assign(4 * particleCount, 0.0);
+    correctionScale.assign(particleCount, 0.0);
+    entryStart.assign(particleCount + 1, 0);
+    for (std::size_t p = 0; p < particleCount; ++p) {
+        entryStart[p + 1] = entryStart[p] + constraintCounts[p];
+        // The mean multiplies by the rounded reciprocal of the count;
+        // forming it once gives the same bits.
+        if (constraintCounts[p] != 0) {
+            correctionScale[p] = 1.0 / static_cast<double>(constraintCounts[p]);
+        }
+    }
+
+    // A particle without constraints keeps its place: adding even +0.0
+    // would turn a -0.0 coordinate into +0.0.
+    moved.clear();
+    for (std::size_t p = 0; p < particleCount; ++p) {
+        if (constraintCounts[p] != 0) {
+            moved.push_back(static_cast<int>(p));
+        }
+    }
+    std::stable_sort(moved.begin(), moved.end(), [&](int p, int q) {
+        return constraintCounts[static_cast<std::size_t>(p)] < constraintCounts[static_cast<std::size_t>(q)];
+    });
+
+    // Each particle's entries in registration order; an end of constraint
+    // r takes the next free entry of its particle, a's before b's.
+    std::vector<int> registeredEntryA(m);
+    std::vector<int> registeredEntryB(m);
+    std::vector<int> next(entryStart.begin(), entryStart.end() - 1);
+    for (std::size_t r = 0; r < m; ++r) {
+        registeredEntryA[r] = next[static_cast<std::size_t>(constraints[r].a->index)]++;
+        registeredEntryB[r] = next[static_cast<std::size_t>(constraints[r].b->index)]++;
+    }
+
+    // Solving order: whole vectors of equal-mass constraints first, then the
+    // rest, which divide twice (equal masses give both ends the same bits
+    // that way too). The last vector is filled up with copies of the last
+    // constraint, which compute what it does (so nothing new can trap) and
+    // whose corrections no sum reads.
+    std::vector<std::size_t> order(m);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    const auto equalMasses = [&](std::size_t r) { return sameBits(constraints[r].a->mass, constraints[r].b->mass); };
+    const std::size_t equalCount =
+        static_cast<std::size_t>(std::stable_partition(order.begin(), order.end(), equalMasses) - order.begin());
+    equalMassCount = equalCount / 8 * 8;
+    const std::size_t solved = (m + 7) / 8 * 8;
+    // a's corrections by solving order, then b's.
+    corrections.assign(4 * 2 * solved, 0.0);
+    incident.assign(static_cast<std::size_t>(entryStart[particleCount]), 0);
+    offsetA.resize(solved);
+    offsetB.resize(solved);
+    sourceConstraint.resize(solved);
+    restLength.assign(solved, 0.0);
+    inverseMassSum.resize(solved);
+    massA.resize(solved);
+    massB.resize(solved);
+    for (std::size_t c = 0; c < solved; ++c) {
+        const bool copy = c >= m;
+        const std::size_t r = order[copy ? m - 1 : c];
+        const DistanceConstraint& source = constraints[r];
+        offsetA[c] = 4 * source.a->index;
+        offsetB[c] = 4 * source.b->index;
+        sourceConstraint[c] = static_cast<int>(r);
+        inverseMassSum[c] = source.inverseMassSum;
+        massA[c] = source.a->mass;
+        massB[c] = source.b->mass;
+        if (!copy) {
+            incident[static_cast<std::size_t>(registeredEntryA[r])] = static_cast<int>(4 * c);
+            incident[static_cast<std::size_t>(registeredEntryB[r])] = static_cast<int>(4 * (solved + c));
+        }
+    }
+    difference.assign(4 * solved, 0.0);
+    scaleA.assign(solved, 0.0);
+    scaleB.assign(solved, 0.0);
+}
+
+void JacobiWorkingSet::load(const Vector3D* source, const std::vector<DistanceConstraint>& constraints) {
+    Quad* p = quads(positions);
+    for (std::size_t i = 0; i < positions.size() / 4; ++i) {
+        p[i] = Quad{source[i].x, source[i].y, source[i].z, 0.0};
+    }
+    for (std::size_t c = 0; c < restLength.size(); ++c) {
+        restLength[c] = constraints[static_cast<std::size_t>(sourceConstraint[c])].restLength;
+    }
+}
+
+void JacobiWorkingSet::relax() {
+    const std::size_t m = offsetA.size();
+#if defined(__x86_64__)
+    if (wide) {
+        relaxWide<true>(0, equalMassCount / 8, positions.data(), offsetA.data(), offsetB.data(), restLength.data(),
+                        inverseMassSum.data(), massA.data(), massB.data(), corrections.data(),
+                        corrections.data() + 4 * m);
+        relaxWide<false>(equalMassCount, (m - equalMassCount) / 8, positions.data(), offsetA.data(), offsetB.data(),
+                         restLength.data(), inverseMassSum.data(), massA.data(), massB.data(), corrections.data(),
+                         corrections.data() + 4 * m);
+        return;
+    }
+#endif
+    Quad* d = quads(difference);
+    differences(0, m, positions.data(), offsetA.data(), offsetB.data(), d);
+    scalesOfEqualMasses(0, equalMassCount, d, restLength.data(), inverseMassSum.data(), massA.data(), scaleA.data(),
+                        scaleB.data());
+    scalesOfUnequalMasses(equalMassCount, m, d, restLength.data(), inverseMassSum.data(), massA.data(), massB.data(),
+                          scaleA.data(), scaleB.data());
+    scatterCorrections(0, m, d, scaleA.data(), scaleB.data(), quads(corrections), quads(corrections) + m);
+}
+
+void JacobiWorkingSet::applyCorrections(const std::vector<Anchor>& anchors) {
+    moveByMeans(moved.size(), moved.data(), entryStart.data(), incident.data(), corrections.data(), correctionScale.data(),
+                positions.data());
+    for (const Anchor& anchor : anchors) {
+        quads(positions)[anchor.particle->index] = Quad{anchor.position.x, anchor.position.y, anchor.position.z, 0.0};
+    }
+}
+
+void JacobiWorkingSet::store(Vector3D* target) const {
+    for (std::size_t i = 0; i < positions.size() / 4; ++i) {
+        target[i] = Vector3D(positions[4 * i], positions[4 * i + 1], positions[4 * i + 2]);
+    }
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "physics/Anchor.h"
+#include "physics/DistanceConstraint.h"
+#include "physics/Vector3D.h"
+
+// The Jacobi relaxation's working set: the positions and constraints of a
+// world copied, once per step, into flat arrays laid out for the 55 passes,
+// so that each pass is a few straight loops the compiler vectorises.
+//
+// A pass computes, per constraint, with the positions of the pass's start:
+//   d = a - b, len = |d|, k = (len - rest) / (len * inverseMassSum),
+//   a's correction = d * -(k / a.mass), b's = d * (k / b.mass);
+// then each particle moves by the sum of its corrections, added in
+// registration order starting from +0.0, times 1 / its constraint count.
+// Every operation, operand and rounding is that of the formula; only the
+// order in which independent values are computed and where they are kept
+// changes, so the positions come out with the same bits.
+class JacobiWorkingSet {
+public:
+    // Sizes every array, once. `constraintCounts` is per particle.
+    void build(std::size_t particleCount, const std::vector<DistanceConstraint>& constraints,
+               const std::vector<int>& constraintCounts);
+
+    // Whether this processor has the 512-bit vectors the hand-written pass
+    // uses; it is used when it has, unless turned off here (the plain loops
+    // give the same bits, which tests compare).
+    static bool wideVectorsAvailable();
+    void useWideVectors(bool use);
+
+    // Copies the working positions in, with the rest lengths (steering
+    // rewrites them between steps).
+    void load(const Vector3D* positions, const std::vector<DistanceConstraint>& constraints);
+    // Every constraint's corrections from the current positions.
+    void relax();
+    // Each particle moves by the mean of its corrections; anchored particles
+    // are then put back where they are held.
+    void applyCorrections(const std::vector<Anchor>& anchors);
+    // Copies the relaxed positions back out.
+    void store(Vector3D* positions) const;
+
+private:
+    bool wide = wideVectorsAvailable();
+    std::size_t equalMassCount = 0; // constraints [0, equalMassCount) join equal masses: whole vectors
+
+    // Points and vectors are kept as x, y, z and a 0 that keeps the padding
+    // inert: one 256-bit load, store or operation where three doubles would
+    // need three, and no gathers (slow on the processors this runs on).
+    std::vector<double> positions; // (unit: m) 4 per particle
+
+    // Per constraint, in solving order: the equal-mass ones first, where one
+    // division k / mass serves both ends (the pilot's lines, whose ends
+    // differ, divide twice), each kind in registration order; padded to
+    // whole vectors of 8.
+    std::vector<int> offsetA; // 4 * the particle's index: where it starts in `positions`
+    std::vector<int> offsetB;
+    std::vector<int> sourceConstraint;  // its index among the world's constraints
+    std::vector<double> restLength;     // (unit: m)
+    std::vector<double> inverseMassSum; // (unit: 1/kg)
+    std::vector<double> massA;          // (unit: kg)
+    std::vector<double> massB;          // (unit: kg)
+    std::vector<double> difference;     // (unit: m) d = a - b, 4 per constraint
+    std::vector<double> scaleA;         // (unit: 1) a's correction is d * scaleA
+    std::vector<double> scaleB;
+
+    // Corrections (unit: m), 4 doubles each: a's in solving order, then
+    // b's, so that a group of constraints stores its corrections as whole
+    // vectors. Each particle reads its own through `incident`: its entries
+    // entryStart[p] to entryStart[p + 1], in registration order, each the
+    // place of one correction.
+    std::vector<double> corrections;
+    std::vector<int> incident;
+    std::vector<int> entryStart;         // per particle, and one past the last
+    std::vector<int> moved;              // the particles with constraints, fewest first
+    std::vector<double> correctionScale; // 1 / constraint count, per particle
+};
