@@ -71,7 +71,7 @@ double SimplePilot::bankFor(const PilotView& view) {
         const double ux = view.velocity.x / speed;
         const double uy = view.velocity.y / speed;
         const double offsetAhead = dx * ux + dy * uy;
-        const double lean = clamp(gains.bankPerMetreOffCentre * offsetAhead, -gains.maxLean, gains.maxLean);
+        const double lean = clamp(gains.bankPerMetreOffCentre * offsetAhead, -15.0, 15.0);
         return clamp(bank + side * lean, side > 0 ? 0.0 : -kMaxPilotBank, side > 0 ? kMaxPilotBank : 0.0);
     }
     case PilotPlan::Mode::Line: {
@@ -128,7 +128,8 @@ PilotCommand SimplePilot::decide(const PilotView& now) {
     // and headings ask for a new bank every few seconds.
     const double bankError = wantedBank - view.bank;
     if (plan.mode == PilotPlan::Mode::Circle && std::fabs(bankError) < 10.0) {
-        heldPresses = clamp(heldPresses + gains.pressesPerBankErrorSecond * bankError * 0.01, -limit, limit);
+        const double lookInterval = 0.01; // (unit: s) the pilot looks every step
+        heldPresses = clamp(heldPresses + gains.pressesPerBankErrorSecond * bankError * lookInterval, -limit, limit);
     }
     if (looks - 1 - lastPress < limits.pressSteps) {
         return PilotCommand::None;

@@ -25,7 +25,6 @@ struct PilotGains {
     // (unit: degrees per metre) circling: more bank per metre flown away
     // from the point, less per metre flown towards it
     double bankPerMetreOffCentre = 0.75;
-    double maxLean = 15.0; // (unit: degrees) the most it changes the circle's bank by
     // Lateral presses per degree of bank error held for a second: the shift
     // a steady bank needs, learned while holding it. 0: none.
     double pressesPerBankErrorSecond = 0.0;

@@ -11,10 +11,11 @@ PilotView pilotView(const Flight& flight) {
     const SteeringLimits& limits =
         flight.model == FlightModel::Realistic ? realisticTraits().steering : classicTraits().steering;
     const double pressesPerRange = limits.lateralRange / limits.lateralStep;
-    view.barPresses = static_cast<int>(std::lround(weightShiftOf(flight).lateral * pressesPerRange));
+    const WeightShift shift = weightShiftOf(flight);
+    view.barPresses = static_cast<int>(std::lround(shift.lateral * pressesPerRange));
     view.barLimit = static_cast<int>(std::lround(pressesPerRange));
     const double forePressesPerRange = limits.foreRange / limits.foreStep;
-    view.forePresses = static_cast<int>(std::lround(weightShiftOf(flight).fore * forePressesPerRange));
+    view.forePresses = static_cast<int>(std::lround(shift.fore * forePressesPerRange));
     view.foreLimit = static_cast<int>(std::lround(forePressesPerRange));
     return view;
 }
