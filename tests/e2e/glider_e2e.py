@@ -10,27 +10,15 @@ DIR/screenshot.png."""
 
 import argparse
 import os
-import shutil
 import subprocess
 import sys
 import time
 
-from simwindow import (Failure, Simulator, VirtualScreen, WIDTH, HEIGHT, is_green_terrain, is_purple_terrain,
-                       is_sky, is_status_red, is_wing, jpeg_components, need_tools, parse_status, wait_until)
+from simwindow import (Failure, Simulator, VirtualScreen, WIDTH, HEIGHT, check, fresh_dir, is_green_terrain,
+                       is_purple_terrain, is_sky, is_status_red, is_wing, jpeg_components, need_tools, parse_status,
+                       wait_until)
 
 CENTRE = (WIDTH // 2, HEIGHT // 2)
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def fresh_dir(work, name):
-    path = os.path.join(work, name)
-    shutil.rmtree(path, ignore_errors=True)
-    os.makedirs(path)
-    return path
 
 
 def flying_status(sim, shot_path, min_time=0.5, timeout=60):

@@ -20,22 +20,10 @@ import subprocess
 import sys
 import time
 
-from simwindow import Failure, Picture, wait_until
+from simwindow import Failure, Picture, check, fresh_dir, wait_until
 
 PANEL = (0, 0, 300, 400)  # left, top, right, bottom of the instrument panel (unit: window pixels)
 RATE = 44100              # the variometer's sample rate (unit: samples per second)
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def fresh_dir(work, name):
-    path = os.path.join(work, name)
-    shutil.rmtree(path, ignore_errors=True)
-    os.makedirs(path)
-    return path
 
 
 class Screen:

@@ -22,6 +22,19 @@ class Failure(Exception):
     pass
 
 
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def fresh_dir(work, name):
+    """An empty folder `name` under `work`, whatever was there before."""
+    path = os.path.join(work, name)
+    shutil.rmtree(path, ignore_errors=True)
+    os.makedirs(path)
+    return path
+
+
 def wait_until(what, probe, timeout, interval=0.2):
     """Calls probe() until it returns something true; that value is returned."""
     deadline = time.monotonic() + timeout
