@@ -43,6 +43,29 @@ void BM_RelaxationIteration(benchmark::State& state) {
 }
 BENCHMARK(BM_RelaxationIteration);
 
+// Its two halves apart: every constraint's corrections from the same
+// positions, then each particle's mean of its own.
+void BM_RelaxationConstraintPass(benchmark::State& state) {
+    FlyingScene scene;
+    ParticleSystem& world = *scene.flight.world;
+    world.beginRelaxation();
+    for (auto _ : state) {
+        world.relaxConstraints();
+    }
+}
+BENCHMARK(BM_RelaxationConstraintPass);
+
+void BM_RelaxationCorrectionPass(benchmark::State& state) {
+    FlyingScene scene;
+    ParticleSystem& world = *scene.flight.world;
+    world.beginRelaxation();
+    world.relaxConstraints();
+    for (auto _ : state) {
+        world.applyCorrections();
+    }
+}
+BENCHMARK(BM_RelaxationCorrectionPass);
+
 // The step's cost against the mesh size: it grows with the constraint count.
 void BM_WorldStepBySubdivisions(benchmark::State& state) {
     FlyingScene scene(static_cast<int>(state.range(0)));

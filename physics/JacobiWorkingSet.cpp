@@ -16,7 +16,8 @@ namespace {
 // processors).
 typedef double Quad __attribute__((vector_size(4 * sizeof(double)), aligned(alignof(double))));
 
-Quad* quads(std::vector<double>& values) { return reinterpret_cast<Quad*>(values.data()); }
+template <typename Values>
+Quad* quads(Values& values) { return reinterpret_cast<Quad*>(values.data()); }
 
 // The plain loops run over flat arrays that do not overlap, so the compiler
 // vectorises them (with the wider vector units where the processor has them,
@@ -140,37 +141,35 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
 // The constraint pass written out for 512-bit vectors, 8 constraints at a
-// time. Each end is one 256-bit load and each two constraints' corrections
-// one 512-bit store; the squared lengths are transposed into one vector per
+// time, as a five-stage pipeline over the groups. Square roots and
+// divisions are slow and each waits on the one before, so a group's own
+// chain (differences, square root, k, k / mass, corrections) takes far
+// longer than the divider needs per group. In each iteration the stages
+// work on five different groups: the differences of the newest, the square
+// root of the one before, k of the one before that, the scales of the next
+// and the corrections of the oldest. So the divider's work in an iteration
+// never waits on itself, and the loads and shuffles overlap it. Each end is
+// one 256-bit load; the squared lengths are transposed into one vector per
 // coordinate for the arithmetic, and the scales spread back over the
-// points. The loop is software-pipelined: an iteration computes one
-// group's scales and stores the previous group's corrections, so the stores
-// wait on square roots and divisions that finished during the iteration
-// before, and the slow arithmetic of successive groups overlaps. The same
-// operations on the same operands, lane by lane, so the same bits.
-struct PendingGroup {
-    __m512d difference[4]; // constraints 2j and 2j + 1
-    __m512d scaleA;
-    __m512d scaleB;
-};
-
-template <bool EqualMasses>
-__attribute__((target("avx512f"), always_inline)) inline void computeGroup(
-    std::size_t c, const double* positions, const int* offsetA, const int* offsetB, const double* restLength,
-    const double* inverseMassSum, const double* massA, const double* massB, PendingGroup& out) {
+// points. The same operations on the same operands, lane by lane, so the
+// same bits.
+__attribute__((target("avx512f"), always_inline)) inline __m512d differencesOfGroup(std::size_t c, const double* positions,
+                                                                                const int* offsetA,
+                                                                                const int* offsetB,
+                                                                                double* difference) {
     const __m512i xyLow = _mm512_setr_epi64(0, 4, 8, 12, 1, 5, 9, 13);  // x0..x3 y0..y3 of two pairs
     const __m512i zwLow = _mm512_setr_epi64(2, 6, 10, 14, 3, 7, 11, 15); // z0..z3 w0..w3
     const __m512i lowHalves = _mm512_setr_epi64(0, 1, 2, 3, 8, 9, 10, 11);
     const __m512i highHalves = _mm512_setr_epi64(4, 5, 6, 7, 12, 13, 14, 15);
-    const __m512i signBit = _mm512_set1_epi64(static_cast<long long>(0x8000000000000000ULL));
     __m512d squared[4];
     for (int j = 0; j < 4; ++j) {
         const __m256d d0 = _mm256_sub_pd(_mm256_loadu_pd(positions + offsetA[c + 2 * j]),
                                          _mm256_loadu_pd(positions + offsetB[c + 2 * j]));
         const __m256d d1 = _mm256_sub_pd(_mm256_loadu_pd(positions + offsetA[c + 2 * j + 1]),
                                          _mm256_loadu_pd(positions + offsetB[c + 2 * j + 1]));
-        out.difference[j] = _mm512_insertf64x4(_mm512_castpd256_pd512(d0), d1, 1);
-        squared[j] = _mm512_mul_pd(out.difference[j], out.difference[j]);
+        const __m512d d = _mm512_insertf64x4(_mm512_castpd256_pd512(d0), d1, 1);
+        _mm512_storeu_pd(difference + 4 * (c + 2 * j), d);
+        squared[j] = _mm512_mul_pd(d, d);
     }
     const __m512d xy0 = _mm512_permutex2var_pd(squared[0], xyLow, squared[1]);
     const __m512d xy1 = _mm512_permutex2var_pd(squared[2], xyLow, squared[3]);
@@ -179,29 +178,48 @@ __attribute__((target("avx512f"), always_inline)) inline void computeGroup(
     const __m512d xx = _mm512_permutex2var_pd(xy0, lowHalves, xy1);
     const __m512d yy = _mm512_permutex2var_pd(xy0, highHalves, xy1);
     const __m512d zz = _mm512_permutex2var_pd(zw0, lowHalves, zw1);
-    const __m512d len = _mm512_sqrt_pd(_mm512_add_pd(_mm512_add_pd(xx, yy), zz));
-    const __m512d k = _mm512_div_pd(_mm512_sub_pd(len, _mm512_loadu_pd(restLength + c)),
-                                    _mm512_mul_pd(len, _mm512_loadu_pd(inverseMassSum + c)));
+    return _mm512_add_pd(_mm512_add_pd(xx, yy), zz);
+}
+
+// Each end's scale: a's correction is subtracted, and adding the product
+// with the negated factor rounds exactly as subtracting it does. With equal
+// masses k / mass is the same division for both ends, done once, and a's
+// correction is b's negated (negating a factor negates the rounded
+// product), so only b's scale is formed.
+template <bool EqualMasses>
+__attribute__((target("avx512f"), always_inline)) inline void scalesOfGroup(std::size_t c, __m512d k,
+                                                                           const double* massA, const double* massB,
+                                                                           __m512d& scaleA, __m512d& scaleB) {
     if (EqualMasses) {
-        out.scaleB = _mm512_div_pd(k, _mm512_loadu_pd(massA + c));
-        out.scaleA = _mm512_castsi512_pd(_mm512_xor_si512(_mm512_castpd_si512(out.scaleB), signBit));
+        scaleB = _mm512_div_pd(k, _mm512_loadu_pd(massA + c));
     } else {
-        out.scaleA = _mm512_castsi512_pd(
+        const __m512i signBit = _mm512_set1_epi64(static_cast<long long>(0x8000000000000000ULL));
+        scaleA = _mm512_castsi512_pd(
             _mm512_xor_si512(_mm512_castpd_si512(_mm512_div_pd(k, _mm512_loadu_pd(massA + c))), signBit));
-        out.scaleB = _mm512_div_pd(k, _mm512_loadu_pd(massB + c));
+        scaleB = _mm512_div_pd(k, _mm512_loadu_pd(massB + c));
     }
 }
 
-__attribute__((target("avx512f"), always_inline)) inline void storeGroup(std::size_t c, const PendingGroup& group,
-                                                                        double* correctionA, double* correctionB) {
+template <bool EqualMasses>
+__attribute__((target("avx512f"), always_inline)) inline void correctionsOfGroup(std::size_t c, __m512d scaleA,
+                                                                                __m512d scaleB,
+                                                                                const double* difference,
+                                                                                double* correctionA,
+                                                                                double* correctionB) {
+    const __m512i signBit = _mm512_set1_epi64(static_cast<long long>(0x8000000000000000ULL));
     for (int j = 0; j < 4; ++j) {
         // Lanes 2j and 2j + 1 of the scales, each over its constraint's four.
         const __m512i spread =
             _mm512_setr_epi64(2 * j, 2 * j, 2 * j, 2 * j, 2 * j + 1, 2 * j + 1, 2 * j + 1, 2 * j + 1);
-        _mm512_storeu_pd(correctionA + 4 * (c + 2 * j),
-                         _mm512_mul_pd(group.difference[j], _mm512_permutexvar_pd(spread, group.scaleA)));
-        _mm512_storeu_pd(correctionB + 4 * (c + 2 * j),
-                         _mm512_mul_pd(group.difference[j], _mm512_permutexvar_pd(spread, group.scaleB)));
+        const __m512d d = _mm512_loadu_pd(difference + 4 * (c + 2 * j));
+        const __m512d b = _mm512_mul_pd(d, _mm512_permutexvar_pd(spread, scaleB));
+        _mm512_storeu_pd(correctionB + 4 * (c + 2 * j), b);
+        if (EqualMasses) {
+            _mm512_storeu_pd(correctionA + 4 * (c + 2 * j),
+                             _mm512_castsi512_pd(_mm512_xor_si512(_mm512_castpd_si512(b), signBit)));
+        } else {
+            _mm512_storeu_pd(correctionA + 4 * (c + 2 * j), _mm512_mul_pd(d, _mm512_permutexvar_pd(spread, scaleA)));
+        }
     }
 }
 
@@ -209,22 +227,41 @@ template <bool EqualMasses>
 __attribute__((target("avx512f"))) void relaxWide(std::size_t begin, std::size_t groups, const double* positions,
                                                   const int* offsetA, const int* offsetB,
                                                   const double* restLength, const double* inverseMassSum,
-                                                  const double* massA, const double* massB, double* correctionA,
-                                                  double* correctionB) {
-    if (groups == 0) {
-        return;
+                                                  const double* massA, const double* massB, double* difference,
+                                                  double* correctionA, double* correctionB) {
+    // What each stage hands the next: the squared lengths of the newest
+    // group, the lengths of the one before, k of the one before that, the
+    // scales of the oldest.
+    __m512d lengthSquared = _mm512_setzero_pd();
+    __m512d length = _mm512_setzero_pd();
+    __m512d k = _mm512_setzero_pd();
+    __m512d scaleA = _mm512_setzero_pd();
+    __m512d scaleB = _mm512_setzero_pd();
+    for (std::size_t t = 0; t < groups + 4; ++t) {
+        const __m512d nextLength = t >= 1 && t <= groups ? _mm512_sqrt_pd(lengthSquared) : length;
+        __m512d nextK = k;
+        if (t >= 2 && t <= groups + 1) {
+            const std::size_t c = begin + 8 * (t - 2);
+            nextK = _mm512_div_pd(_mm512_sub_pd(length, _mm512_loadu_pd(restLength + c)),
+                                  _mm512_mul_pd(length, _mm512_loadu_pd(inverseMassSum + c)));
+        }
+        __m512d nextScaleA = scaleA;
+        __m512d nextScaleB = scaleB;
+        if (t >= 3 && t <= groups + 2) {
+            scalesOfGroup<EqualMasses>(begin + 8 * (t - 3), k, massA, massB, nextScaleA, nextScaleB);
+        }
+        if (t >= 4) {
+            correctionsOfGroup<EqualMasses>(begin + 8 * (t - 4), scaleA, scaleB, difference, correctionA,
+                                            correctionB);
+        }
+        if (t < groups) {
+            lengthSquared = differencesOfGroup(begin + 8 * t, positions, offsetA, offsetB, difference);
+        }
+        length = nextLength;
+        k = nextK;
+        scaleA = nextScaleA;
+        scaleB = nextScaleB;
     }
-    PendingGroup pending;
-    computeGroup<EqualMasses>(begin, positions, offsetA, offsetB, restLength, inverseMassSum, massA, massB,
-                              pending);
-    for (std::size_t g = 1; g < groups; ++g) {
-        PendingGroup next;
-        computeGroup<EqualMasses>(begin + 8 * g, positions, offsetA, offsetB, restLength, inverseMassSum,
-                                  massA, massB, next);
-        storeGroup(begin + 8 * (g - 1), pending, correctionA, correctionB);
-        pending = next;
-    }
-    storeGroup(begin + 8 * (groups - 1), pending, correctionA, correctionB);
 }
 #pragma GCC diagnostic pop
 #endif
@@ -340,10 +377,11 @@ void JacobiWorkingSet::relax() {
 #if defined(__x86_64__)
     if (wide) {
         relaxWide<true>(0, equalMassCount / 8, positions.data(), offsetA.data(), offsetB.data(), restLength.data(),
-                        inverseMassSum.data(), massA.data(), massB.data(), corrections.data(),
+                        inverseMassSum.data(), massA.data(), massB.data(), difference.data(), corrections.data(),
                         corrections.data() + 4 * m);
         relaxWide<false>(equalMassCount, (m - equalMassCount) / 8, positions.data(), offsetA.data(), offsetB.data(),
-                         restLength.data(), inverseMassSum.data(), massA.data(), massB.data(), corrections.data(),
+                         restLength.data(), inverseMassSum.data(), massA.data(), massB.data(), difference.data(),
+                         corrections.data(),
                          corrections.data() + 4 * m);
         return;
     }

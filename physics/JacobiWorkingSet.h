@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 #include <vector>
 
 #include "physics/Anchor.h"
@@ -19,6 +20,23 @@
 // Every operation, operand and rounding is that of the formula; only the
 // order in which independent values are computed and where they are kept
 // changes, so the positions come out with the same bits.
+// Storage on whole cache lines: a 512-bit load or store that straddles two
+// lines costs two.
+template <typename T>
+struct CacheLineAllocator {
+    using value_type = T;
+    static constexpr std::align_val_t kAlignment{64};
+    CacheLineAllocator() = default;
+    template <typename U>
+    CacheLineAllocator(const CacheLineAllocator<U>&) {}
+    T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlignment)); }
+    void deallocate(T* p, std::size_t) { ::operator delete(p, kAlignment); }
+    template <typename U>
+    bool operator==(const CacheLineAllocator<U>&) const { return true; }
+    template <typename U>
+    bool operator!=(const CacheLineAllocator<U>&) const { return false; }
+};
+
 class JacobiWorkingSet {
 public:
     // Sizes every array, once. `constraintCounts` is per particle.
@@ -49,7 +67,7 @@ private:
     // Points and vectors are kept as x, y, z and a 0 that keeps the padding
     // inert: one 256-bit load, store or operation where three doubles would
     // need three, and no gathers (slow on the processors this runs on).
-    std::vector<double> positions; // (unit: m) 4 per particle
+    std::vector<double, CacheLineAllocator<double>> positions; // (unit: m) 4 per particle
 
     // Per constraint, in solving order: the equal-mass ones first, where one
     // division k / mass serves both ends (the pilot's lines, whose ends
@@ -62,7 +80,7 @@ private:
     std::vector<double> inverseMassSum; // (unit: 1/kg)
     std::vector<double> massA;          // (unit: kg)
     std::vector<double> massB;          // (unit: kg)
-    std::vector<double> difference;     // (unit: m) d = a - b, 4 per constraint
+    std::vector<double, CacheLineAllocator<double>> difference;     // (unit: m) d = a - b, 4 per constraint
     std::vector<double> scaleA;         // (unit: 1) a's correction is d * scaleA
     std::vector<double> scaleB;
 
@@ -71,7 +89,7 @@ private:
     // vectors. Each particle reads its own through `incident`: its entries
     // entryStart[p] to entryStart[p + 1], in registration order, each the
     // place of one correction.
-    std::vector<double> corrections;
+    std::vector<double, CacheLineAllocator<double>> corrections;
     std::vector<int> incident;
     std::vector<int> entryStart;         // per particle, and one past the last
     std::vector<int> moved;              // the particles with constraints, fewest first
