@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <numeric>
 
@@ -64,13 +65,15 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void scalesOfUnequa
     }
 }
 
-// Both corrections of each constraint, in solving order.
+// Both corrections of each constraint, each stored where its particle's
+// sum reads it.
 __attribute__((target_clones("avx512f", "avx2", "default"))) void scatterCorrections(
     std::size_t begin, std::size_t end, const Quad* __restrict difference, const double* __restrict scaleA,
-    const double* __restrict scaleB, Quad* __restrict correctionA, Quad* __restrict correctionB) {
+    const double* __restrict scaleB, const int* __restrict slotA, const int* __restrict slotB,
+    double* __restrict corrections) {
     for (std::size_t c = begin; c < end; ++c) {
-        correctionA[c] = difference[c] * scaleA[c];
-        correctionB[c] = difference[c] * scaleB[c];
+        *reinterpret_cast<Quad*>(corrections + slotA[c]) = difference[c] * scaleA[c];
+        *reinterpret_cast<Quad*>(corrections + slotB[c]) = difference[c] * scaleB[c];
     }
 }
 
@@ -83,17 +86,17 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void scatterCorrect
 // first, the shortest chains.
 __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
     std::size_t count, const int* __restrict moved, const int* __restrict entryStart,
-    const int* __restrict incident, const double* __restrict corrections,
-    const double* __restrict correctionScale, double* __restrict positions) {
+    const double* __restrict corrections, const double* __restrict correctionScale, double* __restrict positions) {
     // No helper functions here taking or returning Quad: unless inlined
     // they would not share this clone's vector registers (a different ABI).
     constexpr std::size_t lanes = 4;
+    const Quad* entries = reinterpret_cast<const Quad*>(corrections);
     std::size_t i = 0;
     for (; i < count % lanes; ++i) {
         const int p = moved[i];
         Quad sum = {0.0, 0.0, 0.0, 0.0};
         for (int e = entryStart[p]; e < entryStart[p + 1]; ++e) {
-            sum += *reinterpret_cast<const Quad*>(corrections + incident[e]);
+            sum += entries[e];
         }
         *reinterpret_cast<Quad*>(positions + 4 * p) += sum * correctionScale[p];
     }
@@ -102,15 +105,15 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
         for (std::size_t l = 1; l < lanes; ++l) {
             shared = std::min(shared, entryStart[moved[i + l] + 1] - entryStart[moved[i + l]]);
         }
-        const int* e[lanes];
+        const Quad* e[lanes];
         Quad sum[lanes];
         for (std::size_t l = 0; l < lanes; ++l) {
-            e[l] = incident + entryStart[moved[i + l]];
+            e[l] = entries + entryStart[moved[i + l]];
             sum[l] = Quad{0.0, 0.0, 0.0, 0.0};
         }
         for (int k = 0; k < shared; ++k) {
             for (std::size_t l = 0; l < lanes; ++l) {
-                sum[l] += *reinterpret_cast<const Quad*>(corrections + e[l][k]);
+                sum[l] += e[l][k];
             }
         }
         // The rest, still interleaved: each lane adds while it has entries.
@@ -123,7 +126,7 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
         for (int k = shared; k < longest; ++k) {
             for (std::size_t l = 0; l < lanes; ++l) {
                 if (k < count[l]) {
-                    sum[l] += *reinterpret_cast<const Quad*>(corrections + e[l][k]);
+                    sum[l] += e[l][k];
                 }
             }
         }
@@ -153,31 +156,36 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
 // coordinate for the arithmetic, and the scales spread back over the
 // points. The same operations on the same operands, lane by lane, so the
 // same bits.
+// The group's constraints are paired in 512-bit vectors as (0, 2), (1, 3),
+// (4, 6), (5, 7): with that pairing, unpacking within 128-bit lanes and
+// then gathering whole 128-bit lanes puts the squared coordinates in
+// constraint order, with no shuffle that needs an index vector.
+constexpr int kPairFirst[4] = {0, 1, 4, 5};
+constexpr int kPairSecond[4] = {2, 3, 6, 7};
+
 __attribute__((target("avx512f"), always_inline)) inline __m512d differencesOfGroup(std::size_t c, const double* positions,
-                                                                                const int* offsetA,
-                                                                                const int* offsetB,
+                                                                                const std::uint32_t* endOffsets,
                                                                                 double* difference) {
-    const __m512i xyLow = _mm512_setr_epi64(0, 4, 8, 12, 1, 5, 9, 13);  // x0..x3 y0..y3 of two pairs
-    const __m512i zwLow = _mm512_setr_epi64(2, 6, 10, 14, 3, 7, 11, 15); // z0..z3 w0..w3
-    const __m512i lowHalves = _mm512_setr_epi64(0, 1, 2, 3, 8, 9, 10, 11);
-    const __m512i highHalves = _mm512_setr_epi64(4, 5, 6, 7, 12, 13, 14, 15);
     __m512d squared[4];
     for (int j = 0; j < 4; ++j) {
-        const __m256d d0 = _mm256_sub_pd(_mm256_loadu_pd(positions + offsetA[c + 2 * j]),
-                                         _mm256_loadu_pd(positions + offsetB[c + 2 * j]));
-        const __m256d d1 = _mm256_sub_pd(_mm256_loadu_pd(positions + offsetA[c + 2 * j + 1]),
-                                         _mm256_loadu_pd(positions + offsetB[c + 2 * j + 1]));
+        const std::uint32_t ends0 = endOffsets[c + kPairFirst[j]];
+        const std::uint32_t ends1 = endOffsets[c + kPairSecond[j]];
+        const __m256d d0 = _mm256_sub_pd(_mm256_loadu_pd(positions + (ends0 & 0xffffu)),
+                                         _mm256_loadu_pd(positions + (ends0 >> 16)));
+        const __m256d d1 = _mm256_sub_pd(_mm256_loadu_pd(positions + (ends1 & 0xffffu)),
+                                         _mm256_loadu_pd(positions + (ends1 >> 16)));
         const __m512d d = _mm512_insertf64x4(_mm512_castpd256_pd512(d0), d1, 1);
         _mm512_storeu_pd(difference + 4 * (c + 2 * j), d);
         squared[j] = _mm512_mul_pd(d, d);
     }
-    const __m512d xy0 = _mm512_permutex2var_pd(squared[0], xyLow, squared[1]);
-    const __m512d xy1 = _mm512_permutex2var_pd(squared[2], xyLow, squared[3]);
-    const __m512d zw0 = _mm512_permutex2var_pd(squared[0], zwLow, squared[1]);
-    const __m512d zw1 = _mm512_permutex2var_pd(squared[2], zwLow, squared[3]);
-    const __m512d xx = _mm512_permutex2var_pd(xy0, lowHalves, xy1);
-    const __m512d yy = _mm512_permutex2var_pd(xy0, highHalves, xy1);
-    const __m512d zz = _mm512_permutex2var_pd(zw0, lowHalves, zw1);
+    // x and z of constraints 0, 1 | 0, 1 | 2, 3 | 2, 3 (128-bit lanes), then y
+    const __m512d xz0123 = _mm512_unpacklo_pd(squared[0], squared[1]);
+    const __m512d y0123 = _mm512_unpackhi_pd(squared[0], squared[1]);
+    const __m512d xz4567 = _mm512_unpacklo_pd(squared[2], squared[3]);
+    const __m512d y4567 = _mm512_unpackhi_pd(squared[2], squared[3]);
+    const __m512d xx = _mm512_shuffle_f64x2(xz0123, xz4567, 0x88); // lanes 0 and 2 of each
+    const __m512d yy = _mm512_shuffle_f64x2(y0123, y4567, 0x88);
+    const __m512d zz = _mm512_shuffle_f64x2(xz0123, xz4567, 0xdd); // lanes 1 and 3 of each
     return _mm512_add_pd(_mm512_add_pd(xx, yy), zz);
 }
 
@@ -204,63 +212,87 @@ template <bool EqualMasses>
 __attribute__((target("avx512f"), always_inline)) inline void correctionsOfGroup(std::size_t c, __m512d scaleA,
                                                                                 __m512d scaleB,
                                                                                 const double* difference,
-                                                                                double* correctionA,
-                                                                                double* correctionB) {
+                                                                                const std::uint32_t* endSlots,
+                                                                                double* corrections) {
     const __m512i signBit = _mm512_set1_epi64(static_cast<long long>(0x8000000000000000ULL));
     for (int j = 0; j < 4; ++j) {
-        // Lanes 2j and 2j + 1 of the scales, each over its constraint's four.
-        const __m512i spread =
-            _mm512_setr_epi64(2 * j, 2 * j, 2 * j, 2 * j, 2 * j + 1, 2 * j + 1, 2 * j + 1, 2 * j + 1);
+        // The pair's two scales, each over its constraint's four.
+        const long long first = kPairFirst[j];
+        const long long second = kPairSecond[j];
+        const __m512i spread = _mm512_setr_epi64(first, first, first, first, second, second, second, second);
         const __m512d d = _mm512_loadu_pd(difference + 4 * (c + 2 * j));
         const __m512d b = _mm512_mul_pd(d, _mm512_permutexvar_pd(spread, scaleB));
-        _mm512_storeu_pd(correctionB + 4 * (c + 2 * j), b);
-        if (EqualMasses) {
-            _mm512_storeu_pd(correctionA + 4 * (c + 2 * j),
-                             _mm512_castsi512_pd(_mm512_xor_si512(_mm512_castpd_si512(b), signBit)));
-        } else {
-            _mm512_storeu_pd(correctionA + 4 * (c + 2 * j), _mm512_mul_pd(d, _mm512_permutexvar_pd(spread, scaleA)));
-        }
+        const __m512d a = EqualMasses ? _mm512_castsi512_pd(_mm512_xor_si512(_mm512_castpd_si512(b), signBit))
+                                      : _mm512_mul_pd(d, _mm512_permutexvar_pd(spread, scaleA));
+        const std::uint32_t slots0 = endSlots[c + kPairFirst[j]];
+        const std::uint32_t slots1 = endSlots[c + kPairSecond[j]];
+        _mm256_storeu_pd(corrections + (slots0 & 0xffffu), _mm512_castpd512_pd256(a));
+        _mm256_storeu_pd(corrections + (slots1 & 0xffffu), _mm512_extractf64x4_pd(a, 1));
+        _mm256_storeu_pd(corrections + (slots0 >> 16), _mm512_castpd512_pd256(b));
+        _mm256_storeu_pd(corrections + (slots1 >> 16), _mm512_extractf64x4_pd(b, 1));
+    }
+}
+
+// What each stage hands the next: the squared lengths of the newest group,
+// the lengths of the one before, k of the one before that, the scales of
+// the next.
+struct PipelineState {
+    __m512d lengthSquared;
+    __m512d length;
+    __m512d k;
+    __m512d scaleA;
+    __m512d scaleB;
+};
+
+// Iteration t of the pipeline: the stages from the oldest group to the
+// newest, each reading what the one after it hands on before that one
+// overwrites it. While the pipeline fills and drains some stages have no
+// group; in the steady state every stage has one, and no test is made.
+template <bool EqualMasses, bool Steady>
+__attribute__((target("avx512f"), always_inline)) inline void pipelineIteration(
+    std::size_t t, std::size_t begin, std::size_t groups, const double* positions, const std::uint32_t* endOffsets,
+    const double* restLength, const double* inverseMassSum, const double* massA, const double* massB,
+    double* difference, const std::uint32_t* endSlots, double* corrections, PipelineState& state) {
+    if (Steady || t >= 4) {
+        correctionsOfGroup<EqualMasses>(begin + 8 * (t - 4), state.scaleA, state.scaleB, difference, endSlots,
+                                        corrections);
+    }
+    if (Steady || (t >= 3 && t <= groups + 2)) {
+        scalesOfGroup<EqualMasses>(begin + 8 * (t - 3), state.k, massA, massB, state.scaleA, state.scaleB);
+    }
+    if (Steady || (t >= 2 && t <= groups + 1)) {
+        const std::size_t c = begin + 8 * (t - 2);
+        state.k = _mm512_div_pd(_mm512_sub_pd(state.length, _mm512_loadu_pd(restLength + c)),
+                                _mm512_mul_pd(state.length, _mm512_loadu_pd(inverseMassSum + c)));
+    }
+    if (Steady || (t >= 1 && t <= groups)) {
+        state.length = _mm512_sqrt_pd(state.lengthSquared);
+    }
+    if (Steady || t < groups) {
+        state.lengthSquared = differencesOfGroup(begin + 8 * t, positions, endOffsets, difference);
     }
 }
 
 template <bool EqualMasses>
 __attribute__((target("avx512f"))) void relaxWide(std::size_t begin, std::size_t groups, const double* positions,
-                                                  const int* offsetA, const int* offsetB,
-                                                  const double* restLength, const double* inverseMassSum,
-                                                  const double* massA, const double* massB, double* difference,
-                                                  double* correctionA, double* correctionB) {
-    // What each stage hands the next: the squared lengths of the newest
-    // group, the lengths of the one before, k of the one before that, the
-    // scales of the oldest.
-    __m512d lengthSquared = _mm512_setzero_pd();
-    __m512d length = _mm512_setzero_pd();
-    __m512d k = _mm512_setzero_pd();
-    __m512d scaleA = _mm512_setzero_pd();
-    __m512d scaleB = _mm512_setzero_pd();
-    for (std::size_t t = 0; t < groups + 4; ++t) {
-        const __m512d nextLength = t >= 1 && t <= groups ? _mm512_sqrt_pd(lengthSquared) : length;
-        __m512d nextK = k;
-        if (t >= 2 && t <= groups + 1) {
-            const std::size_t c = begin + 8 * (t - 2);
-            nextK = _mm512_div_pd(_mm512_sub_pd(length, _mm512_loadu_pd(restLength + c)),
-                                  _mm512_mul_pd(length, _mm512_loadu_pd(inverseMassSum + c)));
-        }
-        __m512d nextScaleA = scaleA;
-        __m512d nextScaleB = scaleB;
-        if (t >= 3 && t <= groups + 2) {
-            scalesOfGroup<EqualMasses>(begin + 8 * (t - 3), k, massA, massB, nextScaleA, nextScaleB);
-        }
-        if (t >= 4) {
-            correctionsOfGroup<EqualMasses>(begin + 8 * (t - 4), scaleA, scaleB, difference, correctionA,
-                                            correctionB);
-        }
-        if (t < groups) {
-            lengthSquared = differencesOfGroup(begin + 8 * t, positions, offsetA, offsetB, difference);
-        }
-        length = nextLength;
-        k = nextK;
-        scaleA = nextScaleA;
-        scaleB = nextScaleB;
+                                                  const std::uint32_t* endOffsets, const double* restLength,
+                                                  const double* inverseMassSum, const double* massA,
+                                                  const double* massB, double* difference,
+                                                  const std::uint32_t* endSlots, double* corrections) {
+    PipelineState state{_mm512_setzero_pd(), _mm512_setzero_pd(), _mm512_setzero_pd(), _mm512_setzero_pd(),
+                        _mm512_setzero_pd()};
+    std::size_t t = 0;
+    for (; t < 4 && t < groups + 4; ++t) {
+        pipelineIteration<EqualMasses, false>(t, begin, groups, positions, endOffsets, restLength, inverseMassSum,
+                                              massA, massB, difference, endSlots, corrections, state);
+    }
+    for (; t < groups; ++t) {
+        pipelineIteration<EqualMasses, true>(t, begin, groups, positions, endOffsets, restLength, inverseMassSum,
+                                             massA, massB, difference, endSlots, corrections, state);
+    }
+    for (; t < groups + 4; ++t) {
+        pipelineIteration<EqualMasses, false>(t, begin, groups, positions, endOffsets, restLength, inverseMassSum,
+                                              massA, massB, difference, endSlots, corrections, state);
     }
 }
 #pragma GCC diagnostic pop
@@ -324,7 +356,8 @@ void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<Distan
     // rest, which divide twice (equal masses give both ends the same bits
     // that way too). The last vector is filled up with copies of the last
     // constraint, which compute what it does (so nothing new can trap) and
-    // whose corrections no sum reads.
+    // store their corrections past every particle's entries, where no sum
+    // reads them.
     std::vector<std::size_t> order(m);
     std::iota(order.begin(), order.end(), std::size_t{0});
     const auto equalMasses = [&](std::size_t r) { return sameBits(constraints[r].a->mass, constraints[r].b->mass); };
@@ -332,11 +365,15 @@ void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<Distan
         static_cast<std::size_t>(std::stable_partition(order.begin(), order.end(), equalMasses) - order.begin());
     equalMassCount = equalCount / 8 * 8;
     const std::size_t solved = (m + 7) / 8 * 8;
-    // a's corrections by solving order, then b's.
-    corrections.assign(4 * 2 * solved, 0.0);
-    incident.assign(static_cast<std::size_t>(entryStart[particleCount]), 0);
+    const int entries = entryStart[particleCount];
+    corrections.assign(4 * static_cast<std::size_t>(entries + 2), 0.0);
+    slotA.resize(solved);
+    slotB.resize(solved);
     offsetA.resize(solved);
     offsetB.resize(solved);
+    endOffsets.resize(solved);
+    endSlots.resize(solved);
+    fitsWidePass = true;
     sourceConstraint.resize(solved);
     restLength.assign(solved, 0.0);
     inverseMassSum.resize(solved);
@@ -352,10 +389,11 @@ void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<Distan
         inverseMassSum[c] = source.inverseMassSum;
         massA[c] = source.a->mass;
         massB[c] = source.b->mass;
-        if (!copy) {
-            incident[static_cast<std::size_t>(registeredEntryA[r])] = static_cast<int>(4 * c);
-            incident[static_cast<std::size_t>(registeredEntryB[r])] = static_cast<int>(4 * (solved + c));
-        }
+        slotA[c] = 4 * (copy ? entries : registeredEntryA[r]);
+        slotB[c] = 4 * (copy ? entries + 1 : registeredEntryB[r]);
+        endOffsets[c] = static_cast<std::uint32_t>(offsetA[c]) | static_cast<std::uint32_t>(offsetB[c]) << 16;
+        endSlots[c] = static_cast<std::uint32_t>(slotA[c]) | static_cast<std::uint32_t>(slotB[c]) << 16;
+        fitsWidePass = fitsWidePass && std::max({offsetA[c], offsetB[c], slotA[c], slotB[c]}) <= 0xffff;
     }
     difference.assign(4 * solved, 0.0);
     scaleA.assign(solved, 0.0);
@@ -375,14 +413,13 @@ void JacobiWorkingSet::load(const Vector3D* source, const std::vector<DistanceCo
 void JacobiWorkingSet::relax() {
     const std::size_t m = offsetA.size();
 #if defined(__x86_64__)
-    if (wide) {
-        relaxWide<true>(0, equalMassCount / 8, positions.data(), offsetA.data(), offsetB.data(), restLength.data(),
-                        inverseMassSum.data(), massA.data(), massB.data(), difference.data(), corrections.data(),
-                        corrections.data() + 4 * m);
-        relaxWide<false>(equalMassCount, (m - equalMassCount) / 8, positions.data(), offsetA.data(), offsetB.data(),
+    if (wide && fitsWidePass) {
+        relaxWide<true>(0, equalMassCount / 8, positions.data(), endOffsets.data(), restLength.data(),
+                        inverseMassSum.data(), massA.data(), massB.data(), difference.data(), endSlots.data(),
+                        corrections.data());
+        relaxWide<false>(equalMassCount, (m - equalMassCount) / 8, positions.data(), endOffsets.data(),
                          restLength.data(), inverseMassSum.data(), massA.data(), massB.data(), difference.data(),
-                         corrections.data(),
-                         corrections.data() + 4 * m);
+                         endSlots.data(), corrections.data());
         return;
     }
 #endif
@@ -392,11 +429,11 @@ void JacobiWorkingSet::relax() {
                         scaleB.data());
     scalesOfUnequalMasses(equalMassCount, m, d, restLength.data(), inverseMassSum.data(), massA.data(), massB.data(),
                           scaleA.data(), scaleB.data());
-    scatterCorrections(0, m, d, scaleA.data(), scaleB.data(), quads(corrections), quads(corrections) + m);
+    scatterCorrections(0, m, d, scaleA.data(), scaleB.data(), slotA.data(), slotB.data(), corrections.data());
 }
 
 void JacobiWorkingSet::applyCorrections(const std::vector<Anchor>& anchors) {
-    moveByMeans(moved.size(), moved.data(), entryStart.data(), incident.data(), corrections.data(), correctionScale.data(),
+    moveByMeans(moved.size(), moved.data(), entryStart.data(), corrections.data(), correctionScale.data(),
                 positions.data());
     for (const Anchor& anchor : anchors) {
         quads(positions)[anchor.particle->index] = Quad{anchor.position.x, anchor.position.y, anchor.position.z, 0.0};

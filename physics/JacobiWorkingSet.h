@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <new>
 #include <vector>
 
@@ -62,6 +63,7 @@ public:
 
 private:
     bool wide = wideVectorsAvailable();
+    bool fitsWidePass = false; // every offset and slot fits the wide pass's 16 bits
     std::size_t equalMassCount = 0; // constraints [0, equalMassCount) join equal masses: whole vectors
 
     // Points and vectors are kept as x, y, z and a 0 that keeps the padding
@@ -84,13 +86,18 @@ private:
     std::vector<double> scaleA;         // (unit: 1) a's correction is d * scaleA
     std::vector<double> scaleB;
 
-    // Corrections (unit: m), 4 doubles each: a's in solving order, then
-    // b's, so that a group of constraints stores its corrections as whole
-    // vectors. Each particle reads its own through `incident`: its entries
-    // entryStart[p] to entryStart[p + 1], in registration order, each the
-    // place of one correction.
+    // Corrections (unit: m), 4 doubles each, kept where they are summed:
+    // particle p's are entries entryStart[p] to entryStart[p + 1], in
+    // registration order, so each sum reads a straight run; two more entries
+    // take the padding's. Each constraint stores its ends' at slotA and
+    // slotB (4 * the entry).
     std::vector<double, CacheLineAllocator<double>> corrections;
-    std::vector<int> incident;
+    std::vector<int> slotA;
+    std::vector<int> slotB;
+    // The wide pass's copies of both: a's and b's in one word, 16 bits
+    // each, so that one load gives both (loads are what it has least of).
+    std::vector<std::uint32_t> endOffsets;
+    std::vector<std::uint32_t> endSlots;
     std::vector<int> entryStart;         // per particle, and one past the last
     std::vector<int> moved;              // the particles with constraints, fewest first
     std::vector<double> correctionScale; // 1 / constraint count, per particle

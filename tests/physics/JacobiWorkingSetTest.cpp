@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "physics/JacobiWorkingSet.h"
@@ -17,13 +18,14 @@ constexpr int kPasses = 55;
 // three masses (so both equal- and unequal-mass constraints), with one
 // particle held by an anchor and the last joined to nothing, sitting at -0.0.
 struct Tangle {
-    std::vector<Particle> particles = std::vector<Particle>(kParticles);
+    int particleCount;
+    std::vector<Particle> particles = std::vector<Particle>(static_cast<std::size_t>(particleCount));
     std::vector<DistanceConstraint> constraints;
-    std::vector<int> counts = std::vector<int>(kParticles, 0);
+    std::vector<int> counts = std::vector<int>(static_cast<std::size_t>(particleCount), 0);
     std::vector<Anchor> anchors;
     std::vector<Vector3D> positions;
 
-    explicit Tangle(int constraintCount) {
+    Tangle(int constraintCount, int particleCount_) : particleCount(particleCount_) {
         unsigned state = 20261207u;
         const auto next = [&] {
             state = state * 1664525u + 1013904223u;
@@ -31,15 +33,15 @@ struct Tangle {
         };
         const auto unit = [&] { return static_cast<double>(next() % 100000) / 100000.0; };
         const double masses[] = {0.3, 45.0 / 46.0, 0.3, 80.0};
-        for (int i = 0; i < kParticles; ++i) {
+        for (int i = 0; i < particleCount; ++i) {
             particles[i].index = i;
             particles[i].mass = masses[i % 4];
             particles[i].position = Vector3D(4.0 * unit(), 4.0 * unit(), 4.0 * unit());
         }
-        particles[kParticles - 1].position = Vector3D(-0.0, 1.0, -0.0);
+        particles[particleCount - 1].position = Vector3D(-0.0, 1.0, -0.0);
         for (int c = 0; c < constraintCount; ++c) {
-            const int a = next() % (kParticles - 1);
-            const int b = (a + 1 + next() % (kParticles - 2)) % (kParticles - 1);
+            const int a = next() % (particleCount - 1);
+            const int b = (a + 1 + next() % (particleCount - 2)) % (particleCount - 1);
             DistanceConstraint constraint = DistanceConstraint::make(particles[a], particles[b]);
             constraint.restLength *= 0.7 + 0.6 * unit();
             constraints.push_back(constraint);
@@ -91,19 +93,23 @@ bool sameBits(const Vector3D& a, const Vector3D& b) {
 // arithmetic gives the plain formula's bits, and nothing in it traps. The
 // tangles range from one constraint to many, so the vectors of each mass
 // group run from none or one (the pipeline only filling and draining) to
-// more than the pipeline holds, and neither group fills whole vectors.
+// more than the pipeline holds, and neither group fills whole vectors; the
+// last has more particles than the wide pass's packed indices can name.
 TEST(JacobiWorkingSet, RelaxesToTheSameBitsAsThePlainPassInBothForms) {
     FloatingPointTraps traps;
-    for (const int constraintCount : {1, 5, 13, 29, 61, 97}) {
+    const std::pair<int, int> sizes[] = {{1, kParticles},  {5, kParticles},  {13, kParticles},
+                                         {29, kParticles}, {61, kParticles}, {97, kParticles},
+                                         {61, 20000}};
+    for (const auto& [constraintCount, particleCount] : sizes) {
         for (const bool wide : {false, true}) {
             SCOPED_TRACE(std::string(wide ? "512-bit loops, " : "plain loops, ") + std::to_string(constraintCount) +
-                         " constraints");
-            Tangle tangle(constraintCount);
+                         " constraints, " + std::to_string(particleCount) + " particles");
+            Tangle tangle(constraintCount, particleCount);
             std::vector<Vector3D> expected = tangle.positions;
             std::vector<Vector3D> actual = tangle.positions;
             JacobiWorkingSet relaxation;
             relaxation.useWideVectors(wide);
-            relaxation.build(kParticles, tangle.constraints, tangle.counts);
+            relaxation.build(static_cast<std::size_t>(particleCount), tangle.constraints, tangle.counts);
             for (int step = 0; step < 2; ++step) {
                 if (step == 1) {
                     tangle.constraints.back().restLength *= 0.5;
@@ -116,12 +122,13 @@ TEST(JacobiWorkingSet, RelaxesToTheSameBitsAsThePlainPassInBothForms) {
                 }
                 relaxation.store(actual.data());
             }
-            for (int i = 0; i < kParticles; ++i) {
+            for (int i = 0; i < particleCount; ++i) {
                 EXPECT_TRUE(sameBits(actual[static_cast<std::size_t>(i)], expected[static_cast<std::size_t>(i)]))
                     << "particle " << i;
             }
             EXPECT_EQ(actual[5], Vector3D(1.0, 2.0, 3.0)) << "held by its anchor";
-            EXPECT_TRUE(std::signbit(actual[kParticles - 1].x)) << "joined to nothing, it keeps even its -0.0";
+            EXPECT_TRUE(std::signbit(actual[static_cast<std::size_t>(particleCount - 1)].x))
+                << "joined to nothing, it keeps even its -0.0";
             EXPECT_NE(actual, tangle.positions) << "the tangle did relax";
         }
     }
