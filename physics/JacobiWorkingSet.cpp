@@ -77,63 +77,29 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void scatterCorrect
     }
 }
 
-// Each particle's sum is a chain of dependent additions, each waiting for
-// the one before; summing four particles at a time, their chains
-// interleaved, lets the additions of the four overlap (more lanes measured
-// no faster). `moved` runs from fewest constraints to most, so the four of
-// a group have nearly as many: all four add while the one with fewest has
-// entries, then each while it still has some. The odd ones out are the
-// first, the shortest chains.
+// Two particles' x, y, z, 0 side by side: one 512-bit vector.
+typedef double Pair __attribute__((vector_size(8 * sizeof(double)), aligned(alignof(double))));
+
+// Each particle's mean, two particles at a time: the pair's sums are one
+// vector, its corrections interleaved entry by entry, so each addition adds
+// one entry to each sum. A particle with fewer entries than its partner has
+// +0.0 in the rest, which leaves its sum as it is (a sum that starts at
+// +0.0 is never -0.0). Pairs do not depend on each other, so the processor
+// overlaps their chains of additions.
 __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
-    std::size_t count, const int* __restrict moved, const int* __restrict entryStart,
-    const double* __restrict corrections, const double* __restrict correctionScale, double* __restrict positions) {
-    // No helper functions here taking or returning Quad: unless inlined
+    std::size_t pairCount, const int* __restrict pairStart, const double* __restrict corrections,
+    const double* __restrict pairScale, double* __restrict positions) {
+    // No helper functions here taking or returning Pair: unless inlined
     // they would not share this clone's vector registers (a different ABI).
-    constexpr std::size_t lanes = 4;
-    const Quad* entries = reinterpret_cast<const Quad*>(corrections);
-    std::size_t i = 0;
-    for (; i < count % lanes; ++i) {
-        const int p = moved[i];
-        Quad sum = {0.0, 0.0, 0.0, 0.0};
-        for (int e = entryStart[p]; e < entryStart[p + 1]; ++e) {
+    const Pair* entries = reinterpret_cast<const Pair*>(corrections);
+    const Pair* scales = reinterpret_cast<const Pair*>(pairScale);
+    Pair* points = reinterpret_cast<Pair*>(positions);
+    for (std::size_t q = 0; q < pairCount; ++q) {
+        Pair sum = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+        for (int e = pairStart[q]; e < pairStart[q + 1]; ++e) {
             sum += entries[e];
         }
-        *reinterpret_cast<Quad*>(positions + 4 * p) += sum * correctionScale[p];
-    }
-    for (; i < count; i += lanes) {
-        int shared = entryStart[moved[i] + 1] - entryStart[moved[i]];
-        for (std::size_t l = 1; l < lanes; ++l) {
-            shared = std::min(shared, entryStart[moved[i + l] + 1] - entryStart[moved[i + l]]);
-        }
-        const Quad* e[lanes];
-        Quad sum[lanes];
-        for (std::size_t l = 0; l < lanes; ++l) {
-            e[l] = entries + entryStart[moved[i + l]];
-            sum[l] = Quad{0.0, 0.0, 0.0, 0.0};
-        }
-        for (int k = 0; k < shared; ++k) {
-            for (std::size_t l = 0; l < lanes; ++l) {
-                sum[l] += e[l][k];
-            }
-        }
-        // The rest, still interleaved: each lane adds while it has entries.
-        int count[lanes];
-        int longest = shared;
-        for (std::size_t l = 0; l < lanes; ++l) {
-            count[l] = entryStart[moved[i + l] + 1] - entryStart[moved[i + l]];
-            longest = std::max(longest, count[l]);
-        }
-        for (int k = shared; k < longest; ++k) {
-            for (std::size_t l = 0; l < lanes; ++l) {
-                if (k < count[l]) {
-                    sum[l] += e[l][k];
-                }
-            }
-        }
-        for (std::size_t l = 0; l < lanes; ++l) {
-            const int p = moved[i + l];
-            *reinterpret_cast<Quad*>(positions + 4 * p) += sum[l] * correctionScale[p];
-        }
+        points[q] += sum * scales[q];
     }
 }
 
@@ -318,38 +284,57 @@ void JacobiWorkingSet::useWideVectors(bool use) { wide = use && wideVectorsAvail
 void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<DistanceConstraint>& constraints,
                              const std::vector<int>& constraintCounts) {
     const std::size_t m = constraints.size();
-    positions.assign(4 * particleCount, 0.0);
-    correctionScale.assign(particleCount, 0.0);
-    entryStart.assign(particleCount + 1, 0);
-    for (std::size_t p = 0; p < particleCount; ++p) {
-        entryStart[p + 1] = entryStart[p] + constraintCounts[p];
-        // The mean multiplies by the rounded reciprocal of the count;
-        // forming it once gives the same bits.
-        if (constraintCounts[p] != 0) {
-            correctionScale[p] = 1.0 / static_cast<double>(constraintCounts[p]);
-        }
-    }
-
-    // A particle without constraints keeps its place: adding even +0.0
-    // would turn a -0.0 coordinate into +0.0.
-    moved.clear();
-    for (std::size_t p = 0; p < particleCount; ++p) {
-        if (constraintCounts[p] != 0) {
-            moved.push_back(static_cast<int>(p));
-        }
-    }
-    std::stable_sort(moved.begin(), moved.end(), [&](int p, int q) {
-        return constraintCounts[static_cast<std::size_t>(p)] < constraintCounts[static_cast<std::size_t>(q)];
+    // The particles in the working set's own order: those with constraints
+    // first, fewest constraints first, so that partners in a pair have
+    // nearly as many; then, after a place that pads them to whole pairs,
+    // those without, which keep their place (adding even +0.0 would turn a
+    // -0.0 coordinate into +0.0).
+    std::vector<int> byCount(particleCount);
+    std::iota(byCount.begin(), byCount.end(), 0);
+    std::stable_sort(byCount.begin(), byCount.end(), [&](int p, int q) {
+        const int a = constraintCounts[static_cast<std::size_t>(p)];
+        const int b = constraintCounts[static_cast<std::size_t>(q)];
+        return (a != 0) != (b != 0) ? a != 0 : a < b;
     });
+    const std::size_t movedCount = static_cast<std::size_t>(
+        std::count_if(constraintCounts.begin(), constraintCounts.end(), [](int count) { return count != 0; }));
+    pairCount = (movedCount + 1) / 2;
+    place.assign(particleCount, 0);
+    for (std::size_t i = 0; i < particleCount; ++i) {
+        place[static_cast<std::size_t>(byCount[i])] = static_cast<int>(i < movedCount ? i : i + movedCount % 2);
+    }
+    positions.assign(4 * (2 * pairCount + particleCount - movedCount), 0.0);
 
-    // Each particle's entries in registration order; an end of constraint
-    // r takes the next free entry of its particle, a's before b's.
-    std::vector<int> registeredEntryA(m);
-    std::vector<int> registeredEntryB(m);
-    std::vector<int> next(entryStart.begin(), entryStart.end() - 1);
+    // Each pair's entries: as many as its partner with most constraints.
+    // The mean multiplies by the rounded reciprocal of the count; forming
+    // it once gives the same bits.
+    pairStart.assign(pairCount + 1, 0);
+    pairScale.assign(8 * pairCount, 0.0);
+    for (std::size_t i = 0; i < movedCount; ++i) {
+        const int count = constraintCounts[static_cast<std::size_t>(byCount[i])];
+        const std::size_t q = i / 2;
+        pairStart[q + 1] = std::max(pairStart[q + 1], count);
+        for (std::size_t k = 0; k < 4; ++k) {
+            pairScale[8 * q + 4 * (i % 2) + k] = 1.0 / static_cast<double>(count);
+        }
+    }
+    for (std::size_t q = 0; q < pairCount; ++q) {
+        pairStart[q + 1] += pairStart[q];
+    }
+
+    // Where each end of each constraint stores its correction: its
+    // particle's next entry, in registration order, a's before b's.
+    std::vector<int> registeredSlotA(m);
+    std::vector<int> registeredSlotB(m);
+    std::vector<int> taken(particleCount, 0);
+    const auto nextSlot = [&](const Particle* particle) {
+        const std::size_t at = static_cast<std::size_t>(place[static_cast<std::size_t>(particle->index)]);
+        const int entry = pairStart[at / 2] + taken[static_cast<std::size_t>(particle->index)]++;
+        return 8 * entry + 4 * static_cast<int>(at % 2);
+    };
     for (std::size_t r = 0; r < m; ++r) {
-        registeredEntryA[r] = next[static_cast<std::size_t>(constraints[r].a->index)]++;
-        registeredEntryB[r] = next[static_cast<std::size_t>(constraints[r].b->index)]++;
+        registeredSlotA[r] = nextSlot(constraints[r].a);
+        registeredSlotB[r] = nextSlot(constraints[r].b);
     }
 
     // Solving order: whole vectors of equal-mass constraints first, then the
@@ -365,8 +350,8 @@ void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<Distan
         static_cast<std::size_t>(std::stable_partition(order.begin(), order.end(), equalMasses) - order.begin());
     equalMassCount = equalCount / 8 * 8;
     const std::size_t solved = (m + 7) / 8 * 8;
-    const int entries = entryStart[particleCount];
-    corrections.assign(4 * static_cast<std::size_t>(entries + 2), 0.0);
+    const int entries = pairStart[pairCount];
+    corrections.assign(8 * static_cast<std::size_t>(entries + 1), 0.0);
     slotA.resize(solved);
     slotB.resize(solved);
     offsetA.resize(solved);
@@ -383,14 +368,14 @@ void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<Distan
         const bool copy = c >= m;
         const std::size_t r = order[copy ? m - 1 : c];
         const DistanceConstraint& source = constraints[r];
-        offsetA[c] = 4 * source.a->index;
-        offsetB[c] = 4 * source.b->index;
+        offsetA[c] = 4 * place[static_cast<std::size_t>(source.a->index)];
+        offsetB[c] = 4 * place[static_cast<std::size_t>(source.b->index)];
         sourceConstraint[c] = static_cast<int>(r);
         inverseMassSum[c] = source.inverseMassSum;
         massA[c] = source.a->mass;
         massB[c] = source.b->mass;
-        slotA[c] = 4 * (copy ? entries : registeredEntryA[r]);
-        slotB[c] = 4 * (copy ? entries + 1 : registeredEntryB[r]);
+        slotA[c] = copy ? 8 * entries : registeredSlotA[r];
+        slotB[c] = copy ? 8 * entries + 4 : registeredSlotB[r];
         endOffsets[c] = static_cast<std::uint32_t>(offsetA[c]) | static_cast<std::uint32_t>(offsetB[c]) << 16;
         endSlots[c] = static_cast<std::uint32_t>(slotA[c]) | static_cast<std::uint32_t>(slotB[c]) << 16;
         fitsWidePass = fitsWidePass && std::max({offsetA[c], offsetB[c], slotA[c], slotB[c]}) <= 0xffff;
@@ -402,8 +387,8 @@ void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<Distan
 
 void JacobiWorkingSet::load(const Vector3D* source, const std::vector<DistanceConstraint>& constraints) {
     Quad* p = quads(positions);
-    for (std::size_t i = 0; i < positions.size() / 4; ++i) {
-        p[i] = Quad{source[i].x, source[i].y, source[i].z, 0.0};
+    for (std::size_t i = 0; i < place.size(); ++i) {
+        p[place[i]] = Quad{source[i].x, source[i].y, source[i].z, 0.0};
     }
     for (std::size_t c = 0; c < restLength.size(); ++c) {
         restLength[c] = constraints[static_cast<std::size_t>(sourceConstraint[c])].restLength;
@@ -433,15 +418,16 @@ void JacobiWorkingSet::relax() {
 }
 
 void JacobiWorkingSet::applyCorrections(const std::vector<Anchor>& anchors) {
-    moveByMeans(moved.size(), moved.data(), entryStart.data(), corrections.data(), correctionScale.data(),
-                positions.data());
+    moveByMeans(pairCount, pairStart.data(), corrections.data(), pairScale.data(), positions.data());
     for (const Anchor& anchor : anchors) {
-        quads(positions)[anchor.particle->index] = Quad{anchor.position.x, anchor.position.y, anchor.position.z, 0.0};
+        quads(positions)[place[static_cast<std::size_t>(anchor.particle->index)]] =
+            Quad{anchor.position.x, anchor.position.y, anchor.position.z, 0.0};
     }
 }
 
 void JacobiWorkingSet::store(Vector3D* target) const {
-    for (std::size_t i = 0; i < positions.size() / 4; ++i) {
-        target[i] = Vector3D(positions[4 * i], positions[4 * i + 1], positions[4 * i + 2]);
+    for (std::size_t i = 0; i < place.size(); ++i) {
+        const std::size_t at = 4 * static_cast<std::size_t>(place[i]);
+        target[i] = Vector3D(positions[at], positions[at + 1], positions[at + 2]);
     }
 }

@@ -69,7 +69,7 @@ private:
     // Points and vectors are kept as x, y, z and a 0 that keeps the padding
     // inert: one 256-bit load, store or operation where three doubles would
     // need three, and no gathers (slow on the processors this runs on).
-    std::vector<double, CacheLineAllocator<double>> positions; // (unit: m) 4 per particle
+    std::vector<double, CacheLineAllocator<double>> positions; // (unit: m) 4 per place
 
     // Per constraint, in solving order: the equal-mass ones first, where one
     // division k / mass serves both ends (the pilot's lines, whose ends
@@ -86,11 +86,12 @@ private:
     std::vector<double> scaleA;         // (unit: 1) a's correction is d * scaleA
     std::vector<double> scaleB;
 
-    // Corrections (unit: m), 4 doubles each, kept where they are summed:
-    // particle p's are entries entryStart[p] to entryStart[p + 1], in
-    // registration order, so each sum reads a straight run; two more entries
-    // take the padding's. Each constraint stores its ends' at slotA and
-    // slotB (4 * the entry).
+    // Corrections (unit: m), kept where they are summed: the particles go
+    // in pairs (places 2q and 2q + 1), and pair q's entries are
+    // pairStart[q] to pairStart[q + 1], 8 doubles each: the first
+    // particle's correction, then the second's, in registration order. One
+    // more entry takes the padding's. Each constraint stores its ends' at
+    // slotA and slotB (doubles from the start).
     std::vector<double, CacheLineAllocator<double>> corrections;
     std::vector<int> slotA;
     std::vector<int> slotB;
@@ -98,7 +99,8 @@ private:
     // each, so that one load gives both (loads are what it has least of).
     std::vector<std::uint32_t> endOffsets;
     std::vector<std::uint32_t> endSlots;
-    std::vector<int> entryStart;         // per particle, and one past the last
-    std::vector<int> moved;              // the particles with constraints, fewest first
-    std::vector<double> correctionScale; // 1 / constraint count, per particle
+    std::vector<int> place;              // per particle of the world, its place here
+    std::size_t pairCount = 0;
+    std::vector<int> pairStart;          // per pair, and one past the last
+    std::vector<double, CacheLineAllocator<double>> pairScale; // per pair: 1 / each one's constraint count, over its four
 };
