@@ -129,7 +129,7 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
 constexpr int kPairFirst[4] = {0, 1, 4, 5};
 constexpr int kPairSecond[4] = {2, 3, 6, 7};
 
-__attribute__((target("avx512f"), always_inline)) inline __m512d differencesOfGroup(std::size_t c, const double* positions,
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline __m512d differencesOfGroup(std::size_t c, const double* positions,
                                                                                 const std::uint32_t* endOffsets,
                                                                                 double* difference) {
     __m512d squared[4];
@@ -161,7 +161,7 @@ __attribute__((target("avx512f"), always_inline)) inline __m512d differencesOfGr
 // correction is b's negated (negating a factor negates the rounded
 // product), so only b's scale is formed.
 template <bool EqualMasses>
-__attribute__((target("avx512f"), always_inline)) inline void scalesOfGroup(std::size_t c, __m512d k,
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline void scalesOfGroup(std::size_t c, __m512d k,
                                                                            const double* massA, const double* massB,
                                                                            __m512d& scaleA, __m512d& scaleB) {
     if (EqualMasses) {
@@ -175,7 +175,7 @@ __attribute__((target("avx512f"), always_inline)) inline void scalesOfGroup(std:
 }
 
 template <bool EqualMasses>
-__attribute__((target("avx512f"), always_inline)) inline void correctionsOfGroup(std::size_t c, __m512d scaleA,
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline void correctionsOfGroup(std::size_t c, __m512d scaleA,
                                                                                 __m512d scaleB,
                                                                                 const double* difference,
                                                                                 const std::uint32_t* endSlots,
@@ -215,7 +215,7 @@ struct PipelineState {
 // overwrites it. While the pipeline fills and drains some stages have no
 // group; in the steady state every stage has one, and no test is made.
 template <bool EqualMasses, bool Steady>
-__attribute__((target("avx512f"), always_inline)) inline void pipelineIteration(
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline void pipelineIteration(
     std::size_t t, std::size_t begin, std::size_t groups, const double* positions, const std::uint32_t* endOffsets,
     const double* restLength, const double* inverseMassSum, const double* massA, const double* massB,
     double* difference, const std::uint32_t* endSlots, double* corrections, PipelineState& state) {
@@ -240,7 +240,7 @@ __attribute__((target("avx512f"), always_inline)) inline void pipelineIteration(
 }
 
 template <bool EqualMasses>
-__attribute__((target("avx512f"))) void relaxWide(std::size_t begin, std::size_t groups, const double* positions,
+__attribute__((target("avx512f,avx512vl"))) void relaxWide(std::size_t begin, std::size_t groups, const double* positions,
                                                   const std::uint32_t* endOffsets, const double* restLength,
                                                   const double* inverseMassSum, const double* massA,
                                                   const double* massB, double* difference,
@@ -273,7 +273,7 @@ bool JacobiWorkingSet::wideVectorsAvailable() {
     // A working set may be made before main, when the processor's features
     // are not yet read unless asked for.
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f");
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
 #else
     return false;
 #endif
