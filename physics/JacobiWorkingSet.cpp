@@ -12,9 +12,9 @@
 
 namespace {
 
-// x, y, z, 0 as one vector; aligned as a double, since it lives in
-// std::vector<double> (unaligned vector loads cost nothing more on current
-// processors).
+// x, y, z, 0 as one vector; aligned as a double, since it lives in arrays of
+// doubles (an unaligned vector load costs nothing more unless it straddles
+// two cache lines, which the arrays' own alignment rules out).
 typedef double Quad __attribute__((vector_size(4 * sizeof(double)), aligned(alignof(double))));
 
 template <typename Values>
@@ -122,6 +122,7 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
 // coordinate for the arithmetic, and the scales spread back over the
 // points. The same operations on the same operands, lane by lane, so the
 // same bits.
+//
 // The group's constraints are paired in 512-bit vectors as (0, 2), (1, 3),
 // (4, 6), (5, 7): with that pairing, unpacking within 128-bit lanes and
 // then gathering whole 128-bit lanes puts the squared coordinates in
@@ -129,9 +130,8 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
 constexpr int kPairFirst[4] = {0, 1, 4, 5};
 constexpr int kPairSecond[4] = {2, 3, 6, 7};
 
-__attribute__((target("avx512f,avx512vl"), always_inline)) inline __m512d differencesOfGroup(std::size_t c, const double* positions,
-                                                                                const std::uint32_t* endOffsets,
-                                                                                double* difference) {
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline __m512d differencesOfGroup(
+    std::size_t c, const double* positions, const std::uint32_t* endOffsets, double* difference) {
     __m512d squared[4];
     for (int j = 0; j < 4; ++j) {
         const std::uint32_t ends0 = endOffsets[c + kPairFirst[j]];
@@ -160,11 +160,10 @@ __attribute__((target("avx512f,avx512vl"), always_inline)) inline __m512d differ
 // masses k / mass is the same division for both ends, done once, and a's
 // correction is b's negated (negating a factor negates the rounded
 // product), so only b's scale is formed.
-template <bool EqualMasses>
-__attribute__((target("avx512f,avx512vl"), always_inline)) inline void scalesOfGroup(std::size_t c, __m512d k,
-                                                                           const double* massA, const double* massB,
-                                                                           __m512d& scaleA, __m512d& scaleB) {
-    if (EqualMasses) {
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline void scalesOfGroup(
+    std::size_t c, bool equalMasses, __m512d k, const double* massA, const double* massB, __m512d& scaleA,
+    __m512d& scaleB) {
+    if (equalMasses) {
         scaleB = _mm512_div_pd(k, _mm512_loadu_pd(massA + c));
     } else {
         const __m512i signBit = _mm512_set1_epi64(static_cast<long long>(0x8000000000000000ULL));
@@ -174,12 +173,9 @@ __attribute__((target("avx512f,avx512vl"), always_inline)) inline void scalesOfG
     }
 }
 
-template <bool EqualMasses>
-__attribute__((target("avx512f,avx512vl"), always_inline)) inline void correctionsOfGroup(std::size_t c, __m512d scaleA,
-                                                                                __m512d scaleB,
-                                                                                const double* difference,
-                                                                                const std::uint32_t* endSlots,
-                                                                                double* corrections) {
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline void correctionsOfGroup(
+    std::size_t c, bool equalMasses, __m512d scaleA, __m512d scaleB, const double* difference,
+    const std::uint32_t* endSlots, double* corrections) {
     const __m512i signBit = _mm512_set1_epi64(static_cast<long long>(0x8000000000000000ULL));
     for (int j = 0; j < 4; ++j) {
         // The pair's two scales, each over its constraint's four.
@@ -188,7 +184,7 @@ __attribute__((target("avx512f,avx512vl"), always_inline)) inline void correctio
         const __m512i spread = _mm512_setr_epi64(first, first, first, first, second, second, second, second);
         const __m512d d = _mm512_loadu_pd(difference + 4 * (c + 2 * j));
         const __m512d b = _mm512_mul_pd(d, _mm512_permutexvar_pd(spread, scaleB));
-        const __m512d a = EqualMasses ? _mm512_castsi512_pd(_mm512_xor_si512(_mm512_castpd_si512(b), signBit))
+        const __m512d a = equalMasses ? _mm512_castsi512_pd(_mm512_xor_si512(_mm512_castpd_si512(b), signBit))
                                       : _mm512_mul_pd(d, _mm512_permutexvar_pd(spread, scaleA));
         const std::uint32_t slots0 = endSlots[c + kPairFirst[j]];
         const std::uint32_t slots1 = endSlots[c + kPairSecond[j]];
@@ -210,55 +206,62 @@ struct PipelineState {
     __m512d scaleB;
 };
 
+// The arrays a pass reads and writes, in solving order.
+struct WidePass {
+    std::size_t groups;      // vectors of 8 constraints
+    std::size_t equalGroups; // the first ones, whose constraints all join equal masses
+    const double* positions;
+    const std::uint32_t* endOffsets;
+    const double* restLength;
+    const double* inverseMassSum;
+    const double* massA;
+    const double* massB;
+    double* difference;
+    const std::uint32_t* endSlots;
+    double* corrections;
+};
+
 // Iteration t of the pipeline: the stages from the oldest group to the
 // newest, each reading what the one after it hands on before that one
 // overwrites it. While the pipeline fills and drains some stages have no
 // group; in the steady state every stage has one, and no test is made.
-template <bool EqualMasses, bool Steady>
-__attribute__((target("avx512f,avx512vl"), always_inline)) inline void pipelineIteration(
-    std::size_t t, std::size_t begin, std::size_t groups, const double* positions, const std::uint32_t* endOffsets,
-    const double* restLength, const double* inverseMassSum, const double* massA, const double* massB,
-    double* difference, const std::uint32_t* endSlots, double* corrections, PipelineState& state) {
+template <bool Steady>
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline void pipelineIteration(std::size_t t,
+                                                                                        const WidePass& pass,
+                                                                                        PipelineState& state) {
     if (Steady || t >= 4) {
-        correctionsOfGroup<EqualMasses>(begin + 8 * (t - 4), state.scaleA, state.scaleB, difference, endSlots,
-                                        corrections);
+        correctionsOfGroup(8 * (t - 4), t - 4 < pass.equalGroups, state.scaleA, state.scaleB, pass.difference,
+                           pass.endSlots, pass.corrections);
     }
-    if (Steady || (t >= 3 && t <= groups + 2)) {
-        scalesOfGroup<EqualMasses>(begin + 8 * (t - 3), state.k, massA, massB, state.scaleA, state.scaleB);
+    if (Steady || (t >= 3 && t <= pass.groups + 2)) {
+        scalesOfGroup(8 * (t - 3), t - 3 < pass.equalGroups, state.k, pass.massA, pass.massB, state.scaleA,
+                      state.scaleB);
     }
-    if (Steady || (t >= 2 && t <= groups + 1)) {
-        const std::size_t c = begin + 8 * (t - 2);
-        state.k = _mm512_div_pd(_mm512_sub_pd(state.length, _mm512_loadu_pd(restLength + c)),
-                                _mm512_mul_pd(state.length, _mm512_loadu_pd(inverseMassSum + c)));
+    if (Steady || (t >= 2 && t <= pass.groups + 1)) {
+        const std::size_t c = 8 * (t - 2);
+        state.k = _mm512_div_pd(_mm512_sub_pd(state.length, _mm512_loadu_pd(pass.restLength + c)),
+                                _mm512_mul_pd(state.length, _mm512_loadu_pd(pass.inverseMassSum + c)));
     }
-    if (Steady || (t >= 1 && t <= groups)) {
+    if (Steady || (t >= 1 && t <= pass.groups)) {
         state.length = _mm512_sqrt_pd(state.lengthSquared);
     }
-    if (Steady || t < groups) {
-        state.lengthSquared = differencesOfGroup(begin + 8 * t, positions, endOffsets, difference);
+    if (Steady || t < pass.groups) {
+        state.lengthSquared = differencesOfGroup(8 * t, pass.positions, pass.endOffsets, pass.difference);
     }
 }
 
-template <bool EqualMasses>
-__attribute__((target("avx512f,avx512vl"))) void relaxWide(std::size_t begin, std::size_t groups, const double* positions,
-                                                  const std::uint32_t* endOffsets, const double* restLength,
-                                                  const double* inverseMassSum, const double* massA,
-                                                  const double* massB, double* difference,
-                                                  const std::uint32_t* endSlots, double* corrections) {
+__attribute__((target("avx512f,avx512vl"))) void relaxWide(const WidePass& pass) {
     PipelineState state{_mm512_setzero_pd(), _mm512_setzero_pd(), _mm512_setzero_pd(), _mm512_setzero_pd(),
                         _mm512_setzero_pd()};
     std::size_t t = 0;
-    for (; t < 4 && t < groups + 4; ++t) {
-        pipelineIteration<EqualMasses, false>(t, begin, groups, positions, endOffsets, restLength, inverseMassSum,
-                                              massA, massB, difference, endSlots, corrections, state);
+    for (; t < 4 && t < pass.groups + 4; ++t) {
+        pipelineIteration<false>(t, pass, state);
     }
-    for (; t < groups; ++t) {
-        pipelineIteration<EqualMasses, true>(t, begin, groups, positions, endOffsets, restLength, inverseMassSum,
-                                             massA, massB, difference, endSlots, corrections, state);
+    for (; t < pass.groups; ++t) {
+        pipelineIteration<true>(t, pass, state);
     }
-    for (; t < groups + 4; ++t) {
-        pipelineIteration<EqualMasses, false>(t, begin, groups, positions, endOffsets, restLength, inverseMassSum,
-                                              massA, massB, difference, endSlots, corrections, state);
+    for (; t < pass.groups + 4; ++t) {
+        pipelineIteration<false>(t, pass, state);
     }
 }
 #pragma GCC diagnostic pop
@@ -399,12 +402,9 @@ void JacobiWorkingSet::relax() {
     const std::size_t m = offsetA.size();
 #if defined(__x86_64__)
     if (wide && fitsWidePass) {
-        relaxWide<true>(0, equalMassCount / 8, positions.data(), endOffsets.data(), restLength.data(),
-                        inverseMassSum.data(), massA.data(), massB.data(), difference.data(), endSlots.data(),
-                        corrections.data());
-        relaxWide<false>(equalMassCount, (m - equalMassCount) / 8, positions.data(), endOffsets.data(),
-                         restLength.data(), inverseMassSum.data(), massA.data(), massB.data(), difference.data(),
-                         endSlots.data(), corrections.data());
+        relaxWide(WidePass{m / 8, equalMassCount / 8, positions.data(), endOffsets.data(), restLength.data(),
+                           inverseMassSum.data(), massA.data(), massB.data(), difference.data(), endSlots.data(),
+                           corrections.data()});
         return;
     }
 #endif

@@ -102,5 +102,6 @@ private:
     std::vector<int> place;              // per particle of the world, its place here
     std::size_t pairCount = 0;
     std::vector<int> pairStart;          // per pair, and one past the last
-    std::vector<double, CacheLineAllocator<double>> pairScale; // per pair: 1 / each one's constraint count, over its four
+    // Per pair: 1 / each one's constraint count, over its four.
+    std::vector<double, CacheLineAllocator<double>> pairScale;
 };
