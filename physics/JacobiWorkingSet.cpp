@@ -10,7 +10,27 @@
 #include <immintrin.h>
 #endif
 
+// The arrays a pass reads and writes, in solving order.
+struct JacobiWorkingSet::WidePass {
+    std::size_t groups;      // vectors of 8 constraints
+    std::size_t equalGroups; // the first ones, whose constraints all join equal masses
+    double* positions;
+    const std::uint32_t* endOffsets;
+    const double* restLength;
+    const double* inverseMassSum;
+    const double* massA;
+    const double* massB;
+    double* difference;
+    const std::uint32_t* endSlots;
+    double* corrections;
+    std::size_t pairCount;
+    const int* pairStart;
+    const double* pairScale;
+};
+
 namespace {
+
+using WidePass = JacobiWorkingSet::WidePass;
 
 // x, y, z, 0 as one vector; aligned as a double, since it lives in arrays of
 // doubles (an unaligned vector load costs nothing more unless it straddles
@@ -86,9 +106,10 @@ typedef double Pair __attribute__((vector_size(8 * sizeof(double)), aligned(alig
 // +0.0 in the rest, which leaves its sum as it is (a sum that starts at
 // +0.0 is never -0.0). Pairs do not depend on each other, so the processor
 // overlaps their chains of additions.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
-    std::size_t pairCount, const int* __restrict pairStart, const double* __restrict corrections,
-    const double* __restrict pairScale, double* __restrict positions) {
+__attribute__((always_inline)) inline void moveByMeansInline(std::size_t pairCount, const int* __restrict pairStart,
+                                                             const double* __restrict corrections,
+                                                             const double* __restrict pairScale,
+                                                             double* __restrict positions) {
     // No helper functions here taking or returning Pair: unless inlined
     // they would not share this clone's vector registers (a different ABI).
     const Pair* entries = reinterpret_cast<const Pair*>(corrections);
@@ -101,6 +122,12 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
         }
         points[q] += sum * scales[q];
     }
+}
+
+__attribute__((target_clones("avx512f", "avx2", "default"))) void moveByMeans(
+    std::size_t pairCount, const int* __restrict pairStart, const double* __restrict corrections,
+    const double* __restrict pairScale, double* __restrict positions) {
+    moveByMeansInline(pairCount, pairStart, corrections, pairScale, positions);
 }
 
 #if defined(__x86_64__)
@@ -206,20 +233,6 @@ struct PipelineState {
     __m512d scaleB;
 };
 
-// The arrays a pass reads and writes, in solving order.
-struct WidePass {
-    std::size_t groups;      // vectors of 8 constraints
-    std::size_t equalGroups; // the first ones, whose constraints all join equal masses
-    const double* positions;
-    const std::uint32_t* endOffsets;
-    const double* restLength;
-    const double* inverseMassSum;
-    const double* massA;
-    const double* massB;
-    double* difference;
-    const std::uint32_t* endSlots;
-    double* corrections;
-};
 
 // Iteration t of the pipeline: the stages from the oldest group to the
 // newest, each reading what the one after it hands on before that one
@@ -250,7 +263,7 @@ __attribute__((target("avx512f,avx512vl"), always_inline)) inline void pipelineI
     }
 }
 
-__attribute__((target("avx512f,avx512vl"))) void relaxWide(const WidePass& pass) {
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline void relaxWide(const WidePass& pass) {
     PipelineState state{_mm512_setzero_pd(), _mm512_setzero_pd(), _mm512_setzero_pd(), _mm512_setzero_pd(),
                         _mm512_setzero_pd()};
     std::size_t t = 0;
@@ -262,6 +275,16 @@ __attribute__((target("avx512f,avx512vl"))) void relaxWide(const WidePass& pass)
     }
     for (; t < pass.groups + 4; ++t) {
         pipelineIteration<false>(t, pass, state);
+    }
+}
+
+__attribute__((target("avx512f,avx512vl"))) void relaxWideOnce(const WidePass& pass) { relaxWide(pass); }
+
+// Every pass in one function, so that nothing between passes is a call.
+__attribute__((target("avx512f,avx512vl"))) void relaxWidePasses(const WidePass& pass, int passes) {
+    for (int i = 0; i < passes; ++i) {
+        relaxWide(pass);
+        moveByMeansInline(pass.pairCount, pass.pairStart, pass.corrections, pass.pairScale, pass.positions);
     }
 }
 #pragma GCC diagnostic pop
@@ -402,9 +425,7 @@ void JacobiWorkingSet::relax() {
     const std::size_t m = offsetA.size();
 #if defined(__x86_64__)
     if (wide && fitsWidePass) {
-        relaxWide(WidePass{m / 8, equalMassCount / 8, positions.data(), endOffsets.data(), restLength.data(),
-                           inverseMassSum.data(), massA.data(), massB.data(), difference.data(), endSlots.data(),
-                           corrections.data()});
+        relaxWideOnce(widePass());
         return;
     }
 #endif
@@ -415,6 +436,27 @@ void JacobiWorkingSet::relax() {
     scalesOfUnequalMasses(equalMassCount, m, d, restLength.data(), inverseMassSum.data(), massA.data(), massB.data(),
                           scaleA.data(), scaleB.data());
     scatterCorrections(0, m, d, scaleA.data(), scaleB.data(), slotA.data(), slotB.data(), corrections.data());
+}
+
+#if defined(__x86_64__)
+JacobiWorkingSet::WidePass JacobiWorkingSet::widePass() {
+    return WidePass{offsetA.size() / 8, equalMassCount / 8, positions.data(), endOffsets.data(), restLength.data(),
+                    inverseMassSum.data(), massA.data(), massB.data(), difference.data(), endSlots.data(),
+                    corrections.data(), pairCount, pairStart.data(), pairScale.data()};
+}
+#endif
+
+void JacobiWorkingSet::relaxPasses(int passes, const std::vector<Anchor>& anchors) {
+#if defined(__x86_64__)
+    if (wide && fitsWidePass && anchors.empty()) {
+        relaxWidePasses(widePass(), passes);
+        return;
+    }
+#endif
+    for (int i = 0; i < passes; ++i) {
+        relax();
+        applyCorrections(anchors);
+    }
 }
 
 void JacobiWorkingSet::applyCorrections(const std::vector<Anchor>& anchors) {

@@ -58,10 +58,17 @@ public:
     // Each particle moves by the mean of its corrections; anchored particles
     // are then put back where they are held.
     void applyCorrections(const std::vector<Anchor>& anchors);
+    // `passes` passes, each relax then applyCorrections.
+    void relaxPasses(int passes, const std::vector<Anchor>& anchors);
     // Copies the relaxed positions back out.
     void store(Vector3D* positions) const;
 
+    // The hand-written pass's view of the arrays below.
+    struct WidePass;
+
 private:
+    WidePass widePass();
+
     bool wide = wideVectorsAvailable();
     bool fitsWidePass = false; // every offset and slot fits the wide pass's 16 bits
     std::size_t equalMassCount = 0; // constraints [0, equalMassCount) join equal masses: whole vectors

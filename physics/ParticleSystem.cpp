@@ -16,10 +16,7 @@ class JacobiRelaxation final : public ConstraintSolver {
 public:
     void solve(ParticleSystem& world) override {
         world.beginRelaxation();
-        for (int iteration = 0; iteration < ParticleSystem::kRelaxationIterations; ++iteration) {
-            world.relaxConstraints();
-            world.applyCorrections();
-        }
+        world.relaxPasses(ParticleSystem::kRelaxationIterations);
         world.endRelaxation();
     }
 };
@@ -168,6 +165,8 @@ void ParticleSystem::beginRelaxation() { relaxation.load(previousPositions.data(
 void ParticleSystem::relaxConstraints() { relaxation.relax(); }
 
 void ParticleSystem::applyCorrections() { relaxation.applyCorrections(anchors); }
+
+void ParticleSystem::relaxPasses(int passes) { relaxation.relaxPasses(passes, anchors); }
 
 void ParticleSystem::endRelaxation() { relaxation.store(previousPositions.data()); }
 

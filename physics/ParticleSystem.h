@@ -66,6 +66,8 @@ public:
     void beginRelaxation();
     void relaxConstraints();
     void applyCorrections();
+    // That many passes of relaxConstraints then applyCorrections.
+    void relaxPasses(int passes);
     void endRelaxation();
     // Puts the anchored particles' working positions where they are held.
     void applyAnchors();
