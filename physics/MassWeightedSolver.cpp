@@ -14,8 +14,11 @@ namespace {
 // solved from the same positions on purpose), so this is what a sequential
 // sweep of the colour would compute. Straight-line arithmetic over flat
 // arrays, so the compiler runs the square roots and divisions side by side in
-// vector lanes; each lane rounds as the scalar formula does.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void colourSteps(
+// vector lanes; each lane rounds as the scalar formula does. A colour holds
+// about a dozen links: 256-bit vectors take them in three whole steps, where
+// 512-bit ones would leave a scalar tail as long as the vector part (and the
+// colours follow one another, so each one's time is added).
+__attribute__((target_clones("avx2", "default"))) void colourSteps(
     std::size_t from, std::size_t to, const Vector3D* __restrict p, const int* __restrict a, const int* __restrict b,
     const double* __restrict rest, const double* __restrict alphaTilde, const double* __restrict inverseDenominator,
     const double* __restrict lambda, double* __restrict step, double* __restrict nx, double* __restrict ny,
