@@ -58,7 +58,8 @@ public:
     // Each particle moves by the mean of its corrections; anchored particles
     // are then put back where they are held.
     void applyCorrections(const std::vector<Anchor>& anchors);
-    // `passes` passes, each relax then applyCorrections.
+    // `passes` passes, each relax then applyCorrections (with nothing
+    // anchored, the wide pass runs them all in one function).
     void relaxPasses(int passes, const std::vector<Anchor>& anchors);
     // Copies the relaxed positions back out.
     void store(Vector3D* positions) const;
@@ -76,21 +77,22 @@ private:
     // Points and vectors are kept as x, y, z and a 0 that keeps the padding
     // inert: one 256-bit load, store or operation where three doubles would
     // need three, and no gathers (slow on the processors this runs on).
+    // Particles have places of their own here (see `place`).
     std::vector<double, CacheLineAllocator<double>> positions; // (unit: m) 4 per place
 
     // Per constraint, in solving order: the equal-mass ones first, where one
     // division k / mass serves both ends (the pilot's lines, whose ends
     // differ, divide twice), each kind in registration order; padded to
     // whole vectors of 8.
-    std::vector<int> offsetA; // 4 * the particle's index: where it starts in `positions`
+    std::vector<int> offsetA; // 4 * the particle's place: where it starts in `positions`
     std::vector<int> offsetB;
     std::vector<int> sourceConstraint;  // its index among the world's constraints
     std::vector<double> restLength;     // (unit: m)
     std::vector<double> inverseMassSum; // (unit: 1/kg)
     std::vector<double> massA;          // (unit: kg)
     std::vector<double> massB;          // (unit: kg)
-    std::vector<double, CacheLineAllocator<double>> difference;     // (unit: m) d = a - b, 4 per constraint
-    std::vector<double> scaleA;         // (unit: 1) a's correction is d * scaleA
+    std::vector<double, CacheLineAllocator<double>> difference; // (unit: m) d = a - b, 4 per constraint
+    std::vector<double> scaleA;                                 // (unit: 1) a's correction is d * scaleA
     std::vector<double> scaleB;
 
     // Corrections (unit: m), kept where they are summed: the particles go
@@ -106,9 +108,11 @@ private:
     // each, so that one load gives both (loads are what it has least of).
     std::vector<std::uint32_t> endOffsets;
     std::vector<std::uint32_t> endSlots;
-    std::vector<int> place;              // per particle of the world, its place here
+    // Per particle of the world, its place here: those with constraints
+    // first, fewest first, two to a pair; then those without.
+    std::vector<int> place;
     std::size_t pairCount = 0;
-    std::vector<int> pairStart;          // per pair, and one past the last
+    std::vector<int> pairStart; // per pair, and one past the last
     // Per pair: 1 / each one's constraint count, over its four.
     std::vector<double, CacheLineAllocator<double>> pairScale;
 };
