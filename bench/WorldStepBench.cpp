@@ -31,39 +31,30 @@ void BM_WorldStep(benchmark::State& state) {
 }
 BENCHMARK(BM_WorldStep);
 
-// One relaxation iteration: the constraint pass and the correction pass.
-void BM_RelaxationIteration(benchmark::State& state) {
-    FlyingScene scene;
-    ParticleSystem& world = *scene.flight.world;
-    world.beginRelaxation();
-    for (auto _ : state) {
-        world.relaxConstraints();
-        world.applyCorrections();
-    }
-}
-BENCHMARK(BM_RelaxationIteration);
-
-// Its two halves apart: every constraint's corrections from the same
-// positions, then each particle's mean of its own.
-void BM_RelaxationConstraintPass(benchmark::State& state) {
-    FlyingScene scene;
-    ParticleSystem& world = *scene.flight.world;
-    world.beginRelaxation();
-    for (auto _ : state) {
-        world.relaxConstraints();
-    }
-}
-BENCHMARK(BM_RelaxationConstraintPass);
-
-void BM_RelaxationCorrectionPass(benchmark::State& state) {
+// A relaxation pass, or one of its halves: every constraint's corrections
+// from the same positions, then each particle's mean of its own.
+void relaxationPass(benchmark::State& state, bool constraints, bool corrections) {
     FlyingScene scene;
     ParticleSystem& world = *scene.flight.world;
     world.beginRelaxation();
     world.relaxConstraints();
     for (auto _ : state) {
-        world.applyCorrections();
+        if (constraints) {
+            world.relaxConstraints();
+        }
+        if (corrections) {
+            world.applyCorrections();
+        }
     }
 }
+
+void BM_RelaxationIteration(benchmark::State& state) { relaxationPass(state, true, true); }
+BENCHMARK(BM_RelaxationIteration);
+
+void BM_RelaxationConstraintPass(benchmark::State& state) { relaxationPass(state, true, false); }
+BENCHMARK(BM_RelaxationConstraintPass);
+
+void BM_RelaxationCorrectionPass(benchmark::State& state) { relaxationPass(state, false, true); }
 BENCHMARK(BM_RelaxationCorrectionPass);
 
 // The step's cost against the mesh size: it grows with the constraint count.
