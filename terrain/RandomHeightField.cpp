@@ -11,13 +11,14 @@ constexpr double kSpacing = 5.0;                  // (unit: metres)
 constexpr double kRadiansPerSample = 0.25;        // (unit: radians) about 25 samples per wave
 constexpr double kNoisePerStep = 3.0517578125e-6; // 0.1 / 32768: the noise stays below 0.1
 
-// Shared by every call, so a second terrain continues the sequence rather
-// than repeating the first one.
-TerrainNoise processNoise;
-
 } // namespace
 
 std::unique_ptr<HeightField> generateRandomHeightField(int columns, int rows, double amplitude) {
+    TerrainNoise noise;
+    return generateRandomHeightField(columns, rows, amplitude, noise);
+}
+
+std::unique_ptr<HeightField> generateRandomHeightField(int columns, int rows, double amplitude, TerrainNoise& noise) {
     auto field = std::make_unique<HeightField>(columns, rows, -2.5 * columns, -2.5 * rows, kSpacing, 0.0);
     const int halfColumns = columns / 2;
     const int halfRows = rows / 2;
@@ -26,9 +27,9 @@ std::unique_ptr<HeightField> generateRandomHeightField(int columns, int rows, do
         // Held in single precision: the terrain's exact heights depend on it.
         const float columnTerm = roundedToFloat(std::sin((i - halfColumns) * kRadiansPerSample));
         for (int j = 0; j < rows; ++j) {
-            const int noise = processNoise.next();
+            const int drawn = noise.next();
             const double rowTerm = std::sin((j - halfRows) * kRadiansPerSample);
-            field->setSample(i, j, amplitude * ((rowTerm + columnTerm) + noise * kNoisePerStep));
+            field->setSample(i, j, amplitude * ((rowTerm + columnTerm) + drawn * kNoisePerStep));
         }
     }
     field->computeNormals();

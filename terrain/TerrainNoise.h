@@ -4,8 +4,8 @@
 
 // The generated terrain's noise source: a 32-bit linear congruential
 // generator yielding 15-bit values (0 to 32767). A plain value, so each
-// sequence is reproducible from its state; the terrain generator keeps one
-// process-wide instance that starts at 1 and is never reseeded.
+// sequence is reproducible from its state. Every sequence starts at 1; the
+// terrain generator starts one per terrain unless handed one to continue.
 struct TerrainNoise {
     std::uint32_t state = 1;
 
