@@ -18,6 +18,25 @@ constexpr float kHighestElevation = 90.0f; // (unit: degrees) straight down
 constexpr float kNearestDistance = 2.0f;  // (unit: metres)
 constexpr float kFarthestDistance = 1000.0f; // (unit: metres)
 
+// The special keys that fly the glider, by their GLUT codes; the others
+// fly nothing and are only echoed.
+PilotCommand commandForSpecialKey(int key) {
+    switch (key) {
+    case GLUT_KEY_F1:
+        return PilotCommand::Reset;
+    case GLUT_KEY_LEFT:
+        return PilotCommand::Left;
+    case GLUT_KEY_RIGHT:
+        return PilotCommand::Right;
+    case GLUT_KEY_UP:
+        return PilotCommand::Fore;
+    case GLUT_KEY_DOWN:
+        return PilotCommand::Aft;
+    default:
+        return PilotCommand::None;
+    }
+}
+
 float clamped(float value, float low, float high) {
     if (value < low) {
         return low;
@@ -40,11 +59,12 @@ void keyboard(unsigned char key, int, int) {
 }
 
 void special(int key, int, int) {
-    if (!start::isFlightKey(key)) {
+    const PilotCommand command = commandForSpecialKey(key);
+    if (command == PilotCommand::None) {
         std::printf("special key: %d\n", key);
         std::fflush(stdout);
     }
-    start::applySpecialKey(*glider, key);
+    start::applyCommand(*glider, command);
 }
 
 void mouse(int button, int state, int x, int y) {

@@ -1,10 +1,10 @@
 #include "atmosphere/ThermalField.h"
 
 #include <cmath>
+#include "physics/SharedConstants.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 } // namespace
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include "physics/SharedConstants.h"
 
 namespace updraft {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // The bell's four shape constants for seven ratios of core to outer radius,
 // as fitted to the measured updraft profiles.

@@ -3,10 +3,12 @@
 #include <cmath>
 
 #include "glider/Glider.h"
+#include "glider/GliderAttitude.h"
+#include "physics/SharedConstants.h"
 
 namespace {
 
-constexpr double kDegrees = 180.0 / 3.14159265358979323846;
+constexpr double kDegrees = 180.0 / kPi;
 
 } // namespace
 
@@ -20,16 +22,7 @@ PilotView observe(const Glider& glider, const ParticleSystem& world) {
     if (view.track < 0.0) {
         view.track += 360.0;
     }
-    // The base row's tips: its first particle is the right tip (built at -x,
-    // the apex pointing to -y), its last the left one.
-    const int base = Glider::rowStart(glider.subdivisionCount());
-    const Vector3D& right = glider.wingParticle(base).position;
-    const Vector3D& left = glider.wingParticle(base + glider.subdivisionCount()).position;
-    const Vector3D span = left - right;
-    const double length = span.length();
-    if (length > 0.0) {
-        view.bank = std::asin(std::fmax(-1.0, std::fmin(1.0, span.z / length))) * kDegrees;
-    }
+    view.bank = attitudeOf(glider).bank;
     return view;
 }
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include "physics/SharedConstants.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegrees = 180.0 / kPi;
 constexpr double kGravity = 9.80665; // (unit: m/s²)
 
@@ -118,7 +118,7 @@ PilotCommand SimplePilot::decide(const PilotView& now) {
     const PilotView& view = seen[static_cast<std::size_t>(at % kMemory)];
     const long long before = std::max(0LL, at - 50);
     const PilotView& earlier = seen[static_cast<std::size_t>(before % kMemory)];
-    const double span = static_cast<double>(at - before) * 0.01; // (unit: s)
+    const double span = static_cast<double>(at - before) * kSecondsPerStep; // (unit: s)
     const double rollRate = at > before ? (view.bank - earlier.bank) / span : 0.0;
 
     wantedBank = bankFor(view);
@@ -128,7 +128,7 @@ PilotCommand SimplePilot::decide(const PilotView& now) {
     // and headings ask for a new bank every few seconds.
     const double bankError = wantedBank - view.bank;
     if (plan.mode == PilotPlan::Mode::Circle && std::fabs(bankError) < 10.0) {
-        const double lookInterval = 0.01; // (unit: s) the pilot looks every step
+        const double lookInterval = kSecondsPerStep; // (unit: s) the pilot looks every step
         heldPresses = clamp(heldPresses + gains.pressesPerBankErrorSecond * bankError * lookInterval, -limit, limit);
     }
     if (looks - 1 - lastPress < limits.pressSteps) {

@@ -4,9 +4,8 @@
 
 #include "autopilot/PilotPlan.h"
 #include "autopilot/PilotView.h"
+#include "glider/PilotCommand.h"
 
-// The five things a person can do with the controls, besides nothing.
-enum class PilotCommand { None, Left, Right, Fore, Aft, Reset };
 
 // A person's limits: the pilot acts on what it saw a reaction time ago, and
 // presses a key at most once per press interval.

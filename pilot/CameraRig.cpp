@@ -7,10 +7,11 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "terrain/HeightField.h"
+#include "physics/SharedConstants.h"
 
 namespace {
 
-constexpr double kDegrees = 3.14159265358979323846 / 180.0;
+constexpr double kDegrees = kPi / 180.0;
 
 glm::dvec3 toGlm(const Vector3D& v) { return {v.x, v.y, v.z}; }
 

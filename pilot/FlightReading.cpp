@@ -2,13 +2,16 @@
 
 #include <cmath>
 
+#include "glider/GliderAttitude.h"
+#include "physics/SharedConstants.h"
+
 double headingFrom(const Vector3D& centre, const Vector3D& nose) {
     const double east = nose.x - centre.x;
     const double north = nose.y - centre.y;
     if (east == 0.0 && north == 0.0) {
         return 0.0;
     }
-    double degrees = std::atan2(east, north) * (180.0 / 3.14159265358979323846);
+    double degrees = std::atan2(east, north) * (180.0 / kPi);
     if (degrees < 0.0) {
         degrees += 360.0;
     }
@@ -23,7 +26,6 @@ FlightInstruments::Reading readFlight(const Glider& glider, const ParticleSystem
     reading.velocity = world.velocityOf(pilot);
     reading.air = world.airField().velocityAt(pilot.position, reading.time);
     reading.terrainHeight = terrain.heightAt(pilot.position.x, pilot.position.y);
-    // The keel runs from the hub to the apex, the wing's first particle.
-    reading.heading = headingFrom(glider.hubParticle().position, glider.wingParticle(0).position);
+    reading.heading = attitudeOf(glider).heading;
     return reading;
 }

@@ -6,6 +6,7 @@
 #include <imgui.h>
 
 #include "pilot/FlightTrack.h"
+#include "physics/SharedConstants.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ constexpr double kVarioScale = 5.0; // (unit: m/s) full deflection of the bar
 constexpr int kMapSegments = 720;
 constexpr int kVerticesPerSegment = 12; // anti-aliased thick lines use up to this many
 constexpr int kIndicesPerSegment = 18;
-constexpr float kPi = 3.14159265f;
+constexpr float kPiF = static_cast<float>(kPi);
 constexpr ImGuiWindowFlags kFixed = ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove |
                                     ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoFocusOnAppearing |
                                     ImGuiWindowFlags_NoNav | ImGuiWindowFlags_AlwaysAutoResize;
@@ -41,7 +42,7 @@ void windArrow(ImDrawList* draw, ImVec2 centre, float radius, const Vector3D& wi
     if (speed < 0.05) {
         return;
     }
-    const float towards = static_cast<float>(std::atan2(wind.x, wind.y) - heading * kPi / 180.0);
+    const float towards = static_cast<float>(std::atan2(wind.x, wind.y) - heading * kPiF / 180.0);
     const ImVec2 d(std::sin(towards), -std::cos(towards));
     const ImVec2 tip(centre.x + d.x * radius * 0.85f, centre.y + d.y * radius * 0.85f);
     const ImVec2 tail(centre.x - d.x * radius * 0.85f, centre.y - d.y * radius * 0.85f);
@@ -95,7 +96,7 @@ void map(const InstrumentPanel::Figures& f, const FlightTrack& track) {
                       IM_COL32(255, 210, 60, 255), 2.0f);
     }
     draw->AddCircleFilled(screen(f.launch.x, f.launch.y), 5.0f, IM_COL32(80, 160, 255, 255));
-    const float h = static_cast<float>(f.heading * kPi / 180.0);
+    const float h = static_cast<float>(f.heading * kPiF / 180.0);
     const ImVec2 p = screen(f.pilot.x, f.pilot.y);
     const ImVec2 nose(std::sin(h), -std::cos(h));
     draw->AddTriangleFilled(ImVec2(p.x + nose.x * 9.0f, p.y + nose.y * 9.0f),
@@ -131,7 +132,7 @@ bool InstrumentPanel::draw(const Figures& f, const FlightTrack& track, int& scru
     }
     ImGui::Text("Heading %.0f", f.heading);
     const double windSpeed = std::hypot(f.wind.x, f.wind.y);
-    double from = std::atan2(-f.wind.x, -f.wind.y) * 180.0 / kPi;
+    double from = std::atan2(-f.wind.x, -f.wind.y) * 180.0 / kPiF;
     from = from < 0.0 ? from + 360.0 : from;
     ImGui::Text("Wind %.1f m/s from %.0f", windSpeed, windSpeed < 0.05 ? 0.0 : from);
     ImGui::Text("Weight %+.2f %+.2f", f.lateral, f.fore);

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr double kStepSeconds = 0.01;          // (unit: s) the world's fixed step
+constexpr double kStepSeconds = kSecondsPerStep; // (unit: s) the world's fixed step
 constexpr double kFarDistance = 2000.0;        // (unit: m) where the haze is complete: the software renderer pays for every chunk in view
 constexpr long kWarmUpFrames = 30;            // frames before the steady measurement starts
 constexpr int kScrubSteps = 500;               // (unit: steps) 5 s per arrow press in a replay

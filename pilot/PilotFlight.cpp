@@ -70,5 +70,5 @@ std::string PilotFlight::build(const PilotOptions& options) {
 
 void PilotFlight::reset() {
     start::setWeightShift(owned, 0.0, 0.0);
-    start::applySpecialKey(owned, start::kKeyF1);
+    start::applyCommand(owned, PilotCommand::Reset);
 }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "physics/SharedConstants.h"
+
 // Decides how many fixed 0.01 s steps a frame runs. Wall time, scaled by the
 // chosen speed, fills an account in exact integer units; each step spends one
 // step's worth. A frame never runs more than half a second of wall time's
@@ -13,7 +15,7 @@ public:
     // Speeds offered, in quarters of real time: 0.25x, 0.5x, 1x, 2x, 4x.
     static constexpr int kSpeedQuarters[] = {1, 2, 4, 8, 16};
     static constexpr int kSpeedCount = 5;
-    static constexpr std::int64_t kStepNanoseconds = 10'000'000; // (unit: ns) one step of simulated time
+    static constexpr std::int64_t kStepNanoseconds = 1'000'000'000 / kStepsPerSecond; // (unit: ns) one step of simulated time
     static constexpr std::int64_t kMaxFrameNanoseconds = 500'000'000; // (unit: ns) wall time one frame may make up
 
     // Steps due for `wallNanoseconds` of wall time since the last frame.

@@ -34,27 +34,9 @@ PilotGains pilotGainsFor(FlightModel model) {
     return gains;
 }
 
-int keyFor(PilotCommand command) {
-    switch (command) {
-    case PilotCommand::Left:
-        return kKeyLeft;
-    case PilotCommand::Right:
-        return kKeyRight;
-    case PilotCommand::Fore:
-        return kKeyUp;
-    case PilotCommand::Aft:
-        return kKeyDown;
-    case PilotCommand::Reset:
-        return kKeyF1;
-    case PilotCommand::None:
-        break;
-    }
-    return 0;
-}
-
 void pressFor(Flight& flight, PilotCommand command) {
     if (command != PilotCommand::None) {
-        applySpecialKey(flight, keyFor(command));
+        applyCommand(flight, command);
     }
 }
 

@@ -7,12 +7,12 @@
 #include "physics/MassWeightedSolver.h"
 #include "physics/SailAirForce.h"
 #include "scene/StartScene.h"
+#include "physics/SharedConstants.h"
 
 namespace start {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // The sail: a cambered, washed-out delta of aspect ratio 7 with 30 degrees of
 // leading-edge sweep. Slope and stall are those of the flow across the

@@ -7,6 +7,7 @@
 #include "scene/RealisticModel.h"
 #include "terrain/JpegHeightField.h"
 #include "terrain/RandomHeightField.h"
+#include "physics/SharedConstants.h"
 
 namespace start {
 
@@ -73,7 +74,6 @@ double launchSpeedOf(FlightModel model, const Launch& launch) {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // The glider is built heading 180 degrees (apex towards -y); the turn about
 // the vertical, counter-clockwise, that points it along `headingDegrees`.
@@ -116,30 +116,26 @@ Flight makeFlight(std::unique_ptr<HeightField> terrain, const Vector3D& wind, Fl
     return flight;
 }
 
-bool isFlightKey(int key) {
-    return key == kKeyF1 || key == kKeyLeft || key == kKeyUp || key == kKeyRight || key == kKeyDown;
-}
-
-void applySpecialKey(Glider& glider, int key) {
+void applyCommand(Glider& glider, PilotCommand command) {
     double dx = 0.0;
     double dy = 0.0;
-    switch (key) {
-    case kKeyF1:
+    switch (command) {
+    case PilotCommand::Reset:
         glider.reset(kGliderPosition);
         break;
-    case kKeyLeft:
+    case PilotCommand::Left:
         dx = 0.01;
         break;
-    case kKeyRight:
+    case PilotCommand::Right:
         dx = -0.01;
         break;
-    case kKeyUp:
+    case PilotCommand::Fore:
         dy = -0.05;
         break;
-    case kKeyDown:
+    case PilotCommand::Aft:
         dy = 0.05;
         break;
-    default:
+    case PilotCommand::None:
         break;
     }
     glider.steer(dx, dy);
@@ -166,19 +162,19 @@ void shiftTo(Flight& flight, double lateral, double fore) {
 
 } // namespace
 
-void applySpecialKey(Flight& flight, int key) {
+void applyCommand(Flight& flight, PilotCommand command) {
     Glider& glider = *flight.glider;
     const ModelTraits& traits = traitsOf(flight.model);
     if (flight.model == FlightModel::Classic) {
-        if (key == kKeyF1 && !(flight.launch.position == kGliderPosition)) {
+        if (command == PilotCommand::Reset && !(flight.launch.position == kGliderPosition)) {
             glider.reset(flight.launch.position);
             glider.steer(0.0, 0.0);
             return;
         }
-        applySpecialKey(glider, key);
+        applyCommand(glider, command);
         return;
     }
-    if (key == kKeyF1) {
+    if (command == PilotCommand::Reset) {
         glider.place(flight.launch.position, yawFor(flight.launch.headingDegrees));
         flight.world->setVelocity(launchVelocity(flight.model, flight.launch, flight.world->windVelocity()));
         glider.steer(0.0, 0.0);
@@ -192,20 +188,21 @@ void applySpecialKey(Flight& flight, int key) {
     const double foreSteps = std::round(shift.fore * limits.foreRange / limits.foreStep);
     double lateral = lateralSteps;
     double fore = foreSteps;
-    switch (key) {
-    case kKeyLeft:
+    switch (command) {
+    case PilotCommand::Left:
         lateral -= 1.0;
         break;
-    case kKeyRight:
+    case PilotCommand::Right:
         lateral += 1.0;
         break;
-    case kKeyUp:
+    case PilotCommand::Fore:
         fore += 1.0;
         break;
-    case kKeyDown:
+    case PilotCommand::Aft:
         fore -= 1.0;
         break;
-    default:
+    case PilotCommand::None:
+    case PilotCommand::Reset:
         break;
     }
     shiftTo(flight, lateral * limits.lateralStep / limits.lateralRange, fore * limits.foreStep / limits.foreRange);

@@ -4,9 +4,11 @@
 #include <string>
 
 #include "glider/Glider.h"
+#include "glider/PilotCommand.h"
 #include "physics/AirField.h"
 #include "physics/ParticleSystem.h"
 #include "terrain/HeightField.h"
+#include "physics/SharedConstants.h"
 
 // The flight everyone starts from, built once here and shared by the
 // simulator, the tools and the tests.
@@ -27,8 +29,9 @@ constexpr double kWingMass = 15.0;  // (unit: kilograms)
 constexpr double kPilotMass = 45.0; // (unit: kilograms)
 
 constexpr double kGravity = 9.80665; // (unit: m/s²)
-constexpr int kStepsPerSecond = 100;
-constexpr double kSecondsPerStep = 0.01; // the status clock's step, matching kStepsPerSecond
+// The world's step, shared by every layer (physics/SharedConstants.h).
+using ::kSecondsPerStep;
+using ::kStepsPerSecond;
 // The realistic model's cap on solver passes per step; it usually stops
 // earlier, once converged.
 constexpr int kRealisticIterations = 20;
@@ -84,23 +87,15 @@ Flight makeFlight(std::unique_ptr<HeightField> terrain, const Vector3D& wind = V
 // to the model.
 double launchSpeedOf(FlightModel model, const Launch& launch);
 
-// Special keys, by their GLUT codes.
-constexpr int kKeyF1 = 1;
-constexpr int kKeyLeft = 100;
-constexpr int kKeyUp = 101;
-constexpr int kKeyRight = 102;
-constexpr int kKeyDown = 103;
-
-// True for the keys that fly the glider; the others are only echoed.
-bool isFlightKey(int key);
-// A special key's action: F1 resets to the start position, then every key,
-// assigned or not, steers by its increment ((0, 0) for F1 and the others).
-void applySpecialKey(Glider& glider, int key);
+// A command's action on the classic glider: Reset puts it back at the start
+// position, then every command steers by its increment ((0, 0) for Reset and
+// None): 1 cm left or right, 5 cm forward or back, unbounded.
+void applyCommand(Glider& glider, PilotCommand command);
 // The same for any model, with its own steps and limits: the classic's are
-// those above, unbounded, and its F1 returns to the launch position keeping
-// attitude and shift; the realistic's fit a control frame, and its F1 puts
-// the glider back at the launch in its built shape, at launch speed.
-void applySpecialKey(Flight& flight, int key);
+// those above, and its Reset returns to the launch position keeping attitude
+// and shift; the realistic's fit a control frame, and its Reset puts the
+// glider back at the launch in its built shape, at launch speed.
+void applyCommand(Flight& flight, PilotCommand command);
 
 // Continuous weight shift, as a fraction of the model's control range, each
 // clamped to [-1, 1]: +lateral towards the glider's right, +fore the pilot

@@ -40,12 +40,12 @@ TEST_F(Keys, EscapeEchoesTwentySevenAndExitsWithStatusZero) {
 TEST_F(Keys, ArrowsSteerSilentlyUnassignedKeysEchoAndFOneResetsKeepingTheSteering) {
     const Vector3D reference = glider->pilotReference();
     CaptureStdout();
-    special(start::kKeyLeft, 0, 0);
-    special(start::kKeyUp, 0, 0);
-    special(start::kKeyUp, 0, 0);
-    special(start::kKeyRight, 0, 0);
-    special(start::kKeyDown, 0, 0);
-    special(start::kKeyLeft, 0, 0);
+    special(GLUT_KEY_LEFT, 0, 0);
+    special(GLUT_KEY_UP, 0, 0);
+    special(GLUT_KEY_UP, 0, 0);
+    special(GLUT_KEY_RIGHT, 0, 0);
+    special(GLUT_KEY_DOWN, 0, 0);
+    special(GLUT_KEY_LEFT, 0, 0);
     EXPECT_EQ(GetCapturedStdout(), "");
     EXPECT_EQ(glider->pilotReference().x, reference.x + 0.01 - 0.01 + 0.01);
     EXPECT_EQ(glider->pilotReference().y, reference.y - 0.05 - 0.05 + 0.05);
@@ -59,7 +59,7 @@ TEST_F(Keys, ArrowsSteerSilentlyUnassignedKeysEchoAndFOneResetsKeepingTheSteerin
 
     advanceSimulation(50);
     CaptureStdout();
-    special(start::kKeyF1, 0, 0);
+    special(GLUT_KEY_F1, 0, 0);
     EXPECT_EQ(GetCapturedStdout(), "");
     EXPECT_LT(glider->hubParticle().position.distanceTo(Vector3D(0.0, 150.0, 135.0)), 1e-9);
     EXPECT_EQ(world->velocityOf(glider->pilotParticle()), Vector3D(0.0, 0.0, 0.0));

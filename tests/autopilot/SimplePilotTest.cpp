@@ -5,10 +5,10 @@
 
 #include "autopilot/SimplePilot.h"
 #include "tests/support/FloatingPointTraps.h"
+#include "physics/SharedConstants.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 PilotPlan planOf(const char* text) {
     PilotPlan plan;

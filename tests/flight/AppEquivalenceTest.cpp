@@ -3,13 +3,12 @@
 // (a fixed grant of one step per call instead of the wall clock) in this
 // process, and through the glider-flight program; every pilot position of
 // every step must agree to the bit.
-//
-// The generated terrain's noise runs on through a process, so only one test
-// here builds it: whichever order the tests run in, it is this process's first.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+
+#include <GL/freeglut.h>
 
 #include "tests/flight/ProgramRun.h"
 #include "tests/support/JpegTestFiles.h"
@@ -33,9 +32,9 @@ struct Press {
 
 // Steering both ways, pitching, and a reset in the middle of the flight.
 const std::vector<Press> kSequence = {
-    {0, start::kKeyLeft, "left"},  {0, start::kKeyLeft, "left"},   {40, start::kKeyDown, "down"},
-    {90, start::kKeyRight, "right"}, {150, start::kKeyF1, "f1"}, {150, start::kKeyUp, "up"},
-    {151, start::kKeyRight, "right"}, {299, start::kKeyDown, "down"},
+    {0, GLUT_KEY_LEFT, "left"},  {0, GLUT_KEY_LEFT, "left"},   {40, GLUT_KEY_DOWN, "down"},
+    {90, GLUT_KEY_RIGHT, "right"}, {150, GLUT_KEY_F1, "f1"}, {150, GLUT_KEY_UP, "up"},
+    {151, GLUT_KEY_RIGHT, "right"}, {299, GLUT_KEY_DOWN, "down"},
 };
 constexpr int kSteps = 400;
 

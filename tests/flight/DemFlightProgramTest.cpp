@@ -7,6 +7,7 @@
 
 #include "tests/flight/ProgramRun.h"
 #include "tests/support/DemTestFiles.h"
+#include "physics/SharedConstants.h"
 
 using flighttest::expectRefusedInOneLine;
 using flighttest::lines;
@@ -18,7 +19,6 @@ using flighttest::writeFile;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // 3" pixels over 46.4 to 46.5 N, 7.4 to 7.5 E: a 1000 m plain
 // with a round hill of 400 m at 46.45 N 7.45 E, broad enough (1 km

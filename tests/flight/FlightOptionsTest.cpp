@@ -61,14 +61,14 @@ TEST(FlightOptions, KeysAreOrderedByStepAndKeepTheirCommandLineOrderWithinAStep)
     const CommandLine line =
         parse({"--key", "30:up", "--key", "10:LEFT", "--key", "30:f1", "--key", "10:right", "--key", "0:down"});
     ASSERT_EQ(line.outcome, CommandLine::Outcome::Run) << line.message;
-    const std::vector<std::pair<int, int>> expected = {{0, start::kKeyDown},
-                                                       {10, start::kKeyLeft},
-                                                       {10, start::kKeyRight},
-                                                       {30, start::kKeyUp},
-                                                       {30, start::kKeyF1}};
-    std::vector<std::pair<int, int>> keys;
+    const std::vector<std::pair<int, PilotCommand>> expected = {{0, PilotCommand::Aft},
+                                                       {10, PilotCommand::Left},
+                                                       {10, PilotCommand::Right},
+                                                       {30, PilotCommand::Fore},
+                                                       {30, PilotCommand::Reset}};
+    std::vector<std::pair<int, PilotCommand>> keys;
     for (const KeyPress& press : line.options.keys) {
-        keys.emplace_back(press.step, press.key);
+        keys.emplace_back(press.step, press.command);
     }
     EXPECT_EQ(keys, expected);
 }

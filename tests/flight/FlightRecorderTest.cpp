@@ -82,7 +82,7 @@ std::string flyByHand(start::Flight flight, int steps, const std::vector<KeyPres
         }
         for (const KeyPress& press : keys) {
             if (press.step == done) {
-                start::applySpecialKey(*flight.glider, press.key);
+                start::applyCommand(*flight.glider, press.command);
             }
         }
         flight.world->step();
@@ -123,16 +123,16 @@ void expectKeysActAfterTheRowOfTheirStep(int steps, const std::vector<KeyPress>&
 } // namespace
 
 TEST(FlightRecorder, AKeyAtStepZeroActsBeforeTheFirstStepButAfterTheFirstRow) {
-    expectKeysActAfterTheRowOfTheirStep(60, {{0, start::kKeyLeft}, {0, start::kKeyDown}});
+    expectKeysActAfterTheRowOfTheirStep(60, {{0, PilotCommand::Left}, {0, PilotCommand::Aft}});
 }
 
 TEST(FlightRecorder, MidFlightKeysActInCommandLineOrderAfterTheRowOfTheirStep) {
-    expectKeysActAfterTheRowOfTheirStep(150, {{40, start::kKeyRight}, {40, start::kKeyUp}, {90, start::kKeyRight}});
+    expectKeysActAfterTheRowOfTheirStep(150, {{40, PilotCommand::Right}, {40, PilotCommand::Fore}, {90, PilotCommand::Right}});
 }
 
 TEST(FlightRecorder, F1MidFlightPutsTheGliderBackAtItsStartAtRest) {
     FloatingPointTraps traps;
-    const Recorded recorded = record(plateauFlight(), 101, {{100, start::kKeyF1}});
+    const Recorded recorded = record(plateauFlight(), 101, {{100, PilotCommand::Reset}});
 
     const std::vector<std::string> rows = rowsOf(recorded.csv);
     const std::string& start = rows[1];

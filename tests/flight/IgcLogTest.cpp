@@ -8,12 +8,12 @@
 #include "tests/support/FloatingPointTraps.h"
 #include "tools/flight/IgcCoordinates.h"
 #include "tools/flight/IgcWriter.h"
+#include "physics/SharedConstants.h"
 
 using namespace flight;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 template <std::size_t N>
 std::string text(const std::array<char, N>& field) {

@@ -6,10 +6,10 @@
 
 #include "physics/LiftDragLaw.h"
 #include "tests/support/FloatingPointTraps.h"
+#include "physics/SharedConstants.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kDensity = 1.225; // (unit: kg/m³)
 
 LiftDragCoefficients flatPlate() {

@@ -9,6 +9,7 @@
 #include "pilot/ViewFrustum.h"
 #include "terrain/HeightField.h"
 #include "tests/support/FloatingPointTraps.h"
+#include "physics/SharedConstants.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ TEST(CameraRig, ChaseSitsBehindAndAboveAndPilotEyeLooksAhead) {
     CameraRig rig;
     const Vector3D pilot(10.0, 20.0, 100.0);
     for (const double heading : {0.0, 90.0, 225.0}) {
-        const double h = heading * 3.14159265358979323846 / 180.0;
+        const double h = heading * kPi / 180.0;
         const glm::dvec3 ahead(std::sin(h), std::cos(h), 0.0);
         const CameraRig::View chase = rig.viewOf(subjectAt(pilot, heading), nullptr);
         const glm::dvec3 fromPilot = chase.eye - glm::dvec3(pilot.x, pilot.y, pilot.z);

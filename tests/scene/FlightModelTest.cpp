@@ -77,7 +77,7 @@ TEST(FlightModel, TheLaunchSpeedIsAnAirspeedSoAWindOfTrimSpeedHoldsTheGliderOver
     for (int i = 0; i < 300; ++i) {
         flight.world->step();
     }
-    start::applySpecialKey(flight, start::kKeyF1);
+    start::applyCommand(flight, PilotCommand::Reset);
     const Vector3D after = flight.world->velocityOf(flight.glider->hubParticle());
     EXPECT_NEAR(std::hypot(after.x, after.y), 0.0, 1e-9);
 }
@@ -93,11 +93,11 @@ TEST(FlightModel, RealisticResetReturnsToTheLaunchPoseAndSpeedWhateverHappened) 
         start.push_back(flight.world->particleAt(i).position);
     }
     const Vector3D launchVelocity = flight.world->velocityOf(flight.glider->hubParticle());
-    start::applySpecialKey(flight, start::kKeyLeft);
+    start::applyCommand(flight, PilotCommand::Left);
     for (int i = 0; i < 300; ++i) {
         flight.world->step();
     }
-    start::applySpecialKey(flight, start::kKeyF1);
+    start::applyCommand(flight, PilotCommand::Reset);
     for (int i = 0; i < flight.world->particleCount(); ++i) {
         EXPECT_NEAR(flight.world->particleAt(i).position.distanceTo(start[static_cast<std::size_t>(i)]), 0.0, 1e-9);
         EXPECT_NEAR(flight.world->velocityOf(flight.world->particleAt(i)).distanceTo(launchVelocity), 0.0, 1e-9);
@@ -108,16 +108,16 @@ TEST(FlightModel, RealisticResetReturnsToTheLaunchPoseAndSpeedWhateverHappened) 
 
 TEST(FlightModel, RealisticKeysStepWithinTheControlFrameAndUndoExactly) {
     start::Flight flight = preparedFlight(start::FlightModel::Realistic);
-    start::applySpecialKey(flight, start::kKeyUp);
+    start::applyCommand(flight, PilotCommand::Fore);
     const double oneStep = start::weightShiftOf(flight).fore;
     EXPECT_GT(oneStep, 0.0);
     EXPECT_LT(oneStep, 0.5);
-    start::applySpecialKey(flight, start::kKeyDown);
+    start::applyCommand(flight, PilotCommand::Aft);
     EXPECT_EQ(start::weightShiftOf(flight).fore, 0.0);
 
     for (int i = 0; i < 100; ++i) {
-        start::applySpecialKey(flight, start::kKeyRight);
-        start::applySpecialKey(flight, start::kKeyDown);
+        start::applyCommand(flight, PilotCommand::Right);
+        start::applyCommand(flight, PilotCommand::Aft);
     }
     EXPECT_NEAR(start::weightShiftOf(flight).lateral, 1.0, 1e-9);
     EXPECT_NEAR(start::weightShiftOf(flight).fore, -1.0, 1e-9);
@@ -148,11 +148,12 @@ TEST(FlightModel, WeightShiftIsClampedToTheRangeAndReadsBack) {
 TEST(FlightModel, ClassicKeysThroughTheFlightAreTheWindowedProgramsKeys) {
     start::Flight viaFlight = preparedFlight(start::FlightModel::Classic);
     start::Flight viaGlider = preparedFlight(start::FlightModel::Classic);
-    const int keys[] = {start::kKeyLeft, start::kKeyUp, start::kKeyF1, start::kKeyRight, start::kKeyDown, 7};
+    const PilotCommand keys[] = {PilotCommand::Left,  PilotCommand::Fore, PilotCommand::Reset,
+                                PilotCommand::Right, PilotCommand::Aft,  PilotCommand::None};
     for (int round = 0; round < 3; ++round) {
-        for (int key : keys) {
-            start::applySpecialKey(viaFlight, key);
-            start::applySpecialKey(*viaGlider.glider, key);
+        for (PilotCommand key : keys) {
+            start::applyCommand(viaFlight, key);
+            start::applyCommand(*viaGlider.glider, key);
             for (int i = 0; i < 40; ++i) {
                 viaFlight.world->step();
                 viaGlider.world->step();

@@ -8,10 +8,10 @@
 #include "scene/RigidAirLoads.h"
 #include "scene/StartScene.h"
 #include "tests/support/FloatingPointTraps.h"
+#include "physics/SharedConstants.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 start::Flight builtGlider() {
     start::Launch launch;

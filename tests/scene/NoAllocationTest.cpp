@@ -46,10 +46,10 @@ TEST(NoAllocation, ThousandStepsWithSteeringAndResetAllocateNothing) {
     const long before = allocationCount();
     for (int i = 0; i < 1000; ++i) {
         if (i % 100 == 0) {
-            start::applySpecialKey(*scene.flight.glider, i % 200 == 0 ? start::kKeyLeft : start::kKeyDown);
+            start::applyCommand(*scene.flight.glider, i % 200 == 0 ? PilotCommand::Left : PilotCommand::Aft);
         }
         if (i == 700) {
-            start::applySpecialKey(*scene.flight.glider, start::kKeyF1);
+            start::applyCommand(*scene.flight.glider, PilotCommand::Reset);
         }
         scene.flight.world->step();
         (void)scene.flight.world->velocityOf(scene.flight.glider->pilotParticle());
@@ -102,13 +102,13 @@ TEST(NoAllocation, RealisticStepsWithKeysWeightShiftAndResetAllocateNothing) {
     const long before = allocationCount();
     for (int i = 0; i < 1000; ++i) {
         if (i % 100 == 0) {
-            start::applySpecialKey(flight, i % 200 == 0 ? start::kKeyLeft : start::kKeyDown);
+            start::applyCommand(flight, i % 200 == 0 ? PilotCommand::Left : PilotCommand::Aft);
         }
         if (i % 100 == 50) {
             start::setWeightShift(flight, 0.3, -0.2);
         }
         if (i == 700) {
-            start::applySpecialKey(flight, start::kKeyF1);
+            start::applyCommand(flight, PilotCommand::Reset);
         }
         flight.world->step();
         (void)start::weightShiftOf(flight);

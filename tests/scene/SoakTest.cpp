@@ -33,12 +33,13 @@ TEST(Soak, RandomSteeringKeepsTheGliderFiniteAndAboveTheGround) {
     start::Flight flight = start::makeFlight(start::makeGeneratedTerrain());
     flight.world->prepare();
     PressGenerator presses;
-    const int keys[] = {start::kKeyLeft, start::kKeyRight, start::kKeyUp, start::kKeyDown, start::kKeyF1, 2};
+    const PilotCommand keys[] = {PilotCommand::Left, PilotCommand::Right, PilotCommand::Fore,
+                                PilotCommand::Aft,  PilotCommand::Reset, PilotCommand::None};
     long nextPress = 0;
     const long steps = soakSteps();
     for (long step = 0; step < steps; ++step) {
         if (step == nextPress) {
-            start::applySpecialKey(*flight.glider, keys[presses.next() % 6]);
+            start::applyCommand(*flight.glider, keys[presses.next() % 6]);
             nextPress = step + 100 + static_cast<long>(presses.next() % 400);
         }
         flight.world->step();

@@ -6,9 +6,8 @@
 
 namespace {
 
-// The generated terrain's noise continues from call to call; this is the
-// process's first terrain, made during static initialisation before any test,
-// exactly the one the simulator flies over.
+// Every call generates the same terrain: exactly the one the simulator flies
+// over.
 const HeightField kStartTerrain = *start::makeGeneratedTerrain();
 
 // The start flight with a few presses: left at 5 s, up at 9 s, F1 at 20 s.
@@ -18,11 +17,11 @@ struct PressedFlight {
     PressedFlight() { flight.world->prepare(); }
     void step() {
         if (steps == 500) {
-            start::applySpecialKey(*flight.glider, start::kKeyLeft);
+            start::applyCommand(*flight.glider, PilotCommand::Left);
         } else if (steps == 900) {
-            start::applySpecialKey(*flight.glider, start::kKeyUp);
+            start::applyCommand(*flight.glider, PilotCommand::Fore);
         } else if (steps == 2000) {
-            start::applySpecialKey(*flight.glider, start::kKeyF1);
+            start::applyCommand(*flight.glider, PilotCommand::Reset);
         }
         flight.world->step();
         ++steps;
@@ -74,10 +73,10 @@ TEST(StartFlightDeterminism, RealisticPilotPositionIsPinnedToTheBit) {
     flight.world->prepare();
     for (int i = 0; i < 500; ++i) {
         if (i == 100) {
-            start::applySpecialKey(flight, start::kKeyLeft);
+            start::applyCommand(flight, PilotCommand::Left);
         }
         if (i == 200) {
-            start::applySpecialKey(flight, start::kKeyUp);
+            start::applyCommand(flight, PilotCommand::Fore);
         }
         flight.world->step();
     }

@@ -10,13 +10,13 @@
 #include "terrain/DemHeightField.h"
 #include "tests/support/DemTestFiles.h"
 #include "tests/support/FloatingPointTraps.h"
+#include "physics/SharedConstants.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using demtest::Grid;
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kRadian = kPi / 180.0;
 
 // WGS-84's radii of curvature: metres per radian of latitude (meridian) and

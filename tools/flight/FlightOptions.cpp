@@ -383,20 +383,20 @@ CommandLine readValues(const CLI::App& app, const RawOptions& raw, FlightOptions
 
 } // namespace
 
-bool keyCodeFromName(const std::string& name, int& key) {
+bool commandFromKeyName(const std::string& name, PilotCommand& key) {
     std::string lower = name;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (lower == "f1") {
-        key = start::kKeyF1;
+        key = PilotCommand::Reset;
     } else if (lower == "left") {
-        key = start::kKeyLeft;
+        key = PilotCommand::Left;
     } else if (lower == "right") {
-        key = start::kKeyRight;
+        key = PilotCommand::Right;
     } else if (lower == "up") {
-        key = start::kKeyUp;
+        key = PilotCommand::Fore;
     } else if (lower == "down") {
-        key = start::kKeyDown;
+        key = PilotCommand::Aft;
     } else {
         return false;
     }

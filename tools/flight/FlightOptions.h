@@ -25,7 +25,7 @@ constexpr int kMaxSolverIterations = 1000;
 // A special key pressed before step `step` (the number of steps already run).
 struct KeyPress {
     int step = 0;
-    int key = 0; // GLUT special-key code, as the windowed program receives it
+    PilotCommand command = PilotCommand::None; // what the key does, as in the windowed program
 };
 
 // Where the world origin lies on the Earth.
@@ -92,6 +92,6 @@ CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // Key names as typed on the command line: f1, left, right, up, down.
 // Returns false for any other name.
-bool keyCodeFromName(const std::string& name, int& key);
+bool commandFromKeyName(const std::string& name, PilotCommand& command);
 
 } // namespace flight

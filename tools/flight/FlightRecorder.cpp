@@ -73,7 +73,7 @@ FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
     const std::size_t keyCount = plan.keys ? plan.keys->size() : 0;
     for (int done = 0; done < plan.steps; ++done) {
         while (nextKey < keyCount && (*plan.keys)[nextKey].step == done) {
-            start::applySpecialKey(flight, (*plan.keys)[nextKey].key);
+            start::applyCommand(flight, (*plan.keys)[nextKey].command);
             ++nextKey;
         }
         if (piloted) {

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include "physics/SharedConstants.h"
 
 namespace flight {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegreesPerRadian = 180.0 / kPi;
 constexpr long long kThousandthsPerDegree = 60000; // thousandths of a minute
 

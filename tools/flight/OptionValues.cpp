@@ -103,8 +103,8 @@ std::string readKeyPress(const std::string& text, KeyPress& press) {
         return "step of " + quoted(text) + ": " + stepError;
     }
     const std::string name = text.substr(colon + 1);
-    int key = 0;
-    if (!keyCodeFromName(name, key)) {
+    PilotCommand key = PilotCommand::None;
+    if (!commandFromKeyName(name, key)) {
         return "unknown key " + quoted(name) + " in " + quoted(text) + " (keys: f1, left, right, up, down)";
     }
     press = KeyPress{step, key};

@@ -16,23 +16,17 @@
 #include "scene/RealisticModel.h"
 #include "scene/RigidAirLoads.h"
 #include "scene/StartScene.h"
+#include "glider/GliderAttitude.h"
+#include "physics/SharedConstants.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDegrees = 180.0 / kPi;
-constexpr double kStep = 0.01; // (unit: s)
 
 std::unique_ptr<HeightField> flatGround() {
     return std::make_unique<HeightField>(2, 2, -1.0e6, -1.0e6, 2.0e6, 0.0);
 }
 
-struct Attitude {
-    double bank = 0.0;  // (unit: degrees) + right wing down
-    double pitch = 0.0; // (unit: degrees) + nose up
-    double heading = 0.0; // (unit: degrees) clockwise from +y
-    bool upright = true;
-};
+using Attitude = GliderAttitude;
 
 class Check {
 public:
@@ -44,7 +38,7 @@ public:
         flight.world->prepare();
     }
     void fly(double seconds) {
-        const int steps = static_cast<int>(std::lround(seconds / kStep));
+        const int steps = static_cast<int>(std::lround(seconds / kSecondsPerStep));
         for (int i = 0; i < steps; ++i) {
             flight.world->step();
             noteConstraints();
@@ -53,22 +47,7 @@ public:
     Vector3D pilot() const { return flight.glider->pilotParticle().position; }
     Vector3D velocity() const { return flight.world->velocityOf(flight.glider->pilotParticle()); }
     double speed() const { return velocity().length(); }
-    Attitude attitude() const {
-        const Glider& g = *flight.glider;
-        const int n = g.subdivisionCount();
-        const Vector3D apex = g.wingParticle(0).position;
-        const Vector3D first = g.wingParticle(Glider::rowStart(n)).position;
-        const Vector3D last = g.wingParticle(Glider::rowStart(n) + n).position;
-        const Vector3D keel = apex - (first + last) * 0.5; // forward
-        const Vector3D right = first - last;              // the glider's right: first of row, -x as built
-        Attitude a;
-        a.pitch = std::asin(keel.z / keel.length()) * kDegrees;
-        a.bank = -std::asin(right.z / right.length()) * kDegrees;
-        a.heading = std::atan2(keel.x, keel.y) * kDegrees;
-        const Vector3D up = right.cross(keel);
-        a.upright = up.z > 0.0;
-        return a;
-    }
+    Attitude attitude() const { return attitudeOf(*flight.glider); }
     bool finite() const {
         for (int i = 0; i < flight.world->particleCount(); ++i) {
             const Vector3D& p = flight.world->particleAt(i).position;
@@ -212,7 +191,7 @@ void checkPitch() {
     const double trimSpeed = measureGlide(check, 10.0).speed;
     const int presses = 5;
     for (int i = 0; i < presses; ++i) {
-        start::applySpecialKey(check.flight, start::kKeyUp);
+        start::applyCommand(check.flight, PilotCommand::Fore);
     }
     double worstPitch = 0.0, fastest = 0.0;
     bool upright = true;
@@ -221,7 +200,7 @@ void checkPitch() {
         fastest = std::max(fastest, check.speed());
     }
     for (int i = 0; i < presses; ++i) {
-        start::applySpecialKey(check.flight, start::kKeyDown);
+        start::applyCommand(check.flight, PilotCommand::Aft);
     }
     double lastOutside = 0.0;
     for (int i = 0; i < 600; ++i) {
@@ -388,9 +367,9 @@ void checkLateral() {
     // An asymmetric start: one press sideways for 2 s, then hands off.
     Check nudged(800.0);
     nudged.fly(5.0);
-    start::applySpecialKey(nudged.flight, start::kKeyLeft);
+    start::applyCommand(nudged.flight, PilotCommand::Left);
     nudged.fly(2.0);
-    start::applySpecialKey(nudged.flight, start::kKeyRight);
+    start::applyCommand(nudged.flight, PilotCommand::Right);
     double peak = 0.0, late = 0.0;
     for (int i = 0; i < 1800; ++i) {
         nudged.fly(0.1);
@@ -420,10 +399,10 @@ void checkRandomKeys() {
     for (const unsigned seed : {20261207u, 1u, 2u}) {
         Check check(800.0);
         std::mt19937 random(seed);
-        const int keys[] = {start::kKeyLeft, start::kKeyRight, start::kKeyUp, start::kKeyDown};
+        const PilotCommand keys[] = {PilotCommand::Left, PilotCommand::Right, PilotCommand::Fore, PilotCommand::Aft};
         for (int i = 0; i < 6000; ++i) {
             if (i % 10 == 0) {
-                start::applySpecialKey(check.flight, keys[random() % 4]);
+                start::applyCommand(check.flight, keys[random() % 4]);
             }
             check.fly(0.01);
         }
@@ -464,8 +443,8 @@ void checkDeterminism() {
     Check a, b;
     for (int i = 0; i < 3000; ++i) {
         if (i == 500) {
-            start::applySpecialKey(a.flight, start::kKeyLeft);
-            start::applySpecialKey(b.flight, start::kKeyLeft);
+            start::applyCommand(a.flight, PilotCommand::Left);
+            start::applyCommand(b.flight, PilotCommand::Left);
         }
         a.fly(0.01);
         b.fly(0.01);
