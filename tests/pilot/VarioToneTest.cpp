@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "physics/SharedConstants.h"
 #include "pilot/VarioTone.h"
 #include "tests/support/FloatingPointTraps.h"
 
@@ -106,7 +107,7 @@ TEST(VarioTone, NoClicksAcrossBuffersOrBeepEdges) {
     // The largest step a full-scale sine at the top pitch takes between
     // samples; a click (a beep switched on or off at once, or a buffer
     // restarting the wave) would jump up to twice the amplitude.
-    const double smooth = 2.0 * 3.14159265358979 * VarioTone::kMaxFrequency / kRate * 1.05;
+    const double smooth = 2.0 * kPi * VarioTone::kMaxFrequency / kRate * 1.05;
     EXPECT_LE(listen(tone, 8.0, 2.0).largestJump, smooth);
     EXPECT_LE(listen(tone, -6.0, 1.0).largestJump, smooth);
 }
