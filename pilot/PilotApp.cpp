@@ -14,7 +14,7 @@
 #include "pilot/FlightReading.h"
 #include "pilot/Gl.h"
 #include "pilot/SceneLook.h"
-#include "tools/flight/FlightSample.h"
+#include "recording/FlightSample.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ int PilotApp::start() {
     builtPilot = flight.glider().pilotParticle().position;
     launch = replaying ? replay.row(0).position : builtPilot;
     if (!replaying) {
-        if (!(reason = log.open(options.flightsDirectory, std::time(nullptr), flight.origin(), flight.projection()))
+        if (!(reason = log.open(options.flightsDirectory, std::time(nullptr), flight.placement()))
                  .empty()) {
             std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
             return 2;

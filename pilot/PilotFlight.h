@@ -7,7 +7,7 @@
 #include "scene/Scenario.h"
 #include "scene/StartScene.h"
 #include "terrain/MapProjection.h"
-#include "tools/flight/FlightOptions.h"
+#include "recording/GeoOrigin.h"
 
 // The flight glider-pilot flies, built from its scenario (the ridge when none
 // is named) and the options that override it, and the few things the front
@@ -30,8 +30,7 @@ public:
     double launchHeading() const { return owned.launch.headingDegrees; }
     // Where the world lies on the Earth, for the flight log; the projection
     // is null unless the terrain came from an elevation model.
-    const flight::GeoOrigin& origin() const { return geoOrigin; }
-    const MapProjection* projection() const { return mapProjection.get(); }
+    flight::EarthPlacement placement() const { return flight::EarthPlacement{geoOrigin, mapProjection.get()}; }
 
     // Back at the launch, weight centred.
     void reset();

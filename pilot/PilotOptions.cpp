@@ -5,8 +5,7 @@
 #include <cmath>
 
 #include "pilot/CameraRig.h"
-#include "tools/flight/FlightOptions.h"
-#include "tools/flight/OptionValues.h"
+#include "setup/OptionValues.h"
 
 namespace {
 
@@ -82,16 +81,9 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
         return failure("--terrain", "expected a file name, got ''");
     }
     if (app.count("--wind") > 0) {
-        double wind[3] = {0.0, 0.0, 0.0};
-        if (!(reason = flight::readNumberList(raw.wind, 3, wind)).empty()) {
+        if (!(reason = flight::readWind(raw.wind, options.wind)).empty()) {
             return failure("--wind", reason);
         }
-        for (double component : wind) {
-            if (std::fabs(component) > flight::kMaxWindComponent) {
-                return failure("--wind", "each component must lie within -100 to 100 m/s, got '" + raw.wind + "'");
-            }
-        }
-        options.wind = Vector3D(wind[0], wind[1], wind[2]);
         options.windGiven = true;
     }
     if (app.count("--dem") > 0) {

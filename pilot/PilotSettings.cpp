@@ -9,7 +9,7 @@
 #include <toml++/toml.h>
 
 #include "pilot/CameraRig.h"
-#include "tools/flight/OutputFile.h"
+#include "recording/OutputFile.h"
 
 namespace {
 

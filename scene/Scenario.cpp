@@ -1,3 +1,4 @@
+#include "scene/GeoLimits.h"
 #include "scene/Scenario.h"
 
 #include <algorithm>
@@ -169,9 +170,8 @@ public:
             fail(node->source(), prefix + key, "expected [latitude, longitude] in degrees");
             return false;
         }
-        if (!(v[0] > -90.0 && v[0] < 90.0) || !(v[1] >= -180.0 && v[1] <= 180.0)) {
-            fail(node->source(), prefix + key,
-                 "latitude must lie strictly between -90 and 90 and longitude within -180 to 180");
+        if (!geo::isUsableCoordinate(v[0], v[1])) {
+            fail(node->source(), prefix + key, geo::kCoordinateRule);
             return false;
         }
         out = GeoCoordinate{v[0], v[1]};

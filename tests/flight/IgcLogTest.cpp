@@ -6,8 +6,8 @@
 #include <string>
 
 #include "tests/support/FloatingPointTraps.h"
-#include "tools/flight/IgcCoordinates.h"
-#include "tools/flight/IgcWriter.h"
+#include "recording/IgcCoordinates.h"
+#include "recording/IgcWriter.h"
 
 using namespace flight;
 

@@ -138,10 +138,10 @@ TEST(PilotFlight, AScenariosElevationModelIsFlownWhereItLiesOnTheEarth) {
                                     "radius_km = 2\n[start]\nat = [46.45, 7.46]\nheight = 250\n");
     PilotFlight flight;
     ASSERT_EQ(flight.build(options), "");
-    ASSERT_NE(flight.projection(), nullptr);
-    EXPECT_NEAR(flight.origin().latitude, 46.45, 1e-9);
-    EXPECT_NEAR(flight.origin().longitude, 7.45, 1e-9);
-    EXPECT_EQ(flight.origin().elevation, 0.0); // heights are above sea level already
+    ASSERT_NE(flight.placement().projection, nullptr);
+    EXPECT_NEAR(flight.placement().origin.latitude, 46.45, 1e-9);
+    EXPECT_NEAR(flight.placement().origin.longitude, 7.45, 1e-9);
+    EXPECT_EQ(flight.placement().origin.elevation, 0.0); // heights are above sea level already
     const Vector3D launch = flight.flight().launch.position;
     EXPECT_NEAR(launch.x, 767.0, 2.0);
     EXPECT_NEAR(launch.z - flight.terrain().heightAt(launch.x, launch.y), 250.0, 1e-9);

@@ -9,7 +9,7 @@
 #include "atmosphere/ThermalField.h"
 #include "scene/DemStart.h"
 #include "scene/StartScene.h"
-#include "tools/flight/OptionValues.h"
+#include "setup/OptionValues.h"
 
 namespace flight {
 
@@ -41,6 +41,29 @@ struct RawOptions {
     std::string ridgeLift;
     std::string pilot;
 };
+
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
+// STEP:KEY, with STEP a whole number from 0 and KEY a key name.
+std::string readKeyPress(const std::string& text, KeyPress& press) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) {
+        return "expected STEP:KEY (for example 250:left), got " + quoted(text);
+    }
+    int step = 0;
+    const std::string stepError =
+        readWholeNumber(text.substr(0, colon), 0, std::numeric_limits<int>::max(), step);
+    if (!stepError.empty()) {
+        return "step of " + quoted(text) + ": " + stepError;
+    }
+    const std::string name = text.substr(colon + 1);
+    int key = 0;
+    if (!keyCodeFromName(name, key)) {
+        return "unknown key " + quoted(name) + " in " + quoted(text) + " (keys: f1, left, right, up, down)";
+    }
+    press = KeyPress{step, key};
+    return {};
+}
 
 CommandLine failure(const std::string& option, const std::string& reason) {
     CommandLine line;
@@ -80,15 +103,6 @@ void describeDem(CLI::App& app, RawOptions& raw) {
         ->needs(dem);
 }
 
-// A latitude and longitude on the Earth, poles excluded.
-std::string readGeoCoordinate(const std::string& text, double* values) {
-    if (!(values[0] > -90.0 && values[0] < 90.0) || !(values[1] >= -180.0 && values[1] <= 180.0)) {
-        return "latitude must lie strictly between -90 and 90 and longitude within -180 to 180, got '" + text +
-               "'";
-    }
-    return "";
-}
-
 // The elevation model's values; the first bad one wins.
 CommandLine readDemValues(const CLI::App& app, const RawOptions& raw, FlightOptions options) {
     const auto given = [&app](const char* name) { return app.count(name) > 0; };
@@ -100,8 +114,7 @@ CommandLine readDemValues(const CLI::App& app, const RawOptions& raw, FlightOpti
     dem.window.path = raw.dem;
     if (given("--centre")) {
         double centre[2] = {0.0, 0.0};
-        if (!(reason = readNumberList(raw.centre, 2, centre)).empty() ||
-            !(reason = readGeoCoordinate(raw.centre, centre)).empty()) {
+        if (!(reason = readGeoCoordinate(raw.centre, 2, centre)).empty()) {
             return failure("--centre", reason);
         }
         dem.window.hasCentre = true;
@@ -138,8 +151,7 @@ CommandLine readDemValues(const CLI::App& app, const RawOptions& raw, FlightOpti
     dem.startHeight = start::kDemStartHeight;
     if (given("--start")) {
         double start[3] = {0.0, 0.0, 0.0};
-        if (!(reason = readNumberList(raw.start, 3, start)).empty() ||
-            !(reason = readGeoCoordinate(raw.start, start)).empty()) {
+        if (!(reason = readGeoCoordinate(raw.start, 3, start)).empty()) {
             return failure("--start", reason);
         }
         // The wing hangs below the hub: lower, it would start in the ground.
@@ -284,31 +296,13 @@ CommandLine readValues(const CLI::App& app, const RawOptions& raw, FlightOptions
     if (given("--every") && !(reason = readWholeNumber(raw.every, 1, kMaxSteps, options.every)).empty()) {
         return failure("--every", reason);
     }
-    if (given("--wind")) {
-        double wind[3] = {0.0, 0.0, 0.0};
-        if (!(reason = readNumberList(raw.wind, 3, wind)).empty()) {
-            return failure("--wind", reason);
-        }
-        for (double component : wind) {
-            // Beyond hurricane strength the explicit integration is no longer
-            // a flight, and far beyond it the air forces overflow.
-            if (std::fabs(component) > kMaxWindComponent) {
-                const std::string limit = std::to_string(static_cast<int>(kMaxWindComponent));
-                return failure("--wind", "each component must lie within -" + limit + " to " + limit +
-                                             " m/s, got '" + raw.wind + "'");
-            }
-        }
-        options.wind = Vector3D(wind[0], wind[1], wind[2]);
+    if (given("--wind") && !(reason = readWind(raw.wind, options.wind)).empty()) {
+        return failure("--wind", reason);
     }
     if (given("--origin")) {
         double origin[3] = {0.0, 0.0, 0.0};
-        if (!(reason = readNumberList(raw.origin, 3, origin)).empty()) {
+        if (!(reason = readGeoCoordinate(raw.origin, 3, origin)).empty()) {
             return failure("--origin", reason);
-        }
-        // Longitude offsets are scaled by 1 / cos(latitude): the poles are out.
-        if (!(origin[0] > -90.0 && origin[0] < 90.0) || !(origin[1] >= -180.0 && origin[1] <= 180.0)) {
-            return failure("--origin", "latitude must lie strictly between -90 and 90 and longitude within "
-                                       "-180 to 180, got '" + raw.origin + "'");
         }
         options.origin = GeoOrigin{origin[0], origin[1], origin[2]};
     }

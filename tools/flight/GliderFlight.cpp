@@ -10,8 +10,8 @@
 #include "terrain/JpegHeightField.h"
 #include "tools/flight/FlightOptions.h"
 #include "tools/flight/FlightRecorder.h"
-#include "tools/flight/OutputFile.h"
-#include "tools/flight/OutputTarget.h"
+#include "recording/OutputFile.h"
+#include "recording/OutputTarget.h"
 
 namespace flight {
 
@@ -231,8 +231,8 @@ int runGliderFlight(int argc, const char* const* argv) {
     RecordingPlan plan = planFrom(options, csv.stream(), igc.stream());
     plan.pilot = &scenario.pilot;
     if (projection) {
-        plan.origin = GeoOrigin{mapOrigin.latitude, mapOrigin.longitude, 0.0}; // heights are above sea level
-        plan.projection = projection.get();
+        plan.placement.origin = GeoOrigin{mapOrigin.latitude, mapOrigin.longitude, 0.0}; // heights are above sea level
+        plan.placement.projection = projection.get();
     }
     const FlightSummary summary = recordFlight(flight, plan);
     if (summary.divergedStep >= 0) {
