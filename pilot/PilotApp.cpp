@@ -47,7 +47,11 @@ int PilotApp::run(const PilotOptions& given, Clock::time_point startedAt) {
 
 int PilotApp::start() {
     settingsPath = PilotSettings::defaultPath();
-    std::string reason = PilotSettings::load(settingsPath, settings);
+    std::vector<std::string> warnings;
+    std::string reason = PilotSettings::load(settingsPath, settings, &warnings);
+    for (const std::string& warning : warnings) {
+        std::fprintf(stderr, "glider-pilot: %s\n", warning.c_str());
+    }
     if (!reason.empty()) {
         std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
         settingsUsable = false;
