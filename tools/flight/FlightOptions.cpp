@@ -32,6 +32,7 @@ struct RawOptions {
     std::string dem;
     std::string centre;
     std::string radius;
+    std::string demRadius;
     std::string spacing;
     std::string fill;
     std::string start;
@@ -86,9 +87,15 @@ void describeDem(CLI::App& app, RawOptions& raw) {
     app.add_option("--centre", raw.centre, "The window's centre, the world origin (default the raster's centre)")
         ->type_name("LAT,LON")
         ->needs(dem);
-    app.add_option("--radius-km", raw.radius, "Half the side of the square window (default 5)")
+    CLI::Option* demRadius =
+        app.add_option("--dem-radius", raw.demRadius, "Half the side of the square window (default 5000)")
+            ->type_name("METRES")
+            ->needs(dem);
+    // The same in kilometres, as earlier versions spelt it (scripts use it).
+    app.add_option("--radius-km", raw.radius, "The same in kilometres (default 5)")
         ->type_name("R")
-        ->needs(dem);
+        ->needs(dem)
+        ->excludes(demRadius);
     app.add_option("--spacing", raw.spacing, "Metres between terrain samples (default about the raster's own)")
         ->type_name("M")
         ->needs(dem);
@@ -119,6 +126,16 @@ CommandLine readDemValues(const CLI::App& app, const RawOptions& raw, FlightOpti
         }
         dem.window.hasCentre = true;
         dem.window.centre = GeoCoordinate{centre[0], centre[1]};
+    }
+    if (given("--dem-radius")) {
+        if (!(reason = readFiniteNumber(raw.demRadius, dem.window.radius)).empty()) {
+            return failure("--dem-radius", reason);
+        }
+        if (!(dem.window.radius > 0.0 && dem.window.radius <= kMaxDemRadius)) {
+            return failure("--dem-radius", "must lie above 0 and within " +
+                                               std::to_string(static_cast<int>(kMaxDemRadius)) + " m, got '" +
+                                               raw.demRadius + "'");
+        }
     }
     if (given("--radius-km")) {
         double radius = 0.0;
