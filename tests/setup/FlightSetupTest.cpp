@@ -2,9 +2,12 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/pilot/Scratch.h"
 #include "setup/FlightSetup.h"
+#include "setup/OptionChecks.h"
 #include "setup/OptionValues.h"
 #include "tests/support/DemTestFiles.h"
 
@@ -143,3 +146,47 @@ TEST(OptionValues, WindAndPlacesOnTheEarthAreReadStrictlyWithOneMessageEach) {
 }
 
 } // namespace
+
+namespace {
+
+std::string parseError(CLI::App& app, std::vector<const char*> words) {
+    try {
+        app.parse(static_cast<int>(words.size()), words.data());
+    } catch (const CLI::ParseError& error) {
+        return error.what();
+    }
+    return {};
+}
+
+} // namespace
+
+// The checks both command lines hang on their options: the reader's reason
+// after the option's name, and help shown whatever else is wrong.
+TEST(OptionChecks, RefuseWithTheReadersWordsAndLetHelpWin) {
+    CLI::App app;
+    std::string wind;
+    std::string place;
+    double seconds = 0.0;
+    app.add_option("--wind", wind)->check(flight::windCheck());
+    app.add_option("--origin", place)->check(flight::geoCoordinateCheck(3));
+    app.add_option("--quit-after", seconds)->check(flight::numberCheck([](double s) { return s > 0.0; }, "must be more"));
+    EXPECT_EQ(parseError(app, {"p", "--wind", "0,0,500"}),
+              "--wind: each component must lie within -100 to 100 m/s, got '0,0,500'");
+    EXPECT_EQ(parseError(app, {"p", "--origin", "90,0,0"}),
+              "--origin: latitude must lie strictly between -90 and 90 and longitude within -180 to 180, got '90,0,0'");
+    EXPECT_EQ(parseError(app, {"p", "--quit-after", "-1"}), "--quit-after: must be more, got '-1'");
+    EXPECT_EQ(parseError(app, {"p", "--quit-after", "0x10"}),
+              "--quit-after: expected a finite decimal number, got '0x10'");
+    EXPECT_EQ(parseError(app, {"p", "--quit-after", "2.5", "--wind", "1,2,3"}), "");
+    EXPECT_EQ(seconds, 2.5);
+
+    const std::vector<std::pair<std::vector<const char*>, bool>> help = {
+        {{"p", "--wind", "1,2", "-h"}, true},
+        {{"p", "--help"}, true},
+        {{"p", "--", "--help"}, false},
+        {{"p", "--wind", "1,2"}, false},
+    };
+    for (const auto& [words, asked] : help) {
+        EXPECT_EQ(flight::asksForHelp(static_cast<int>(words.size()), words.data()), asked) << words.back();
+    }
+}

@@ -9,6 +9,7 @@
 #include "atmosphere/ThermalField.h"
 #include "scene/DemStart.h"
 #include "scene/StartScene.h"
+#include "setup/OptionChecks.h"
 #include "setup/OptionValues.h"
 
 namespace flight {
@@ -86,7 +87,8 @@ void describeDem(CLI::App& app, RawOptions& raw) {
             ->excludes("--origin");
     app.add_option("--centre", raw.centre, "The window's centre, the world origin (default the raster's centre)")
         ->type_name("LAT,LON")
-        ->needs(dem);
+        ->needs(dem)
+        ->check(geoCoordinateCheck(2));
     CLI::Option* demRadius =
         app.add_option("--dem-radius", raw.demRadius, "Half the side of the square window (default 5000)")
             ->type_name("METRES")
@@ -107,7 +109,8 @@ void describeDem(CLI::App& app, RawOptions& raw) {
                    "Start the glider HEIGHT metres above the ground at LAT,LON (default " +
                        std::to_string(static_cast<int>(start::kDemStartHeight)) + " m above the centre)")
         ->type_name("LAT,LON,HEIGHT")
-        ->needs(dem);
+        ->needs(dem)
+        ->check(geoCoordinateCheck(3));
 }
 
 // The elevation model's values; the first bad one wins.
@@ -201,7 +204,9 @@ void describe(CLI::App& app, FlightOptions& options, RawOptions& raw) {
                    "apply in the order given)")
         ->type_name("STEP:KEY")
         ->allow_extra_args(false);
-    app.add_option("--wind", raw.wind, "The air's velocity in m/s (default 0,0,0)")->type_name("X,Y,Z");
+    app.add_option("--wind", raw.wind, "The air's velocity in m/s (default 0,0,0)")
+        ->type_name("X,Y,Z")
+        ->check(windCheck());
     app.add_option("--csv", options.csvPath, "CSV output, - for standard output (default -)")->type_name("PATH");
     app.add_option("--every", raw.every, "A CSV row every K steps; step 0 and the last step always (default 1)")
         ->type_name("K");
@@ -209,7 +214,8 @@ void describe(CLI::App& app, FlightOptions& options, RawOptions& raw) {
         ->type_name("PATH");
     app.add_option("--origin", raw.origin,
                    "The world origin on the Earth: degrees north, degrees east, metres (default 45.0,6.0,500)")
-        ->type_name("LAT,LON,ELEV");
+        ->type_name("LAT,LON,ELEV")
+        ->check(geoCoordinateCheck(3));
     app.add_option("--date", raw.date, "The flight's date in the IGC log (default 2000-01-01)")
         ->type_name("YYYY-MM-DD");
     app.add_option("--model", raw.model,
@@ -424,13 +430,14 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     describe(app, options, raw);
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        CommandLine line;
-        line.outcome = CommandLine::Outcome::Help;
-        line.message = app.help();
-        return line;
     } catch (const CLI::ParseError& error) {
+        // Help wins over any value the parse refused.
         CommandLine line;
+        if (dynamic_cast<const CLI::CallForHelp*>(&error) != nullptr || flight::asksForHelp(argc, argv)) {
+            line.outcome = CommandLine::Outcome::Help;
+            line.message = app.help();
+            return line;
+        }
         line.outcome = CommandLine::Outcome::Error;
         line.message = error.what();
         return line;
