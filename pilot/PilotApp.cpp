@@ -14,7 +14,7 @@
 #include "pilot/FlightReading.h"
 #include "pilot/Gl.h"
 #include "pilot/SceneLook.h"
-#include "tools/flight/FlightSample.h"
+#include "recording/FlightSample.h"
 
 namespace {
 
@@ -47,7 +47,11 @@ int PilotApp::run(const PilotOptions& given, Clock::time_point startedAt) {
 
 int PilotApp::start() {
     settingsPath = PilotSettings::defaultPath();
-    std::string reason = PilotSettings::load(settingsPath, settings);
+    std::vector<std::string> warnings;
+    std::string reason = PilotSettings::load(settingsPath, settings, &warnings);
+    for (const std::string& warning : warnings) {
+        std::fprintf(stderr, "glider-pilot: %s\n", warning.c_str());
+    }
     if (!reason.empty()) {
         std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
         settingsUsable = false;
@@ -82,7 +86,7 @@ int PilotApp::start() {
     builtPilot = flight.glider().pilotParticle().position;
     launch = replaying ? replay.row(0).position : builtPilot;
     if (!replaying) {
-        if (!(reason = log.open(options.flightsDirectory, std::time(nullptr), flight.origin(), flight.projection()))
+        if (!(reason = log.open(options.flightsDirectory, std::time(nullptr), flight.placement()))
                  .empty()) {
             std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
             return 2;

@@ -7,7 +7,7 @@
 
 #include "pilot/CameraRig.h"
 #include "pilot/FlightInstruments.h"
-#include "pilot/FlightLog.h"
+#include "recording/FlightLog.h"
 #include "pilot/FlightTrack.h"
 #include "pilot/GliderRenderer.h"
 #include "pilot/InstrumentPanel.h"

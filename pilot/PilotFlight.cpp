@@ -1,74 +1,46 @@
 #include "pilot/PilotFlight.h"
 
 #include "pilot/RidgeScenario.h"
-#include "scene/DemStart.h"
-#include "scene/ScenarioGround.h"
-#include "terrain/DemHeightField.h"
-#include "terrain/JpegHeightField.h"
 
-std::string PilotFlight::build(const PilotOptions& options) {
-    Scenario scenario;
-    if (!options.scenarioPath.empty()) {
-        ScenarioLoad load = loadScenario(options.scenarioPath);
-        if (!load.ok) {
-            return load.message;
-        }
-        scenario = std::move(load.scenario);
-    } else {
-        ScenarioLoad load = readScenario(kRidgeScenario, "the built-in ridge scenario", ".");
-        if (!load.ok) {
-            return load.message;
-        }
-        scenario = std::move(load.scenario);
-    }
+namespace {
+
+// The command line as a request: the ridge when no scenario is named, and
+// then the model the command line names (realistic by default).
+setup::FlightRequest requestFrom(const PilotOptions& options) {
+    setup::FlightRequest request;
+    request.scenarioPath = options.scenarioPath;
+    request.builtInScenario = kRidgeScenario;
+    request.builtInName = "the built-in ridge scenario";
     if (options.modelGiven || options.scenarioPath.empty()) {
-        start::flightModelFromName(options.model, scenario.model);
+        start::FlightModel model;
+        if (start::flightModelFromName(options.model, model)) {
+            request.model = model;
+        }
     }
     if (options.windGiven) {
-        scenario.wind = options.wind;
+        request.wind = options.wind;
     }
+    request.dem = options.dem;
+    request.terrainPath = options.terrainPath;
+    request.generatedTerrain = options.generatedTerrain;
+    return request;
+}
 
-    // An elevation model, else a named heightmap, else the generated terrain
-    // when asked for, else the scenario's own ground.
-    std::unique_ptr<HeightField> terrain;
-    if (!options.dem.path.empty()) {
-        DemTerrain dem = loadDemTerrain(options.dem);
-        if (!dem.error.empty()) {
-            return "--dem: " + dem.error;
-        }
-        terrain = std::move(dem.terrain);
-        scenario.launch.position = start::demStartAboveCentre(*terrain, start::kDemStartHeight);
-        mapProjection = std::move(dem.projection);
-        // Heights are above sea level already.
-        geoOrigin = flight::GeoOrigin{dem.origin.latitude, dem.origin.longitude, 0.0};
-    } else if (!options.terrainPath.empty()) {
-        // Asked for by name: a terrain that cannot be read stops the start
-        // rather than flying somewhere else unannounced.
-        terrain = loadHeightFieldJpeg(options.terrainPath.c_str(), start::kTerrainSpacing, start::kTerrainHeightScale);
-        if (!terrain) {
+} // namespace
+
+std::string PilotFlight::build(const PilotOptions& options) {
+    setup::ReadyFlight built = setup::setUpFlight(requestFrom(options));
+    if (built.error.failed()) {
+        if (built.error.option == "--terrain") {
             return options.terrainPath + ": cannot be used as a terrain (a greyscale JPEG is needed)";
         }
-    } else if (options.generatedTerrain) {
-        terrain = start::makeGeneratedTerrain();
-    } else {
-        // The scenario's ground, an elevation model among the sources.
-        ScenarioGround ground = makeScenarioGround(scenario);
-        if (!ground.error.empty()) {
-            return ground.error;
-        }
-        terrain = std::move(ground.terrain);
-        scenario.launch.position = ground.launchPosition;
-        if (ground.projection) {
-            mapProjection = std::move(ground.projection);
-            geoOrigin = flight::GeoOrigin{ground.origin.latitude, ground.origin.longitude, 0.0};
-        }
+        return built.error.line();
     }
-    owned = makeScenarioFlight(scenario, std::move(terrain));
-    owned.world->prepare();
+    ready = std::move(built);
     return {};
 }
 
 void PilotFlight::reset() {
-    start::setWeightShift(owned, 0.0, 0.0);
-    start::applyCommand(owned, PilotCommand::Reset);
+    start::setWeightShift(ready.flight, 0.0, 0.0);
+    start::applyCommand(ready.flight, PilotCommand::Reset);
 }

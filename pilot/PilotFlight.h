@@ -4,10 +4,9 @@
 #include <string>
 
 #include "pilot/PilotOptions.h"
-#include "scene/Scenario.h"
+#include "recording/GeoOrigin.h"
 #include "scene/StartScene.h"
-#include "terrain/MapProjection.h"
-#include "tools/flight/FlightOptions.h"
+#include "setup/FlightSetup.h"
 
 // The flight glider-pilot flies, built from its scenario (the ridge when none
 // is named) and the options that override it, and the few things the front
@@ -18,30 +17,27 @@ public:
     // the file or option and what is wrong.
     std::string build(const PilotOptions& options);
 
-    start::Flight& flight() { return owned; }
-    const start::Flight& flight() const { return owned; }
-    Glider& glider() { return *owned.glider; }
-    const Glider& glider() const { return *owned.glider; }
-    ParticleSystem& world() { return *owned.world; }
-    const ParticleSystem& world() const { return *owned.world; }
-    const HeightField& terrain() const { return *owned.terrain; }
-    const char* modelName() const { return start::flightModelName(owned.model); }
+    start::Flight& flight() { return ready.flight; }
+    const start::Flight& flight() const { return ready.flight; }
+    Glider& glider() { return *ready.flight.glider; }
+    const Glider& glider() const { return *ready.flight.glider; }
+    ParticleSystem& world() { return *ready.flight.world; }
+    const ParticleSystem& world() const { return *ready.flight.world; }
+    const HeightField& terrain() const { return *ready.flight.terrain; }
+    const char* modelName() const { return start::flightModelName(ready.flight.model); }
     // (unit: degrees) the heading the glider is launched at.
-    double launchHeading() const { return owned.launch.headingDegrees; }
+    double launchHeading() const { return ready.flight.launch.headingDegrees; }
     // Where the world lies on the Earth, for the flight log; the projection
     // is null unless the terrain came from an elevation model.
-    const flight::GeoOrigin& origin() const { return geoOrigin; }
-    const MapProjection* projection() const { return mapProjection.get(); }
+    flight::EarthPlacement placement() const { return ready.placement(); }
 
     // Back at the launch, weight centred.
     void reset();
     // Absolute weight shift, each in [-1, 1] of the model's control range.
-    void setWeightShift(double lateral, double fore) { start::setWeightShift(owned, lateral, fore); }
-    double lateralShift() const { return start::weightShiftOf(owned).lateral; }
-    double foreShift() const { return start::weightShiftOf(owned).fore; }
+    void setWeightShift(double lateral, double fore) { start::setWeightShift(ready.flight, lateral, fore); }
+    double lateralShift() const { return start::weightShiftOf(ready.flight).lateral; }
+    double foreShift() const { return start::weightShiftOf(ready.flight).fore; }
 
 private:
-    start::Flight owned;
-    flight::GeoOrigin geoOrigin;
-    std::unique_ptr<MapProjection> mapProjection;
+    setup::ReadyFlight ready;
 };

@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "pilot/CameraRig.h"
-#include "tools/flight/FlightOptions.h"
-#include "tools/flight/OptionValues.h"
+#include "setup/OptionChecks.h"
+#include "setup/OptionValues.h"
 
 namespace {
 
@@ -18,11 +18,8 @@ PilotCommandLine failure(const std::string& option, const std::string& reason) {
 }
 
 struct RawOptions {
-    std::string wind;
-    std::string quitAfter;
     std::string size;
     std::string dem;
-    std::string demRadius;
 };
 
 } // namespace
@@ -45,10 +42,20 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
                            ->type_name("PATH")
                            ->excludes(terrain)
                            ->excludes(generated);
-    app.add_option("--dem-radius", raw.demRadius, "Half the side of the elevation model's window (default 5000)")
+    app.add_option("--dem-radius", options.dem.radius, "Half the side of the elevation model's window (default 5000)")
         ->type_name("METRES")
-        ->needs(dem);
-    app.add_option("--wind", raw.wind, "The air's velocity in m/s")->type_name("X,Y,Z");
+        ->needs(dem)
+        ->check(flight::numberCheck([](double metres) { return metres >= 100.0 && metres <= 100000.0; },
+                                    "must lie within 100 to 100000 m"));
+    app.add_option_function<std::string>(
+           "--wind",
+           [&options](const std::string& text) {
+               flight::readWind(text, options.wind);
+               options.windGiven = true;
+           },
+           "The air's velocity in m/s")
+        ->type_name("X,Y,Z")
+        ->check(flight::windCheck());
     app.add_option("--replay", options.replayPath, "Play a recorded flight back (the recorder's CSV)")
         ->type_name("FILE.csv");
     app.add_option("--flights", options.flightsDirectory, "Folder for the flight recordings (default flights)")
@@ -57,23 +64,25 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
         ->type_name("NAME");
     app.add_flag("--mute", options.mute, "Start with the variometer silent");
     app.add_option("--size", raw.size, "Window size in pixels (default 1024x768)")->type_name("WxH");
-    app.add_option("--quit-after", raw.quitAfter, "Close by itself after this many seconds")->type_name("SECONDS");
+    app.add_option("--quit-after", options.quitAfter, "Close by itself after this many seconds")
+        ->type_name("SECONDS")
+        ->check(flight::numberCheck([](double seconds) { return seconds > 0.0; }, "must be more than 0 seconds"));
     app.add_flag("--stats", options.stats, "Print frame rate and pacing figures on standard error at exit");
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        PilotCommandLine line;
-        line.outcome = PilotCommandLine::Outcome::Help;
-        line.message = app.help();
-        return line;
     } catch (const CLI::ParseError& error) {
+        // Help wins over any value the parse refused.
         PilotCommandLine line;
+        if (dynamic_cast<const CLI::CallForHelp*>(&error) != nullptr || flight::asksForHelp(argc, argv)) {
+            line.outcome = PilotCommandLine::Outcome::Help;
+            line.message = app.help();
+            return line;
+        }
         line.outcome = PilotCommandLine::Outcome::Error;
         line.message = error.what();
         return line;
     }
 
-    std::string reason;
     options.modelGiven = app.count("--model") > 0;
     if (options.model != "realistic" && options.model != "classic") {
         return failure("--model", "expected realistic or classic, got '" + options.model + "'");
@@ -81,32 +90,11 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
     if (app.count("--terrain") > 0 && options.terrainPath.empty()) {
         return failure("--terrain", "expected a file name, got ''");
     }
-    if (app.count("--wind") > 0) {
-        double wind[3] = {0.0, 0.0, 0.0};
-        if (!(reason = flight::readNumberList(raw.wind, 3, wind)).empty()) {
-            return failure("--wind", reason);
-        }
-        for (double component : wind) {
-            if (std::fabs(component) > flight::kMaxWindComponent) {
-                return failure("--wind", "each component must lie within -100 to 100 m/s, got '" + raw.wind + "'");
-            }
-        }
-        options.wind = Vector3D(wind[0], wind[1], wind[2]);
-        options.windGiven = true;
-    }
     if (app.count("--dem") > 0) {
         if (raw.dem.empty()) {
             return failure("--dem", "expected a file name, got ''");
         }
         options.dem.path = raw.dem;
-    }
-    if (app.count("--dem-radius") > 0) {
-        if (!(reason = flight::readFiniteNumber(raw.demRadius, options.dem.radius)).empty()) {
-            return failure("--dem-radius", reason);
-        }
-        if (!(options.dem.radius >= 100.0 && options.dem.radius <= 100000.0)) {
-            return failure("--dem-radius", "must lie within 100 to 100000 m, got '" + raw.demRadius + "'");
-        }
     }
     if (app.count("--replay") > 0 && options.replayPath.empty()) {
         return failure("--replay", "expected a file name, got ''");
@@ -117,14 +105,6 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
     CameraRig::Mode mode;
     if (!options.camera.empty() && !CameraRig::modeFromName(options.camera.c_str(), mode)) {
         return failure("--camera", "expected chase, pilot, orbit or ground, got '" + options.camera + "'");
-    }
-    if (app.count("--quit-after") > 0) {
-        if (!(reason = flight::readFiniteNumber(raw.quitAfter, options.quitAfter)).empty()) {
-            return failure("--quit-after", reason);
-        }
-        if (!(options.quitAfter > 0.0)) {
-            return failure("--quit-after", "must be more than 0 seconds, got '" + raw.quitAfter + "'");
-        }
     }
     if (app.count("--size") > 0) {
         const std::size_t cross = raw.size.find('x');

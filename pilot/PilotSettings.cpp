@@ -1,33 +1,20 @@
 #include "pilot/PilotSettings.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
-#include <sys/stat.h>
+#include <filesystem>
+#include <sstream>
 
 #include <toml++/toml.h>
 
 #include "pilot/CameraRig.h"
-#include "tools/flight/OutputFile.h"
+#include "recording/OutputFile.h"
+#include "scene/TomlFile.h"
 
 namespace {
 
-bool isFile(const std::string& path) {
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0;
-}
-
-// Creates every missing folder above `path`.
-std::string makeParents(const std::string& path) {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
-        const std::string folder = path.substr(0, slash);
-        if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-            return "cannot create the folder '" + folder + "': " + std::strerror(errno);
-        }
-    }
-    return {};
-}
+// Settings files are a few lines; anything this large is not one.
+constexpr std::uintmax_t kMaxFileBytes = 1u << 20;
 
 template <typename T>
 std::string readValue(const toml::table& table, const char* key, T& value) {
@@ -93,51 +80,107 @@ std::string PilotSettings::defaultPath() {
     return {};
 }
 
-std::string PilotSettings::load(const std::string& path, PilotSettings& settings) {
-    if (path.empty() || !isFile(path)) {
+bool PilotSettings::operator==(const PilotSettings& o) const {
+    return volume == o.volume && muted == o.muted && camera == o.camera && climbThreshold == o.climbThreshold &&
+           sinkThreshold == o.sinkThreshold && deadZone == o.deadZone && invertFore == o.invertFore &&
+           lateralAxis == o.lateralAxis && foreAxis == o.foreAxis;
+}
+
+namespace {
+
+const std::initializer_list<const char*> kKeys = {"volume",    "muted",       "camera",       "climb_threshold",
+                                                  "sink_threshold", "dead_zone", "invert_fore", "lateral_axis",
+                                                  "fore_axis"};
+
+// The file's table and the settings it holds; a missing file holds none and
+// leaves the defaults.
+std::string readSettings(const std::string& path, PilotSettings& settings, toml::table& table,
+                         std::vector<std::string>* warnings) {
+    std::error_code code;
+    if (!std::filesystem::exists(std::filesystem::status(path, code))) {
+        return {};
+    }
+    tomlfile::Parsed parsed = tomlfile::readFile(path, kMaxFileBytes);
+    if (!parsed.message.empty()) {
+        return parsed.message;
+    }
+    if (!parsed.ok) {
+        return path + ": line " + std::to_string(parsed.line) + ": " + parsed.description;
+    }
+    PilotSettings read = settings;
+    const toml::table& t = parsed.table;
+    std::string reason;
+    if (!(reason = readValue(t, "volume", read.volume)).empty() ||
+        !(reason = readValue(t, "muted", read.muted)).empty() ||
+        !(reason = readValue(t, "camera", read.camera)).empty() ||
+        !(reason = readValue(t, "climb_threshold", read.climbThreshold)).empty() ||
+        !(reason = readValue(t, "sink_threshold", read.sinkThreshold)).empty() ||
+        !(reason = readValue(t, "dead_zone", read.deadZone)).empty() ||
+        !(reason = readValue(t, "invert_fore", read.invertFore)).empty() ||
+        !(reason = readValue(t, "lateral_axis", read.lateralAxis)).empty() ||
+        !(reason = readValue(t, "fore_axis", read.foreAxis)).empty() || !(reason = check(read)).empty()) {
+        return path + ": " + reason;
+    }
+    if (warnings) {
+        for (const tomlfile::UnknownKey& unknown : tomlfile::unknownKeys(t, kKeys)) {
+            warnings->push_back(path + ":" + std::to_string(unknown.line) + ": " + unknown.key +
+                                ": unknown setting, ignored (and kept in the file)");
+        }
+    }
+    settings = read;
+    table = std::move(parsed.table);
+    return {};
+}
+
+} // namespace
+
+std::string PilotSettings::load(const std::string& path, PilotSettings& settings,
+                                std::vector<std::string>* warnings) {
+    if (path.empty()) {
         return {};
     }
     toml::table table;
-    try {
-        table = toml::parse_file(path);
-    } catch (const toml::parse_error& error) {
-        return path + ": line " + std::to_string(error.source().begin.line) + ": " + std::string(error.description());
-    }
-    PilotSettings read = settings;
-    std::string reason;
-    if (!(reason = readValue(table, "volume", read.volume)).empty() ||
-        !(reason = readValue(table, "muted", read.muted)).empty() ||
-        !(reason = readValue(table, "camera", read.camera)).empty() ||
-        !(reason = readValue(table, "climb_threshold", read.climbThreshold)).empty() ||
-        !(reason = readValue(table, "sink_threshold", read.sinkThreshold)).empty() ||
-        !(reason = readValue(table, "dead_zone", read.deadZone)).empty() ||
-        !(reason = readValue(table, "invert_fore", read.invertFore)).empty() ||
-        !(reason = readValue(table, "lateral_axis", read.lateralAxis)).empty() ||
-        !(reason = readValue(table, "fore_axis", read.foreAxis)).empty() || !(reason = check(read)).empty()) {
-        return path + ": " + reason;
-    }
-    settings = read;
-    return {};
+    return readSettings(path, settings, table, warnings);
 }
 
 std::string PilotSettings::save(const std::string& path, const PilotSettings& s) {
     if (path.empty()) {
         return {};
     }
-    std::string reason = makeParents(path);
+    // What the file holds now. Unchanged values leave it alone; a file that
+    // cannot be read (not a regular file, not TOML) is never replaced.
+    PilotSettings current;
+    toml::table table;
+    std::string reason = readSettings(path, current, table, nullptr);
     if (!reason.empty()) {
         return reason;
     }
+    if (!table.empty() && current == s) {
+        return {};
+    }
+    std::error_code code;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty() && !std::filesystem::is_directory(folder, code) &&
+        (std::filesystem::create_directories(folder, code), code)) {
+        return "cannot create the folder '" + folder.string() + "': " + code.message();
+    }
+    table.insert_or_assign("volume", s.volume);
+    table.insert_or_assign("muted", s.muted);
+    table.insert_or_assign("camera", s.camera);
+    table.insert_or_assign("climb_threshold", s.climbThreshold);
+    table.insert_or_assign("sink_threshold", s.sinkThreshold);
+    table.insert_or_assign("dead_zone", s.deadZone);
+    table.insert_or_assign("invert_fore", s.invertFore);
+    table.insert_or_assign("lateral_axis", static_cast<int64_t>(s.lateralAxis));
+    table.insert_or_assign("fore_axis", static_cast<int64_t>(s.foreAxis));
+    std::ostringstream text;
+    text << "# glider-pilot's settings, rewritten when it closes.\n" << table << "\n";
     flight::OutputFile out;
-    if (!(reason = out.open(path)).empty()) {
+    reason = out.open(path);
+    if (!reason.empty()) {
         return reason;
     }
-    std::fprintf(out.stream(),
-                 "# glider-pilot's settings, rewritten when it closes.\n"
-                 "volume = %g\nmuted = %s\ncamera = \"%s\"\n"
-                 "climb_threshold = %g\nsink_threshold = %g\n"
-                 "dead_zone = %g\ninvert_fore = %s\nlateral_axis = %d\nfore_axis = %d\n",
-                 s.volume, s.muted ? "true" : "false", s.camera.c_str(), s.climbThreshold, s.sinkThreshold,
-                 s.deadZone, s.invertFore ? "true" : "false", s.lateralAxis, s.foreAxis);
+    const std::string written = text.str();
+    std::fwrite(written.data(), 1, written.size(), out.stream());
     return out.commit();
 }

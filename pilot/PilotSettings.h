@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // What a pilot expects the simulator to remember between flights, kept in
 // a small TOML file in the user's configuration folder.
@@ -20,8 +21,18 @@ struct PilotSettings {
     static std::string defaultPath();
 
     // Reads `path` into `settings`; a missing file leaves the defaults. On a
-    // malformed file returns one line naming it and what is wrong.
-    static std::string load(const std::string& path, PilotSettings& settings);
-    // Writes `settings` to `path` whole or not at all, creating its folder.
+    // malformed file, or one that is not a regular file, returns one line
+    // naming it and what is wrong. A key it does not know (a misspelling, a
+    // later version's) is no fault: one line each, "FILE:LINE: KEY: ...", goes
+    // to `warnings` when given.
+    static std::string load(const std::string& path, PilotSettings& settings,
+                            std::vector<std::string>* warnings = nullptr);
+    // Writes `settings` to `path` whole or not at all, creating its folders.
+    // A file that already holds these values is left as it is (its comments
+    // with it); otherwise the keys it does not know are kept, and every
+    // value is written so that it reads back the same.
     static std::string save(const std::string& path, const PilotSettings& settings);
+
+    bool operator==(const PilotSettings& other) const;
+    bool operator!=(const PilotSettings& other) const { return !(*this == other); }
 };

@@ -1,120 +1,13 @@
 #include "pilot/ReplayTrack.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <fstream>
-#include <limits>
 
-#include "tools/flight/CsvWriter.h"
+#include "recording/CsvReader.h"
 
-namespace {
-
-constexpr int kFields = 10;
-constexpr std::size_t kMaxFileBytes = std::size_t{1} << 31; // (unit: bytes) over a day of steps
-
-bool readNumber(const char* first, const char* last, double& value) {
-    const auto [end, error] = std::from_chars(first, last, value);
-    return first != last && end == last && error == std::errc() && std::isfinite(value);
-}
-
-} // namespace
-
-std::string ReplayTrack::load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return path + ": cannot be opened";
-    }
-    in.seekg(0, std::ios::end);
-    const std::streamoff length = in.tellg();
-    if (length < 0) {
-        return path + ": cannot be read (not a regular file?)";
-    }
-    if (static_cast<unsigned long long>(length) > kMaxFileBytes) {
-        return path + ": too large for a flight recording";
-    }
-    in.seekg(0, std::ios::beg);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    if (!in.read(text.data(), length)) {
-        return path + ": cannot be read";
-    }
-    return parse(text, path);
-}
+std::string ReplayTrack::load(const std::string& path) { return flight::loadCsvTrack(path, rows); }
 
 std::string ReplayTrack::parse(const std::string& text, const std::string& name) {
-    std::vector<flight::FlightSample> read;
-    std::size_t position = 0;
-    int lineNumber = 0;
-    while (position < text.size()) {
-        std::size_t end = text.find('\n', position);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        std::size_t stop = end;
-        if (stop > position && text[stop - 1] == '\r') {
-            --stop;
-        }
-        const std::string_view line(text.data() + position, stop - position);
-        position = end + 1;
-        ++lineNumber;
-        const std::string where = name + ": line " + std::to_string(lineNumber) + ": ";
-        if (lineNumber == 1) {
-            if (line != flight::kCsvHeader) {
-                return where + "expected the header '" + flight::kCsvHeader + "'";
-            }
-            continue;
-        }
-        if (line.empty()) {
-            if (position >= text.size()) {
-                break; // the final newline
-            }
-            return where + "empty line";
-        }
-        double values[kFields];
-        int field = 0;
-        std::size_t start = 0;
-        while (true) {
-            const std::size_t comma = line.find(',', start);
-            const std::size_t finish = comma == std::string_view::npos ? line.size() : comma;
-            if (field == kFields) {
-                return where + "more than " + std::to_string(kFields) + " fields";
-            }
-            if (!readNumber(line.data() + start, line.data() + finish, values[field])) {
-                return where + "field " + std::to_string(field + 1) + " is not a finite number";
-            }
-            ++field;
-            if (comma == std::string_view::npos) {
-                break;
-            }
-            start = comma + 1;
-        }
-        if (field != kFields) {
-            return where + "expected " + std::to_string(kFields) + " fields, got " + std::to_string(field);
-        }
-        const double step = values[0];
-        if (step < 0.0 || step > static_cast<double>(std::numeric_limits<int>::max()) || step != std::floor(step)) {
-            return where + "the step is not a whole number from 0";
-        }
-        flight::FlightSample sample;
-        sample.step = static_cast<int>(step);
-        if (!read.empty() && sample.step <= read.back().step) {
-            return where + "steps must increase";
-        }
-        sample.time = values[1];
-        sample.position = Vector3D(values[2], values[3], values[4]);
-        sample.velocity = Vector3D(values[5], values[6], values[7]);
-        sample.speed = values[8];
-        sample.terrainHeight = values[9];
-        read.push_back(sample);
-    }
-    if (lineNumber == 0) {
-        return name + ": empty file";
-    }
-    if (read.empty()) {
-        return name + ": no recorded steps";
-    }
-    rows = std::move(read);
-    return {};
+    return flight::parseCsvTrack(text, name, rows);
 }
 
 int ReplayTrack::indexAt(int step) const {

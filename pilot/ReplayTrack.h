@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/flight/FlightSample.h"
+#include "recording/FlightSample.h"
 
 // A recorded flight read back from the recorder's CSV (glider-pilot's own
 // recordings and glider-flight's alike), for playing it back.

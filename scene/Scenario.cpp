@@ -12,6 +12,8 @@
 
 #include "atmosphere/Atmosphere.h"
 #include "atmosphere/ThermalField.h"
+#include "scene/GeoLimits.h"
+#include "scene/TomlFile.h"
 #include "terrain/JpegHeightField.h"
 #include "terrain/RandomHeightField.h"
 
@@ -34,20 +36,20 @@ public:
         if (failed()) {
             return;
         }
-        message = name + ":" + std::to_string(where.begin.line) + ": " + key + ": " + reason;
+        failAt(static_cast<int>(where.begin.line), key, reason);
+    }
+    void failAt(int line, const std::string& key, const std::string& reason) {
+        if (failed()) {
+            return;
+        }
+        message = name + ":" + std::to_string(line) + ": " + key + ": " + reason;
     }
 
     // Every key of `table` must be one of `known`: a misspelt key is a
     // mistake, never silently a default.
     void onlyKeys(const toml::table& table, const std::string& prefix, std::initializer_list<const char*> known) {
-        for (auto&& [key, node] : table) {
-            bool listed = false;
-            for (const char* k : known) {
-                listed = listed || key.str() == k;
-            }
-            if (!listed) {
-                fail(key.source(), prefix + std::string(key.str()), "unknown key");
-            }
+        for (const tomlfile::UnknownKey& unknown : tomlfile::unknownKeys(table, known)) {
+            failAt(unknown.line, prefix + unknown.key, "unknown key");
         }
     }
 
@@ -169,9 +171,8 @@ public:
             fail(node->source(), prefix + key, "expected [latitude, longitude] in degrees");
             return false;
         }
-        if (!(v[0] > -90.0 && v[0] < 90.0) || !(v[1] >= -180.0 && v[1] <= 180.0)) {
-            fail(node->source(), prefix + key,
-                 "latitude must lie strictly between -90 and 90 and longitude within -180 to 180");
+        if (!geo::isUsableCoordinate(v[0], v[1])) {
+            fail(node->source(), prefix + key, geo::kCoordinateRule);
             return false;
         }
         out = GeoCoordinate{v[0], v[1]};
@@ -367,14 +368,12 @@ void readAir(Reader& r, const toml::table& t, Scenario& s) {
 
 ScenarioLoad readScenario(const std::string& text, const std::string& name, const std::string& folder) {
     ScenarioLoad load;
-    toml::table root;
-    try {
-        root = toml::parse(text, name);
-    } catch (const toml::parse_error& error) {
-        load.message = name + ":" + std::to_string(error.source().begin.line) + ": " +
-                       std::string(error.description());
+    tomlfile::Parsed parsed = tomlfile::parse(text, name);
+    if (!parsed.ok) {
+        load.message = name + ":" + std::to_string(parsed.line) + ": " + parsed.description;
         return load;
     }
+    const toml::table& root = parsed.table;
     Reader r(name, folder);
     Scenario& s = load.scenario;
     s.file = name;
@@ -408,25 +407,12 @@ ScenarioLoad readScenario(const std::string& text, const std::string& name, cons
 
 ScenarioLoad loadScenario(const std::string& path) {
     ScenarioLoad load;
-    std::error_code code;
-    const std::filesystem::path file(path);
-    if (!std::filesystem::is_regular_file(file, code)) {
-        load.message = path + ": cannot read: not a regular file";
+    std::string text;
+    load.message = tomlfile::readText(path, kMaxFileBytes, text);
+    if (!load.message.empty()) {
         return load;
     }
-    const std::uintmax_t bytes = std::filesystem::file_size(file, code);
-    if (code || bytes > kMaxFileBytes) {
-        load.message = path + ": cannot read: " + (code ? code.message() : std::string("larger than 1 MiB"));
-        return load;
-    }
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (!in.good() && !in.eof()) {
-        load.message = path + ": cannot read";
-        return load;
-    }
-    return readScenario(content.str(), path, file.parent_path().string());
+    return readScenario(text, path, std::filesystem::path(path).parent_path().string());
 }
 
 std::unique_ptr<HeightField> makeScenarioTerrain(const Scenario& scenario, std::string& error) {

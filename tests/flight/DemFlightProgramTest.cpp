@@ -57,6 +57,11 @@ TEST(GliderFlightDem, EveryBadElevationInputIsRefusedInOneLineWithNothingFlownOr
         {{"--dem", "site.tif", "--centre", "91,7"}, "--centre"},
         {{"--dem", "site.tif", "--radius-km", "0"}, "--radius-km"},
         {{"--dem", "site.tif", "--radius-km", "251"}, "--radius-km"},
+        {{"--dem", "site.tif", "--dem-radius", "0"}, "--dem-radius: must lie above 0 and within 250000 m, got '0'"},
+        {{"--dem", "site.tif", "--dem-radius", "250001"}, "--dem-radius"},
+        {{"--dem", "site.tif", "--dem-radius", "3km"}, "--dem-radius: expected a finite decimal number"},
+        {{"--dem", "site.tif", "--dem-radius", "3000", "--radius-km", "3"}, "--radius-km"},
+        {{"--dem-radius", "3000"}, "--dem-radius"},
         {{"--dem", "site.tif", "--spacing", "0"}, "--spacing"},
         {{"--dem", "site.tif", "--dem-fill", "sea"}, "--dem-fill"},
         {{"--dem", ""}, "--dem"},
@@ -83,6 +88,20 @@ TEST(GliderFlightDem, EveryBadElevationInputIsRefusedInOneLineWithNothingFlownOr
         EXPECT_EQ(directory.entries(), before);
         EXPECT_EQ(readFile(directory.file("keep.csv")), "old\n");
     }
+}
+
+// One window size in both programs' unit; the kilometres of earlier
+// versions still work and fly the very same flight.
+TEST(GliderFlightDem, TheRadiusInMetresAndInKilometresFlyTheSameFlight) {
+    ScratchDirectory directory;
+    demtest::writeGeoTiff(directory.file("site.tif"), kSite, hill);
+    const ProgramRun metres = runFlight(directory, {"--dem", "site.tif", "--dem-radius", "3000", "--spacing", "20",
+                                                    "--steps", "50", "--csv", "metres.csv"});
+    const ProgramRun kilometres = runFlight(directory, {"--dem", "site.tif", "--radius-km", "3", "--spacing", "20",
+                                                        "--steps", "50", "--csv", "km.csv"});
+    ASSERT_EQ(metres.status, 0) << metres.err;
+    ASSERT_EQ(kilometres.status, 0) << kilometres.err;
+    EXPECT_EQ(readFile(directory.file("metres.csv")), readFile(directory.file("km.csv")));
 }
 
 // The glider starts HEIGHT above the ground at the given point: over the

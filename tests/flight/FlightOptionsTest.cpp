@@ -6,7 +6,7 @@
 
 #include "scene/StartScene.h"
 #include "tools/flight/FlightOptions.h"
-#include "tools/flight/OptionValues.h"
+#include "setup/OptionValues.h"
 
 using namespace flight;
 

@@ -9,9 +9,9 @@
 
 #include "tests/support/FloatingPointTraps.h"
 #include "scene/StartScene.h"
-#include "tools/flight/CsvWriter.h"
+#include "recording/CsvWriter.h"
 #include "tools/flight/FlightRecorder.h"
-#include "tools/flight/FlightSample.h"
+#include "recording/FlightSample.h"
 
 using namespace flight;
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "tests/support/FloatingPointTraps.h"
-#include "tools/flight/IgcCoordinates.h"
-#include "tools/flight/IgcWriter.h"
 #include "physics/SharedConstants.h"
+#include "recording/IgcCoordinates.h"
+#include "recording/IgcWriter.h"
 
 using namespace flight;
 

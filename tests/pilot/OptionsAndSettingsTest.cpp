@@ -3,7 +3,10 @@
 // survive a save and a load.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -138,10 +141,10 @@ TEST(PilotFlight, AScenariosElevationModelIsFlownWhereItLiesOnTheEarth) {
                                     "radius_km = 2\n[start]\nat = [46.45, 7.46]\nheight = 250\n");
     PilotFlight flight;
     ASSERT_EQ(flight.build(options), "");
-    ASSERT_NE(flight.projection(), nullptr);
-    EXPECT_NEAR(flight.origin().latitude, 46.45, 1e-9);
-    EXPECT_NEAR(flight.origin().longitude, 7.45, 1e-9);
-    EXPECT_EQ(flight.origin().elevation, 0.0); // heights are above sea level already
+    ASSERT_NE(flight.placement().projection, nullptr);
+    EXPECT_NEAR(flight.placement().origin.latitude, 46.45, 1e-9);
+    EXPECT_NEAR(flight.placement().origin.longitude, 7.45, 1e-9);
+    EXPECT_EQ(flight.placement().origin.elevation, 0.0); // heights are above sea level already
     const Vector3D launch = flight.flight().launch.position;
     EXPECT_NEAR(launch.x, 767.0, 2.0);
     EXPECT_NEAR(launch.z - flight.terrain().heightAt(launch.x, launch.y), 250.0, 1e-9);
@@ -209,4 +212,78 @@ TEST(PilotSettings, MalformedFileIsNamedAndLeftAsItWas) {
         EXPECT_EQ(settings.volume, 0.33);
         EXPECT_EQ(readText(path), c[0] + "\n");
     }
+}
+
+// Values that %g would round (0.1000002 and 0.1000001 both became 0.1, and
+// the next start was refused) read back to the very double saved.
+TEST(PilotSettings, EveryValueReadsBackTheSameAfterASave) {
+    Scratch scratch;
+    const std::string path = scratch.file("pilot.toml");
+    const double thresholds[][2] = {
+        {0.1000002, 0.1000001}, {1e-300, -1e-300}, {0.30000000000000004, -2.0}, {12345.678901234567, 0.0},
+    };
+    for (const auto& t : thresholds) {
+        PilotSettings saved;
+        saved.climbThreshold = t[0];
+        saved.sinkThreshold = t[1];
+        saved.volume = 1.0 / 3.0;
+        ASSERT_EQ(PilotSettings::save(path, saved), "") << t[0];
+        PilotSettings loaded;
+        ASSERT_EQ(PilotSettings::load(path, loaded), "") << readText(path);
+        EXPECT_TRUE(loaded == saved) << readText(path);
+    }
+}
+
+// A key the program does not know is warned about with its file and line,
+// kept through a rewrite, and a file whose values did not change is left
+// exactly as the user wrote it, comments and all.
+TEST(PilotSettings, UnknownKeysAreWarnedAboutAndKeptAndAnUnchangedFileIsLeftAlone) {
+    Scratch scratch;
+    const std::string path = scratch.file("pilot.toml");
+    const std::string text = "# my settings\nvolume = 0.5 # quieter\nvolumme = 0.2\n\n[later]\nkey = 1\n";
+    writeText(path, text);
+    PilotSettings settings;
+    std::vector<std::string> warnings;
+    ASSERT_EQ(PilotSettings::load(path, settings, &warnings), "");
+    EXPECT_EQ(settings.volume, 0.5);
+    ASSERT_EQ(warnings.size(), 2u);
+    const auto warned = [&warnings](const std::string& start) {
+        return std::any_of(warnings.begin(), warnings.end(),
+                           [&start](const std::string& w) { return w.rfind(start, 0) == 0; });
+    };
+    EXPECT_TRUE(warned(path + ":3: volumme: ")) << warnings[0];
+    EXPECT_TRUE(warned(path + ":5: later: ")) << warnings[1];
+    for (const std::string& warning : warnings) {
+        EXPECT_EQ(warning.find('\n'), std::string::npos);
+    }
+
+    ASSERT_EQ(PilotSettings::save(path, settings), "");
+    EXPECT_EQ(readText(path), text);
+
+    settings.muted = true;
+    ASSERT_EQ(PilotSettings::save(path, settings), "");
+    PilotSettings reread;
+    warnings.clear();
+    ASSERT_EQ(PilotSettings::load(path, reread, &warnings), "");
+    EXPECT_TRUE(reread == settings);
+    EXPECT_EQ(warnings.size(), 2u) << readText(path);
+    EXPECT_NE(readText(path).find("volumme = 0.2"), std::string::npos) << readText(path);
+}
+
+// Not a regular file: one line naming it, from load and save alike, never
+// a hang on a FIFO nor an empty set of settings taken from a directory.
+TEST(PilotSettings, SpecialFilesAreRefusedInOneLine) {
+    Scratch scratch;
+    const std::string folder = scratch.file("folder.toml");
+    const std::string fifo = scratch.file("fifo.toml");
+    std::filesystem::create_directory(folder);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {folder, fifo}) {
+        PilotSettings settings;
+        const std::string loaded = PilotSettings::load(path, settings);
+        EXPECT_EQ(loaded, path + ": cannot read: not a regular file");
+        EXPECT_EQ(PilotSettings::save(path, settings), loaded);
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }

@@ -5,7 +5,7 @@
 
 #include "platform/AllocationCounter.h"
 #include "pilot/FlightInstruments.h"
-#include "pilot/FlightLog.h"
+#include "recording/FlightLog.h"
 #include "pilot/FlightReading.h"
 #include "pilot/FlightTrack.h"
 #include "pilot/PilotFlight.h"
@@ -20,7 +20,7 @@ TEST(PilotNoAllocation, StepsWithHeldKeysRecordingAndVarioAllocateNothing) {
     PilotFlight flight; // the realistic model over the ridge, in ridge lift
     ASSERT_EQ(flight.build(options), "");
     FlightLog log;
-    ASSERT_EQ(log.open(scratch.file("flights"), 0, flight::GeoOrigin()), "");
+    ASSERT_EQ(log.open(scratch.file("flights"), 0, flight::EarthPlacement()), "");
     SimulationClock clock;
     WeightShiftInput input;
     FlightInstruments instruments;

@@ -7,12 +7,12 @@
 #include <ctime>
 #include <string>
 
-#include "pilot/FlightLog.h"
+#include "recording/FlightLog.h"
 #include "pilot/ReplayTrack.h"
 #include "scene/StartScene.h"
 #include "tests/pilot/Scratch.h"
 #include "tests/support/FloatingPointTraps.h"
-#include "tools/flight/CsvWriter.h"
+#include "recording/CsvWriter.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ const std::string kHeader = std::string(flight::kCsvHeader) + "\n";
 void recordFlight(const Scratch& scratch, FlightLog& log, int steps) {
     start::Flight flight = start::makeFlight(start::makeGeneratedTerrain());
     flight.world->prepare();
-    ASSERT_EQ(log.open(scratch.file("flights"), kNoonUtc, flight::GeoOrigin()), "");
+    ASSERT_EQ(log.open(scratch.file("flights"), kNoonUtc, flight::EarthPlacement()), "");
     log.record(flight::samplePilot(*flight.glider, *flight.world, *flight.terrain, 0));
     for (int s = 1; s <= steps; ++s) {
         flight.world->step();
@@ -78,7 +78,7 @@ TEST(FlightLog, RefusesAFolderThatIsAFileAndLeavesItAlone) {
     Scratch scratch;
     writeText(scratch.file("flights"), "not a folder");
     FlightLog log;
-    const std::string reason = log.open(scratch.file("flights"), kNoonUtc, flight::GeoOrigin());
+    const std::string reason = log.open(scratch.file("flights"), kNoonUtc, flight::EarthPlacement());
     EXPECT_NE(reason.find("not a folder"), std::string::npos) << reason;
     EXPECT_FALSE(log.isOpen());
     EXPECT_EQ(readText(scratch.file("flights")), "not a folder");

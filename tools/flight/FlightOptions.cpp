@@ -9,7 +9,8 @@
 #include "atmosphere/ThermalField.h"
 #include "scene/DemStart.h"
 #include "scene/StartScene.h"
-#include "tools/flight/OptionValues.h"
+#include "setup/OptionChecks.h"
+#include "setup/OptionValues.h"
 
 namespace flight {
 
@@ -32,6 +33,7 @@ struct RawOptions {
     std::string dem;
     std::string centre;
     std::string radius;
+    std::string demRadius;
     std::string spacing;
     std::string fill;
     std::string start;
@@ -41,6 +43,29 @@ struct RawOptions {
     std::string ridgeLift;
     std::string pilot;
 };
+
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
+// STEP:KEY, with STEP a whole number from 0 and KEY a key name.
+std::string readKeyPress(const std::string& text, KeyPress& press) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) {
+        return "expected STEP:KEY (for example 250:left), got " + quoted(text);
+    }
+    int step = 0;
+    const std::string stepError =
+        readWholeNumber(text.substr(0, colon), 0, std::numeric_limits<int>::max(), step);
+    if (!stepError.empty()) {
+        return "step of " + quoted(text) + ": " + stepError;
+    }
+    const std::string name = text.substr(colon + 1);
+    PilotCommand key = PilotCommand::None;
+    if (!commandFromKeyName(name, key)) {
+        return "unknown key " + quoted(name) + " in " + quoted(text) + " (keys: f1, left, right, up, down)";
+    }
+    press = KeyPress{step, key};
+    return {};
+}
 
 CommandLine failure(const std::string& option, const std::string& reason) {
     CommandLine line;
@@ -62,10 +87,17 @@ void describeDem(CLI::App& app, RawOptions& raw) {
             ->excludes("--origin");
     app.add_option("--centre", raw.centre, "The window's centre, the world origin (default the raster's centre)")
         ->type_name("LAT,LON")
-        ->needs(dem);
-    app.add_option("--radius-km", raw.radius, "Half the side of the square window (default 5)")
+        ->needs(dem)
+        ->check(geoCoordinateCheck(2));
+    CLI::Option* demRadius =
+        app.add_option("--dem-radius", raw.demRadius, "Half the side of the square window (default 5000)")
+            ->type_name("METRES")
+            ->needs(dem);
+    // The same in kilometres, as earlier versions spelt it (scripts use it).
+    app.add_option("--radius-km", raw.radius, "The same in kilometres (default 5)")
         ->type_name("R")
-        ->needs(dem);
+        ->needs(dem)
+        ->excludes(demRadius);
     app.add_option("--spacing", raw.spacing, "Metres between terrain samples (default about the raster's own)")
         ->type_name("M")
         ->needs(dem);
@@ -77,16 +109,8 @@ void describeDem(CLI::App& app, RawOptions& raw) {
                    "Start the glider HEIGHT metres above the ground at LAT,LON (default " +
                        std::to_string(static_cast<int>(start::kDemStartHeight)) + " m above the centre)")
         ->type_name("LAT,LON,HEIGHT")
-        ->needs(dem);
-}
-
-// A latitude and longitude on the Earth, poles excluded.
-std::string readGeoCoordinate(const std::string& text, double* values) {
-    if (!(values[0] > -90.0 && values[0] < 90.0) || !(values[1] >= -180.0 && values[1] <= 180.0)) {
-        return "latitude must lie strictly between -90 and 90 and longitude within -180 to 180, got '" + text +
-               "'";
-    }
-    return "";
+        ->needs(dem)
+        ->check(geoCoordinateCheck(3));
 }
 
 // The elevation model's values; the first bad one wins.
@@ -100,12 +124,21 @@ CommandLine readDemValues(const CLI::App& app, const RawOptions& raw, FlightOpti
     dem.window.path = raw.dem;
     if (given("--centre")) {
         double centre[2] = {0.0, 0.0};
-        if (!(reason = readNumberList(raw.centre, 2, centre)).empty() ||
-            !(reason = readGeoCoordinate(raw.centre, centre)).empty()) {
+        if (!(reason = readGeoCoordinate(raw.centre, 2, centre)).empty()) {
             return failure("--centre", reason);
         }
         dem.window.hasCentre = true;
         dem.window.centre = GeoCoordinate{centre[0], centre[1]};
+    }
+    if (given("--dem-radius")) {
+        if (!(reason = readFiniteNumber(raw.demRadius, dem.window.radius)).empty()) {
+            return failure("--dem-radius", reason);
+        }
+        if (!(dem.window.radius > 0.0 && dem.window.radius <= kMaxDemRadius)) {
+            return failure("--dem-radius", "must lie above 0 and within " +
+                                               std::to_string(static_cast<int>(kMaxDemRadius)) + " m, got '" +
+                                               raw.demRadius + "'");
+        }
     }
     if (given("--radius-km")) {
         double radius = 0.0;
@@ -138,8 +171,7 @@ CommandLine readDemValues(const CLI::App& app, const RawOptions& raw, FlightOpti
     dem.startHeight = start::kDemStartHeight;
     if (given("--start")) {
         double start[3] = {0.0, 0.0, 0.0};
-        if (!(reason = readNumberList(raw.start, 3, start)).empty() ||
-            !(reason = readGeoCoordinate(raw.start, start)).empty()) {
+        if (!(reason = readGeoCoordinate(raw.start, 3, start)).empty()) {
             return failure("--start", reason);
         }
         // The wing hangs below the hub: lower, it would start in the ground.
@@ -172,7 +204,9 @@ void describe(CLI::App& app, FlightOptions& options, RawOptions& raw) {
                    "apply in the order given)")
         ->type_name("STEP:KEY")
         ->allow_extra_args(false);
-    app.add_option("--wind", raw.wind, "The air's velocity in m/s (default 0,0,0)")->type_name("X,Y,Z");
+    app.add_option("--wind", raw.wind, "The air's velocity in m/s (default 0,0,0)")
+        ->type_name("X,Y,Z")
+        ->check(windCheck());
     app.add_option("--csv", options.csvPath, "CSV output, - for standard output (default -)")->type_name("PATH");
     app.add_option("--every", raw.every, "A CSV row every K steps; step 0 and the last step always (default 1)")
         ->type_name("K");
@@ -180,7 +214,8 @@ void describe(CLI::App& app, FlightOptions& options, RawOptions& raw) {
         ->type_name("PATH");
     app.add_option("--origin", raw.origin,
                    "The world origin on the Earth: degrees north, degrees east, metres (default 45.0,6.0,500)")
-        ->type_name("LAT,LON,ELEV");
+        ->type_name("LAT,LON,ELEV")
+        ->check(geoCoordinateCheck(3));
     app.add_option("--date", raw.date, "The flight's date in the IGC log (default 2000-01-01)")
         ->type_name("YYYY-MM-DD");
     app.add_option("--model", raw.model,
@@ -284,31 +319,13 @@ CommandLine readValues(const CLI::App& app, const RawOptions& raw, FlightOptions
     if (given("--every") && !(reason = readWholeNumber(raw.every, 1, kMaxSteps, options.every)).empty()) {
         return failure("--every", reason);
     }
-    if (given("--wind")) {
-        double wind[3] = {0.0, 0.0, 0.0};
-        if (!(reason = readNumberList(raw.wind, 3, wind)).empty()) {
-            return failure("--wind", reason);
-        }
-        for (double component : wind) {
-            // Beyond hurricane strength the explicit integration is no longer
-            // a flight, and far beyond it the air forces overflow.
-            if (std::fabs(component) > kMaxWindComponent) {
-                const std::string limit = std::to_string(static_cast<int>(kMaxWindComponent));
-                return failure("--wind", "each component must lie within -" + limit + " to " + limit +
-                                             " m/s, got '" + raw.wind + "'");
-            }
-        }
-        options.wind = Vector3D(wind[0], wind[1], wind[2]);
+    if (given("--wind") && !(reason = readWind(raw.wind, options.wind)).empty()) {
+        return failure("--wind", reason);
     }
     if (given("--origin")) {
         double origin[3] = {0.0, 0.0, 0.0};
-        if (!(reason = readNumberList(raw.origin, 3, origin)).empty()) {
+        if (!(reason = readGeoCoordinate(raw.origin, 3, origin)).empty()) {
             return failure("--origin", reason);
-        }
-        // Longitude offsets are scaled by 1 / cos(latitude): the poles are out.
-        if (!(origin[0] > -90.0 && origin[0] < 90.0) || !(origin[1] >= -180.0 && origin[1] <= 180.0)) {
-            return failure("--origin", "latitude must lie strictly between -90 and 90 and longitude within "
-                                       "-180 to 180, got '" + raw.origin + "'");
         }
         options.origin = GeoOrigin{origin[0], origin[1], origin[2]};
     }
@@ -413,13 +430,14 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     describe(app, options, raw);
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        CommandLine line;
-        line.outcome = CommandLine::Outcome::Help;
-        line.message = app.help();
-        return line;
     } catch (const CLI::ParseError& error) {
+        // Help wins over any value the parse refused.
         CommandLine line;
+        if (dynamic_cast<const CLI::CallForHelp*>(&error) != nullptr || flight::asksForHelp(argc, argv)) {
+            line.outcome = CommandLine::Outcome::Help;
+            line.message = app.help();
+            return line;
+        }
         line.outcome = CommandLine::Outcome::Error;
         line.message = error.what();
         return line;

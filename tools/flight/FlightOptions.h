@@ -7,6 +7,8 @@
 #include "atmosphere/Thermal.h"
 #include "autopilot/PilotPlan.h"
 #include "physics/Vector3D.h"
+#include "recording/CalendarDate.h"
+#include "recording/GeoOrigin.h"
 #include "scene/StartScene.h"
 #include "terrain/DemHeightField.h"
 
@@ -16,8 +18,6 @@ namespace flight {
 // The longest run accepted: one simulated day. It keeps the step counter far
 // from overflow and the log's clock, which starts at noon, within two dates.
 constexpr int kMaxSteps = 8'640'000;
-// The strongest wind accepted along each axis, about twice hurricane strength.
-constexpr double kMaxWindComponent = 100.0; // (unit: m/s)
 // The highest launch accepted, above any mountain; and the most solver passes.
 constexpr double kMaxLaunchHeight = 10000.0; // (unit: m)
 constexpr int kMaxSolverIterations = 1000;
@@ -26,19 +26,6 @@ constexpr int kMaxSolverIterations = 1000;
 struct KeyPress {
     int step = 0;
     PilotCommand command = PilotCommand::None; // what the key does, as in the windowed program
-};
-
-// Where the world origin lies on the Earth.
-struct GeoOrigin {
-    double latitude = 45.0;   // (unit: degrees north)
-    double longitude = 6.0;   // (unit: degrees east)
-    double elevation = 500.0; // (unit: metres above sea level)
-};
-
-struct CalendarDate {
-    int year = 2000;
-    int month = 1;
-    int day = 1;
 };
 
 // Terrain from an elevation model, and where the glider starts over it.

@@ -1,9 +1,9 @@
 #include "tools/flight/FlightRecorder.h"
 
 #include "scene/PilotSeat.h"
-#include "tools/flight/CsvWriter.h"
-#include "tools/flight/FlightSample.h"
-#include "tools/flight/IgcWriter.h"
+#include "recording/CsvWriter.h"
+#include "recording/FlightSample.h"
+#include "recording/IgcWriter.h"
 
 namespace flight {
 
@@ -27,10 +27,8 @@ bool report(const start::Flight& flight, const RecordingPlan& plan, int step, bo
     if (csvRow) {
         writeCsvRow(plan.csv, sample, plan.air);
     }
-    if (igcFix && plan.projection != nullptr) {
-        writeIgcFix(plan.igc, *plan.projection, plan.origin, sample);
-    } else if (igcFix) {
-        writeIgcFix(plan.igc, plan.origin, sample);
+    if (igcFix) {
+        writeIgcFix(plan.igc, plan.placement, sample);
     }
     return true;
 }
@@ -45,7 +43,7 @@ RecordingPlan planFrom(const FlightOptions& options, std::FILE* csv, std::FILE* 
     plan.csv = csv;
     plan.every = options.every;
     plan.igc = igc;
-    plan.origin = options.origin;
+    plan.placement.origin = options.origin;
     plan.date = options.date;
     plan.air = options.air;
     return plan;

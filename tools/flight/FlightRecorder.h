@@ -7,8 +7,6 @@
 #include "tools/flight/FlightOptions.h"
 #include "tools/flight/FlightSummary.h"
 
-class MapProjection;
-
 namespace flight {
 
 // What to fly and where to write it. Null streams are not written.
@@ -19,9 +17,8 @@ struct RecordingPlan {
     std::FILE* csv = nullptr;
     int every = 1;
     std::FILE* igc = nullptr;
-    GeoOrigin origin;
+    EarthPlacement placement; // where the IGC's fixes lie on the Earth
     CalendarDate date;
-    const MapProjection* projection = nullptr; // the terrain's map; null: a local approximation around `origin`
     const PilotPlan* pilot = nullptr; // null or mode None: nobody at the keys but the planned ones
     bool air = false;                 // the air's velocity at the pilot in the CSV
 };

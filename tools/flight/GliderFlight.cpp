@@ -2,16 +2,12 @@
 
 #include <cstdio>
 
-#include "scene/Scenario.h"
-#include "scene/DemStart.h"
-#include "scene/RealisticModel.h"
-#include "scene/ScenarioGround.h"
 #include "scene/StartScene.h"
-#include "terrain/JpegHeightField.h"
+#include "setup/FlightSetup.h"
 #include "tools/flight/FlightOptions.h"
 #include "tools/flight/FlightRecorder.h"
-#include "tools/flight/OutputFile.h"
-#include "tools/flight/OutputTarget.h"
+#include "recording/OutputFile.h"
+#include "recording/OutputTarget.h"
 
 namespace flight {
 
@@ -24,49 +20,37 @@ int failWith(const char* option, const std::string& reason, int status) {
     return status;
 }
 
-// The command line's terrain options, when none is given, leave the ground
-// to the scenario, if there is one.
-bool usesScenarioTerrain(const FlightOptions& options) {
-    return options.dem.window.path.empty() && !options.generatedTerrain && options.terrainPath.empty() &&
-           !options.scenarioPath.empty();
-}
-
-// The terrain file the run reads, if any: the elevation model or heightmap
-// named, the scenario's heightmap, else the windowed program's terrain.jpg
-// (which may be absent).
-std::string terrainInputOf(const FlightOptions& options, const Scenario& scenario) {
-    if (!options.dem.window.path.empty()) {
-        return options.dem.window.path;
+// The command line as a request for the flight setup.
+setup::FlightRequest requestFrom(const FlightOptions& options) {
+    setup::FlightRequest request;
+    request.scenarioPath = options.scenarioPath;
+    if (options.modelGiven) {
+        request.model = options.model;
     }
-    if (usesScenarioTerrain(options)) {
-        switch (scenario.terrain.source) {
-        case Scenario::Terrain::Source::Jpeg:
-            return scenario.terrain.path;
-        case Scenario::Terrain::Source::Default:
-            return start::kTerrainFile;
-        case Scenario::Terrain::Source::Dem:
-            return scenario.terrain.dem.path;
-        default:
-            return {};
-        }
+    if (options.windGiven) {
+        request.wind = options.wind;
     }
-    if (options.generatedTerrain) {
-        return {};
+    request.thermals = options.thermals;
+    if (options.randomThermalsGiven) {
+        request.randomThermals = options.randomThermals;
     }
-    return options.terrainPath.empty() ? start::kTerrainFile : options.terrainPath;
-}
-
-// A heightmap named on the command line must be used or refused (null and
-// a reason); only the default terrain.jpg falls back as in the simulator.
-std::unique_ptr<HeightField> terrainFor(const FlightOptions& options, std::string& reason) {
-    if (options.generatedTerrain) {
-        return start::makeGeneratedTerrain();
+    if (options.ridgeLift >= 0) {
+        request.ridgeLift = options.ridgeLift == 1;
     }
-    if (options.terrainPath.empty()) {
-        return start::makeTerrain(start::kTerrainFile);
+    request.pilot = options.pilot;
+    if (options.launchGiven) {
+        request.launch = options.launch;
     }
-    return readHeightFieldJpeg(options.terrainPath.c_str(), start::kTerrainSpacing, start::kTerrainHeightScale,
-                               reason);
+    request.dem = options.dem.window;
+    if (options.dem.hasStart) {
+        request.demStart = options.dem.start;
+    }
+    request.demStartHeight = options.dem.startHeight;
+    request.terrainPath = options.terrainPath;
+    request.generatedTerrain = options.generatedTerrain;
+    request.solverIterations = options.solverIterations;
+    request.origin = options.origin;
+    return request;
 }
 
 // Both outputs, resolved; refused when one would overwrite the other, the
@@ -76,7 +60,7 @@ struct Outputs {
     OutputTarget igc;
 };
 
-int resolveOutputs(const FlightOptions& options, const Scenario& scenario, Outputs& outputs) {
+int resolveOutputs(const FlightOptions& options, const std::string& terrain, Outputs& outputs) {
     std::string reason = resolveOutput(options.csvPath, outputs.csv);
     if (!reason.empty()) {
         return failWith("--csv", reason, 2);
@@ -84,7 +68,6 @@ int resolveOutputs(const FlightOptions& options, const Scenario& scenario, Outpu
     if (!options.igcPath.empty() && !(reason = resolveOutput(options.igcPath, outputs.igc)).empty()) {
         return failWith("--igc", reason, 2);
     }
-    const std::string terrain = terrainInputOf(options, scenario);
     const FileIdentity terrainInput = terrain.empty() ? FileIdentity() : identifyInput(terrain);
     const FileIdentity scenarioInput =
         options.scenarioPath.empty() ? FileIdentity() : identifyInput(options.scenarioPath);
@@ -106,35 +89,6 @@ int resolveOutputs(const FlightOptions& options, const Scenario& scenario, Outpu
     return 0;
 }
 
-// The scenario (the classic start without one) with the command line's air
-// and pilot on top of it.
-Scenario scenarioFor(const FlightOptions& options, Scenario scenario) {
-    if (options.modelGiven) {
-        scenario.model = options.model;
-    }
-    if (options.windGiven) {
-        scenario.wind = options.wind;
-    }
-    if (!options.thermals.empty()) {
-        scenario.thermals = options.thermals;
-    }
-    if (options.randomThermalsGiven) {
-        scenario.randomThermals.count = options.randomThermals.count;
-        scenario.randomThermals.seed = options.randomThermals.seed;
-    }
-    if (options.ridgeLift >= 0) {
-        scenario.ridgeLift = options.ridgeLift == 1;
-    }
-    if (options.pilot.mode != PilotPlan::Mode::None) {
-        scenario.pilot = options.pilot;
-    }
-    if (options.launchGiven) {
-        scenario.launch.position = options.launch.position;
-        scenario.launch.headingDegrees = options.launch.headingDegrees;
-    }
-    return scenario;
-}
-
 } // namespace
 
 int runGliderFlight(int argc, const char* const* argv) {
@@ -150,70 +104,29 @@ int runGliderFlight(int argc, const char* const* argv) {
     const FlightOptions& options = line.options;
 
     // The scenario is input like the command line: read whole before anything is written.
-    Scenario given;
-    if (!options.scenarioPath.empty()) {
-        ScenarioLoad load = loadScenario(options.scenarioPath);
-        if (!load.ok) {
-            std::fprintf(stderr, "%s: %s\n", kProgram, load.message.c_str());
-            return 2;
-        }
-        given = std::move(load.scenario);
-    }
-    const Scenario scenario = scenarioFor(options, std::move(given));
-    // Over the scenario's elevation model the start is a place on the Earth;
-    // a world position from the command line would be dropped unsaid.
-    if (options.launchGiven && usesScenarioTerrain(options) &&
-        scenario.terrain.source == Scenario::Terrain::Source::Dem) {
-        return failWith("--launch", "the scenario's elevation model places the start itself ([start] at and height)",
-                        2);
+    setup::FlightPlan flightPlan = setup::planFlight(requestFrom(options));
+    if (flightPlan.error.failed()) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, flightPlan.error.line().c_str());
+        return 2;
     }
 
     // Every input is checked before any output is opened: a refused run
     // creates nothing and leaves every existing file, FIFO or device as it was.
     Outputs targets;
-    if (const int status = resolveOutputs(options, scenario, targets)) {
+    if (const int status = resolveOutputs(options, flightPlan.terrainInput, targets)) {
         return status;
     }
-    std::string reason;
     // The ground: the command line's elevation model (its own terrain, start
-    // and place on the Earth), else the command line's terrain (only the
-    // default terrain.jpg falls back), else the scenario's, which must be
-    // usable and may be an elevation model too.
-    Scenario flown = scenario;
-    std::unique_ptr<HeightField> terrain;
-    std::unique_ptr<MapProjection> projection;
-    GeoCoordinate mapOrigin;
-    if (!options.dem.window.path.empty()) {
-        DemTerrain dem = loadDemTerrain(options.dem.window);
-        if (!dem.error.empty()) {
-            return failWith("--dem", dem.error, 2);
-        }
-        flown.launch.position = start::demStartAboveCentre(*dem.terrain, options.dem.startHeight);
-        if (options.dem.hasStart &&
-            !(reason = start::demStartPosition(*dem.terrain, *dem.projection, options.dem.start,
-                                               options.dem.startHeight, flown.launch.position))
-                 .empty()) {
-            return failWith("--start", reason, 2);
-        }
-        terrain = std::move(dem.terrain);
-        projection = std::move(dem.projection);
-        mapOrigin = dem.origin;
-    } else if (!usesScenarioTerrain(options)) {
-        if (!(terrain = terrainFor(options, reason))) {
-            return failWith("--terrain", "cannot use '" + options.terrainPath + "': " + reason, 2);
-        }
-    } else {
-        ScenarioGround ground = makeScenarioGround(scenario);
-        if (!ground.error.empty()) {
-            std::fprintf(stderr, "%s: %s\n", kProgram, ground.error.c_str());
-            return 2;
-        }
-        terrain = std::move(ground.terrain);
-        projection = std::move(ground.projection);
-        mapOrigin = ground.origin;
-        flown.launch.position = ground.launchPosition;
+    // and place on the Earth), else the command line's terrain, else the
+    // scenario's (only the default terrain.jpg falls back to the generated
+    // terrain), which may be an elevation model too.
+    setup::ReadyFlight ready = setup::buildFlight(std::move(flightPlan));
+    if (ready.error.failed()) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, ready.error.line().c_str());
+        return 2;
     }
 
+    std::string reason;
     OutputFile csv;
     OutputFile igc;
     if (!(reason = csv.open(targets.csv)).empty()) {
@@ -223,17 +136,10 @@ int runGliderFlight(int argc, const char* const* argv) {
         return failWith("--igc", reason, 2);
     }
 
-    start::Flight flight = makeScenarioFlight(flown, std::move(terrain));
-    if (options.solverIterations > 0) {
-        start::setSolverIterations(*flight.world, options.solverIterations);
-    }
-    flight.world->prepare();
+    start::Flight& flight = ready.flight;
     RecordingPlan plan = planFrom(options, csv.stream(), igc.stream());
-    plan.pilot = &scenario.pilot;
-    if (projection) {
-        plan.origin = GeoOrigin{mapOrigin.latitude, mapOrigin.longitude, 0.0}; // heights are above sea level
-        plan.projection = projection.get();
-    }
+    plan.pilot = &ready.scenario.pilot;
+    plan.placement = ready.placement();
     const FlightSummary summary = recordFlight(flight, plan);
     if (summary.divergedStep >= 0) {
         std::fprintf(stderr, "%s: %s\n", kProgram,

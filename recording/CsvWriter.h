@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "tools/flight/FlightSample.h"
+#include "recording/FlightSample.h"
 
 // The trajectory as comma-separated values, one row per reported step. Every
 // number is printed with 17 significant digits, so it reads back to the very

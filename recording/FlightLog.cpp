@@ -1,11 +1,11 @@
-#include "pilot/FlightLog.h"
+#include "recording/FlightLog.h"
 
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 
-#include "tools/flight/CsvWriter.h"
-#include "tools/flight/IgcWriter.h"
+#include "recording/CsvWriter.h"
+#include "recording/IgcWriter.h"
 
 namespace {
 
@@ -24,8 +24,7 @@ std::string FlightLog::stampOf(std::time_t time) {
     return text;
 }
 
-std::string FlightLog::open(const std::string& directory, std::time_t startedAt, const flight::GeoOrigin& where,
-                            const MapProjection* projection) {
+std::string FlightLog::open(const std::string& directory, std::time_t startedAt, const flight::EarthPlacement& where) {
     if (::mkdir(directory.c_str(), 0777) != 0 && errno != EEXIST) {
         return "cannot create the folder '" + directory + "': " + std::strerror(errno);
     }
@@ -55,8 +54,7 @@ std::string FlightLog::open(const std::string& directory, std::time_t startedAt,
     date.year = parts.tm_year + 1900;
     date.month = parts.tm_mon + 1;
     date.day = parts.tm_mday;
-    origin = where;
-    map = projection;
+    placement = where;
     flight::writeIgcHeader(igc.stream(), date);
     flight::writeCsvHeader(csv.stream());
     open_ = true;
@@ -69,11 +67,7 @@ void FlightLog::record(const flight::FlightSample& sample) {
     }
     flight::writeCsvRow(csv.stream(), sample);
     if (flight::isIgcFixStep(sample.step)) {
-        if (map) {
-            flight::writeIgcFix(igc.stream(), *map, origin, sample);
-        } else {
-            flight::writeIgcFix(igc.stream(), origin, sample);
-        }
+        flight::writeIgcFix(igc.stream(), placement, sample);
     }
 }
 

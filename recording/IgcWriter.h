@@ -2,8 +2,9 @@
 
 #include <cstdio>
 
-#include "tools/flight/FlightOptions.h"
-#include "tools/flight/FlightSample.h"
+#include "recording/CalendarDate.h"
+#include "recording/GeoOrigin.h"
+#include "recording/FlightSample.h"
 
 class MapProjection;
 
@@ -21,6 +22,9 @@ void writeIgcFix(std::FILE* out, const GeoOrigin& origin, const FlightSample& sa
 // latitude and longitude through that map; `origin` is the map's origin.
 void writeIgcFix(std::FILE* out, const MapProjection& projection, const GeoOrigin& origin,
                  const FlightSample& sample);
+
+// By the terrain's map when the placement has one, else around its origin.
+void writeIgcFix(std::FILE* out, const EarthPlacement& placement, const FlightSample& sample);
 
 // Fixes go to steps 0, 100, 200, ...: whole simulated seconds.
 bool isIgcFixStep(int step);

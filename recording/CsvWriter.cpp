@@ -1,4 +1,4 @@
-#include "tools/flight/CsvWriter.h"
+#include "recording/CsvWriter.h"
 
 namespace flight {
 

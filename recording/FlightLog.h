@@ -3,10 +3,9 @@
 #include <ctime>
 #include <string>
 
-#include "terrain/MapProjection.h"
-#include "tools/flight/FlightOptions.h"
-#include "tools/flight/FlightSample.h"
-#include "tools/flight/OutputFile.h"
+#include "recording/GeoOrigin.h"
+#include "recording/FlightSample.h"
+#include "recording/OutputFile.h"
 
 // Every flight's record: an IGC log for flight-analysis tools and the
 // recorder's CSV of every step, side by side in one folder and named after
@@ -16,10 +15,8 @@ class FlightLog {
 public:
     // Creates `directory` if needed and starts both files. `startedAt` names
     // them and dates the log. Returns the reason on failure, else "".
-    // A projection (kept by the caller) places positions on the Earth by
-    // its own map; without one, the origin's local projection does.
-    std::string open(const std::string& directory, std::time_t startedAt, const flight::GeoOrigin& origin,
-                     const MapProjection* projection = nullptr);
+    // The placement's projection, if any, is kept by the caller.
+    std::string open(const std::string& directory, std::time_t startedAt, const flight::EarthPlacement& placement);
     bool isOpen() const { return open_; }
     // One step's state: a CSV row always, an IGC fix on whole seconds.
     void record(const flight::FlightSample& sample);
@@ -35,8 +32,7 @@ public:
 private:
     flight::OutputFile csv;
     flight::OutputFile igc;
-    flight::GeoOrigin origin;
-    const MapProjection* map = nullptr;
+    flight::EarthPlacement placement;
     std::string igcName;
     std::string csvName;
     bool open_ = false;

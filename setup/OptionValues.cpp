@@ -1,9 +1,12 @@
-#include "tools/flight/OptionValues.h"
+#include "setup/OptionValues.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <system_error>
+
+#include "scene/GeoLimits.h"
+#include "scene/Scenario.h"
 
 namespace flight {
 
@@ -75,6 +78,32 @@ std::string readNumberList(const std::string& text, int count, double* values) {
     return {};
 }
 
+std::string readWind(const std::string& text, Vector3D& wind) {
+    double values[3] = {0.0, 0.0, 0.0};
+    std::string reason = readNumberList(text, 3, values);
+    if (!reason.empty()) {
+        return reason;
+    }
+    for (double component : values) {
+        // Beyond hurricane strength the explicit integration is no longer
+        // a flight, and far beyond it the air forces overflow.
+        if (std::fabs(component) > Scenario::kMaxWindComponent) {
+            const std::string limit = std::to_string(static_cast<int>(Scenario::kMaxWindComponent));
+            return "each component must lie within -" + limit + " to " + limit + " m/s, got " + quoted(text);
+        }
+    }
+    wind = Vector3D(values[0], values[1], values[2]);
+    return {};
+}
+
+std::string readGeoCoordinate(const std::string& text, int count, double* values) {
+    std::string reason = readNumberList(text, count, values);
+    if (reason.empty() && !geo::isUsableCoordinate(values[0], values[1])) {
+        reason = std::string(geo::kCoordinateRule) + ", got " + quoted(text);
+    }
+    return reason;
+}
+
 std::string readDate(const std::string& text, CalendarDate& date) {
     const std::string expected = "expected a date YYYY-MM-DD from 1980-01-01 to 2079-12-31, got " + quoted(text);
     if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !allDigits(text, 0, 4) ||
@@ -88,26 +117,6 @@ std::string readDate(const std::string& text, CalendarDate& date) {
         return expected;
     }
     date = CalendarDate{year, month, day};
-    return {};
-}
-
-std::string readKeyPress(const std::string& text, KeyPress& press) {
-    const std::size_t colon = text.find(':');
-    if (colon == std::string::npos) {
-        return "expected STEP:KEY (for example 250:left), got " + quoted(text);
-    }
-    int step = 0;
-    const std::string stepError =
-        readWholeNumber(text.substr(0, colon), 0, std::numeric_limits<int>::max(), step);
-    if (!stepError.empty()) {
-        return "step of " + quoted(text) + ": " + stepError;
-    }
-    const std::string name = text.substr(colon + 1);
-    PilotCommand key = PilotCommand::None;
-    if (!commandFromKeyName(name, key)) {
-        return "unknown key " + quoted(name) + " in " + quoted(text) + " (keys: f1, left, right, up, down)";
-    }
-    press = KeyPress{step, key};
     return {};
 }
 

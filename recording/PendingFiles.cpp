@@ -1,4 +1,4 @@
-#include "tools/flight/PendingFiles.h"
+#include "recording/PendingFiles.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "tools/flight/OutputFile.h"
+#include "recording/OutputFile.h"
 
 #include <cerrno>
 #include <climits>
@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "tools/flight/PendingFiles.h"
+#include "recording/PendingFiles.h"
 
 namespace flight {
 

@@ -1,4 +1,4 @@
-#include "tools/flight/FlightSample.h"
+#include "recording/FlightSample.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
-#include "tools/flight/IgcWriter.h"
+#include "recording/IgcWriter.h"
 
 #include "scene/StartScene.h"
 #include "terrain/MapProjection.h"
-#include "tools/flight/IgcCoordinates.h"
+#include "recording/IgcCoordinates.h"
 
 namespace flight {
 
@@ -46,6 +46,14 @@ void writeIgcFix(std::FILE* out, const MapProjection& projection, const GeoOrigi
         return;
     }
     writeFix(out, GeoPoint{where.latitude, where.longitude}, origin.elevation + sample.position.z, sample.step);
+}
+
+void writeIgcFix(std::FILE* out, const EarthPlacement& placement, const FlightSample& sample) {
+    if (placement.projection != nullptr) {
+        writeIgcFix(out, *placement.projection, placement.origin, sample);
+    } else {
+        writeIgcFix(out, placement.origin, sample);
+    }
 }
 
 } // namespace flight

@@ -1,4 +1,4 @@
-#include "tools/flight/IgcCoordinates.h"
+#include "recording/IgcCoordinates.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "tools/flight/FlightOptions.h"
+#include "recording/GeoOrigin.h"
 
 // World metres to the fields of an IGC fix. The world is small next to the
 // Earth, so a local projection on a sphere serves: +y is north, +x is east,

@@ -1,4 +1,4 @@
-#include "tools/flight/OutputTarget.h"
+#include "recording/OutputTarget.h"
 
 #include <cerrno>
 #include <climits>

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/flight/OutputTarget.h"
+#include "recording/OutputTarget.h"
 
 namespace flight {
 
