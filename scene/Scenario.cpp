@@ -223,7 +223,7 @@ void readDemTerrain(Reader& r, const toml::table& t, DemRequest& dem) {
     r.number(t, "spacing", p, kMinDemSpacing, kMaxDemSpacing, dem.spacing);
     if (t.get("fill_height") != nullptr) {
         dem.fillWithHeight = true;
-        r.number(t, "fill_height", p, -12000.0, 10000.0, dem.fillHeight);
+        r.number(t, "fill_height", p, kLowestElevation, kHighestElevation, dem.fillHeight);
     }
 }
 
