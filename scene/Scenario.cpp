@@ -437,10 +437,13 @@ std::unique_ptr<HeightField> makeScenarioTerrain(const Scenario& scenario, std::
     case Scenario::Terrain::Source::Generated:
         return start::makeGeneratedTerrain();
     case Scenario::Terrain::Source::Jpeg: {
-        std::unique_ptr<HeightField> field = loadHeightFieldJpeg(t.path.c_str(), t.spacing, t.heightScale);
+        // Named by the scenario: refused with the reason, never a fallback,
+        // a half-decoded image or a message of the loader's own.
+        std::string reason;
+        std::unique_ptr<HeightField> field = readHeightFieldJpeg(t.path.c_str(), t.spacing, t.heightScale, reason);
         if (!field) {
             error = (scenario.file.empty() ? std::string("scenario") : scenario.file) +
-                    ": terrain.path: cannot use the heightmap '" + t.path + "'";
+                    ": terrain.path: cannot use the heightmap '" + t.path + "': " + reason;
         }
         return field;
     }
