@@ -135,6 +135,10 @@ void prepare() {
         char** prefixes = VSIFileManager::GetPrefixes();
         for (char** p = prefixes; p != nullptr && *p != nullptr; ++p) {
             if (!isLocalPrefix(*p)) {
+                // GDAL forgets a replaced handler without deleting it: kept
+                // here, it stays reachable (no leak reported at exit).
+                static auto* replaced = new std::vector<VSIFilesystemHandler*>; // never destroyed
+                replaced->push_back(VSIFileManager::GetHandler(*p));
                 VSIFileManager::InstallHandler(*p, new RefusingFilesystem); // lives as long as GDAL
             }
         }
