@@ -156,15 +156,18 @@ bool DemWindowReader::open() {
     }
     dataset.reset(GDALDataset::FromHandle(
         GDALOpenEx(request.path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr)));
-    // What the file names (a VRT's sources, at any depth) must be local too.
+    // What the file names (a VRT's sources, at any depth) must be local
+    // too: listing them asks for each, so a refused one is noted if not listed.
+    if (dataset) {
+        if (const std::string remote = gdal_local::nonLocalFile(*dataset); !remote.empty()) {
+            return fail(refusal(remote));
+        }
+    }
     if (!localOnly()) {
         return false;
     }
     if (!dataset) {
         return fail("is not a raster GDAL can read");
-    }
-    if (const std::string remote = gdal_local::nonLocalFile(*dataset); !remote.empty()) {
-        return fail(refusal(remote));
     }
     width = dataset->GetRasterXSize();
     height = dataset->GetRasterYSize();
