@@ -224,7 +224,7 @@ void readDemTerrain(Reader& r, const toml::table& t, DemRequest& dem) {
     r.number(t, "spacing", p, kMinDemSpacing, kMaxDemSpacing, dem.spacing);
     if (t.get("fill_height") != nullptr) {
         dem.fillWithHeight = true;
-        r.number(t, "fill_height", p, -12000.0, 10000.0, dem.fillHeight);
+        r.number(t, "fill_height", p, kLowestElevation, kHighestElevation, dem.fillHeight);
     }
 }
 
@@ -423,10 +423,13 @@ std::unique_ptr<HeightField> makeScenarioTerrain(const Scenario& scenario, std::
     case Scenario::Terrain::Source::Generated:
         return start::makeGeneratedTerrain();
     case Scenario::Terrain::Source::Jpeg: {
-        std::unique_ptr<HeightField> field = loadHeightFieldJpeg(t.path.c_str(), t.spacing, t.heightScale);
+        // Named by the scenario: refused with the reason, never a fallback,
+        // a half-decoded image or a message of the loader's own.
+        std::string reason;
+        std::unique_ptr<HeightField> field = readHeightFieldJpeg(t.path.c_str(), t.spacing, t.heightScale, reason);
         if (!field) {
             error = (scenario.file.empty() ? std::string("scenario") : scenario.file) +
-                    ": terrain.path: cannot use the heightmap '" + t.path + "'";
+                    ": terrain.path: cannot use the heightmap '" + t.path + "': " + reason;
         }
         return field;
     }

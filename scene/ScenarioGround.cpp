@@ -23,6 +23,12 @@ ScenarioGround makeDemGround(const Scenario& scenario, const std::string& file) 
             return ground;
         }
     }
+    Scenario::Launch placed = launch;
+    placed.position = position;
+    if (const std::string reason = start::launchInGroundProblem(*dem.terrain, scenario.model, placed); !reason.empty()) {
+        ground.error = file + ": start.height: " + reason;
+        return ground;
+    }
     ground.terrain = std::move(dem.terrain);
     ground.projection = std::move(dem.projection);
     ground.origin = dem.origin;
@@ -38,11 +44,17 @@ ScenarioGround makeScenarioGround(const Scenario& scenario) {
     }
     ScenarioGround ground;
     std::string error;
-    ground.terrain = makeScenarioTerrain(scenario, error);
-    if (!ground.terrain) {
+    std::unique_ptr<HeightField> terrain = makeScenarioTerrain(scenario, error);
+    if (!terrain) {
         ground.error = error;
         return ground;
     }
+    if (const std::string reason = start::launchInGroundProblem(*terrain, scenario.model, scenario.launch);
+        !reason.empty()) {
+        ground.error = (scenario.file.empty() ? std::string("scenario") : scenario.file) + ": start.position: " + reason;
+        return ground;
+    }
+    ground.terrain = std::move(terrain);
     ground.launchPosition = scenario.launch.position;
     return ground;
 }

@@ -24,4 +24,6 @@ struct ScenarioGround {
     std::string error;
 };
 
+// The launch must clear the ground (start::launchInGroundProblem): one that
+// would start the glider inside it is refused like a bad terrain.
 ScenarioGround makeScenarioGround(const Scenario& scenario);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "scene/ModelTraits.h"
 #include "scene/RealisticModel.h"
@@ -92,6 +93,35 @@ Vector3D launchVelocity(FlightModel model, const Launch& launch, const Vector3D&
 bool isBuiltHeading(const Launch& launch) { return launch.headingDegrees == 180.0; }
 
 } // namespace
+
+std::string launchInGroundProblem(const HeightField& terrain, FlightModel model, const Launch& launch) {
+    const std::unique_ptr<Glider> glider = makeGlider(model, launch.position);
+    if (!isBuiltHeading(launch)) {
+        glider->place(launch.position, yawFor(launch.headingDegrees));
+    }
+    double depth = 0.0; // (unit: metres) of the deepest part below the ground
+    auto probe = [&](const Particle& particle) {
+        if (!particle.ignoresTerrain) {
+            const Vector3D& p = particle.position;
+            depth = std::max(depth, terrain.heightAt(p.x, p.y) - p.z);
+        }
+    };
+    for (int i = 0; i < glider->wingSize(); ++i) {
+        probe(glider->wingParticle(i));
+    }
+    probe(glider->hubParticle());
+    probe(glider->pilotParticle());
+    if (!(depth > 0.0)) {
+        return "";
+    }
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "the launch at %.6g,%.6g,%.6g puts the glider %.3g m into the ground (the ground there is at %.6g m; "
+                  "launch at a height of at least %.6g m)",
+                  launch.position.x, launch.position.y, launch.position.z, depth,
+                  terrain.heightAt(launch.position.x, launch.position.y), std::ceil(launch.position.z + depth));
+    return text;
+}
 
 Flight makeFlight(std::unique_ptr<HeightField> terrain, const Vector3D& wind, FlightModel model, const Launch& launch) {
     Flight flight;

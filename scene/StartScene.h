@@ -83,6 +83,13 @@ struct Flight {
 Flight makeFlight(std::unique_ptr<HeightField> terrain, const Vector3D& wind = Vector3D(0.0, 0.0, 0.0),
                   FlightModel model = FlightModel::Classic, const Launch& launch = Launch());
 
+// Empty, or why `launch` would start the model's glider inside `terrain`
+// (some part of it that meets the ground below the ground's surface): one
+// phrase giving the launch, how deep it lies and the lowest height that
+// clears the ground. Every program checks a launch it is given with this
+// before flying: a glider built in the ground is thrown out of it in one step.
+std::string launchInGroundProblem(const HeightField& terrain, FlightModel model, const Launch& launch);
+
 // (unit: m/s) the airspeed a model is launched at when the launch leaves it
 // to the model.
 double launchSpeedOf(FlightModel model, const Launch& launch);

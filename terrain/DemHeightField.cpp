@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
 #include <sys/stat.h>
@@ -18,24 +17,12 @@
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 
+#include "terrain/GdalLocalFiles.h"
+
 namespace {
 
-// Heights outside this range are not the Earth's surface (the deepest trench
-// and the highest summit, with room to spare): such a raster is not an
-// elevation model, or its values are damaged.
-constexpr double kLowestElevation = -12000.0; // (unit: metres)
-constexpr double kHighestElevation = 10000.0; // (unit: metres)
 constexpr float kNoData = -1.0e30F;           // the window buffer's own marker
 constexpr double kMetresPerFoot = 0.3048;
-
-void prepareGdal() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        GDALAllRegister();
-        // Reading must leave no .aux.xml beside the user's file.
-        CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");
-    });
-}
 
 // GDAL's default handler prints its own lines on standard error; the loader
 // reports one line of its own instead, with GDAL's last message in it.
@@ -116,6 +103,15 @@ private:
     double bufferHeight(double column, double line) const;
     std::string coverage() const;
 
+    // False, after failing, when anything asked GDAL for a network or cloud path.
+    bool localOnly() {
+        const std::string remote = gdal_local::firstRefused();
+        return remote.empty() || fail(refusal(remote));
+    }
+    static std::string refusal(const std::string& remote) {
+        return "refers to '" + remote + "', a network or cloud path: only local files are read";
+    }
+
     bool fail(std::string reason) {
         error = std::move(reason);
         return false;
@@ -160,6 +156,16 @@ bool DemWindowReader::open() {
     }
     dataset.reset(GDALDataset::FromHandle(
         GDALOpenEx(request.path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr)));
+    // What the file names (a VRT's sources, at any depth) must be local
+    // too: listing them asks for each, so a refused one is noted if not listed.
+    if (dataset) {
+        if (const std::string remote = gdal_local::nonLocalFile(*dataset); !remote.empty()) {
+            return fail(refusal(remote));
+        }
+    }
+    if (!localOnly()) {
+        return false;
+    }
     if (!dataset) {
         return fail("is not a raster GDAL can read");
     }
@@ -418,8 +424,13 @@ bool DemWindowReader::readWindow() {
     const bool decimated = bufferColumns < windowWidth || bufferLines < windowHeight;
     // Averaging keeps a decimated window's mean height and skips no-data.
     extra.eResampleAlg = decimated ? GRIORA_Average : GRIORA_NearestNeighbour;
-    if (band->RasterIO(GF_Read, x0, y0, windowWidth, windowHeight, buffer.data(), bufferColumns, bufferLines,
-                       GDT_Float32, 0, 0, &extra) != CE_None) {
+    const bool readFailed = band->RasterIO(GF_Read, x0, y0, windowWidth, windowHeight, buffer.data(), bufferColumns,
+                                           bufferLines, GDT_Float32, 0, 0, &extra) != CE_None;
+    // Sources opened only now, when first read, are refused here.
+    if (!localOnly()) {
+        return false;
+    }
+    if (readFailed) {
         return fail("cannot be read: " + lastGdalMessage());
     }
 
@@ -561,8 +572,17 @@ bool DemWindowReader::read(DemTerrain& result) {
 
 } // namespace
 
+std::string demFillHeightProblem(double height) {
+    if (height >= kLowestElevation && height <= kHighestElevation) {
+        return "";
+    }
+    return "the fill height must lie within " + number(kLowestElevation) + " to " + number(kHighestElevation) +
+           " m, got " + number(height);
+}
+
 DemTerrain loadDemTerrain(const DemRequest& request) {
-    prepareGdal();
+    gdal_local::prepare();
+    gdal_local::forget();
     QuietGdalErrors quiet;
     DemTerrain result;
     std::string reason;
@@ -570,7 +590,10 @@ DemTerrain loadDemTerrain(const DemRequest& request) {
         reason = "the window's radius must lie above 0 and within " + number(kMaxDemRadius / 1000.0) + " km";
     } else if (request.spacing != 0.0 && !(request.spacing >= kMinDemSpacing && request.spacing <= kMaxDemSpacing)) {
         reason = "the spacing must lie within " + number(kMinDemSpacing) + " to " + number(kMaxDemSpacing) + " m";
-    } else {
+    } else if (request.fillWithHeight) {
+        reason = demFillHeightProblem(request.fillHeight);
+    }
+    if (reason.empty()) {
         DemWindowReader reader(request);
         if (reader.read(result)) {
             return result;

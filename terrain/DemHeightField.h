@@ -20,6 +20,15 @@ constexpr int kMaxDemSamplesPerAxis = 4096;
 constexpr double kMaxDemRadius = 250000.0; // (unit: metres)
 constexpr double kMinDemSpacing = 0.1;     // (unit: metres)
 constexpr double kMaxDemSpacing = 10000.0; // (unit: metres)
+// Heights outside this range are not the Earth's surface (the deepest trench
+// and the highest summit, with room to spare): a raster holding them is not
+// an elevation model, and no void is filled with them.
+constexpr double kLowestElevation = -12000.0; // (unit: metres above sea level)
+constexpr double kHighestElevation = 10000.0; // (unit: metres above sea level)
+
+// Empty, or why `height` cannot fill an elevation model's voids: "the fill
+// height must lie within ...", for the command line and scenarios alike.
+std::string demFillHeightProblem(double height);
 
 struct DemRequest {
     std::string path;

@@ -64,6 +64,8 @@ TEST(GliderFlightDem, EveryBadElevationInputIsRefusedInOneLineWithNothingFlownOr
         {{"--dem-radius", "3000"}, "--dem-radius"},
         {{"--dem", "site.tif", "--spacing", "0"}, "--spacing"},
         {{"--dem", "site.tif", "--dem-fill", "sea"}, "--dem-fill"},
+        {{"--dem", "site.tif", "--dem-fill", "1e20"}, "the fill height must lie within -12000 to 10000 m"},
+        {{"--dem", "cloud.vrt"}, "cloud.vrt: refers to '/vsis3/bucket/x.tif', a network or cloud path"},
         {{"--dem", ""}, "--dem"},
         {{"--dem", "site.tif", "--origin", "45,6,500"}, "--origin"},
         {{"--dem", "site.tif", "--generated-terrain"}, "--generated-terrain"},
@@ -75,6 +77,10 @@ TEST(GliderFlightDem, EveryBadElevationInputIsRefusedInOneLineWithNothingFlownOr
         ScratchDirectory directory;
         writeFile(directory.file("keep.csv"), "old\n");
         writeFile(directory.file("notes.tif"), "not a raster\n");
+        writeFile(directory.file("cloud.vrt"),
+                  "<VRTDataset rasterXSize=\"9\" rasterYSize=\"9\"><VRTRasterBand dataType=\"Float32\" band=\"1\">"
+                  "<SimpleSource><SourceFilename>/vsis3/bucket/x.tif</SourceFilename></SimpleSource>"
+                  "</VRTRasterBand></VRTDataset>\n");
         demtest::writeGeoTiff(directory.file("site.tif"), kSite, hill);
         const std::vector<std::string> before = directory.entries();
 

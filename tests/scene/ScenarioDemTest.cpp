@@ -8,6 +8,7 @@
 
 #include "scene/ScenarioGround.h"
 #include "tests/support/DemTestFiles.h"
+#include "tests/support/JpegTestFiles.h"
 
 namespace {
 
@@ -157,4 +158,50 @@ TEST_F(ScenarioDem, OtherSourcesGiveTheirTerrainAndTheirOwnLaunchWithoutAMap) {
     EXPECT_EQ(refused.terrain, nullptr);
     EXPECT_EQ(refused.error.rfind(directory + "/site.toml: terrain.path: cannot use the heightmap", 0), 0u)
         << refused.error;
+}
+
+// A scenario's heightmap is read as a file named by the user: refused with
+// one line naming both files, nothing printed by the loader, never flown half
+// decoded. A launch that would build the glider inside the ground is refused
+// the same way, whatever the source.
+TEST_F(ScenarioDem, UnusableHeightmapsAndLaunchesInTheGroundAreRefusedInOneLine) {
+    std::ofstream(directory + "/notes.jpg") << "not an image\n";
+    jpegtest::writeFile(directory + "/colour.jpg", jpegtest::encode(jpegtest::Image{8, 8, 3, jpegtest::Bytes(192, 90)}));
+    jpegtest::Bytes truncated = jpegtest::encode(jpegtest::greyImage(64, 64, [](int c, int r) { return c * 3 + r; }));
+    truncated.resize(jpegtest::scanDataOffset(truncated) + 40);
+    jpegtest::writeFile(directory + "/truncated.jpg", truncated);
+    jpegtest::writeFile(directory + "/plain.jpg", jpegtest::encode(jpegtest::greyImage(64, 64, [](int, int) { return 100; })));
+
+    const std::string jpeg = "[terrain]\nsource = \"jpeg\"\npath = ";
+    struct Case {
+        std::string scenario;
+        std::string says; // after "FILE: "
+    };
+    const Case cases[] = {
+        {jpeg + "\"notes.jpg\"\n", "terrain.path: cannot use the heightmap '" + directory + "/notes.jpg': not a usable JPEG image"},
+        {jpeg + "\"colour.jpg\"\n", "terrain.path: cannot use the heightmap '" + directory + "/colour.jpg': not a greyscale image"},
+        {jpeg + "\"truncated.jpg\"\n", "terrain.path: cannot use the heightmap '" + directory + "/truncated.jpg': not a usable JPEG image"},
+        // 10 m of ground (100 grey levels) under a hub 5 m up; the pilot hangs below the hub.
+        {jpeg + "\"plain.jpg\"\n[start]\nposition = [0, 0, 5]\n",
+         "start.position: the launch at 0,0,5 puts the glider 5.4 m into the ground (the ground there is at 10 m; "
+         "launch at a height of at least 11 m)"},
+        {"model = \"realistic\"\n[terrain]\nsource = \"flat\"\n[start]\nposition = [0, 0, -50]\n",
+         "start.position: the launch at 0,0,-50 puts the glider 5"},
+    };
+    for (const Case& c : cases) {
+        const ScenarioLoad load = write(c.scenario);
+        ASSERT_TRUE(load.ok) << load.message;
+        ::testing::internal::CaptureStderr();
+        const ScenarioGround ground = makeScenarioGround(load.scenario);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << c.scenario;
+        EXPECT_EQ(ground.terrain, nullptr) << c.scenario;
+        EXPECT_EQ(ground.error.rfind(directory + "/site.toml: " + c.says, 0), 0u) << ground.error;
+        EXPECT_EQ(ground.error.find('\n'), std::string::npos) << ground.error;
+    }
+
+    // The height it advises is a launch.
+    const ScenarioLoad clear = write(jpeg + "\"plain.jpg\"\n[start]\nposition = [0, 0, 11]\n");
+    ASSERT_TRUE(clear.ok) << clear.message;
+    const ScenarioGround ground = makeScenarioGround(clear.scenario);
+    EXPECT_TRUE(ground.error.empty()) << ground.error;
 }

@@ -132,7 +132,8 @@ TEST(ScenarioLoader, ReadsFilesAndResolvesTheirHeightmapBesideThem) {
     EXPECT_EQ(load.scenario.terrain.path, (dir / "hills.jpg").string());
     std::string error;
     EXPECT_EQ(makeScenarioTerrain(load.scenario, error), nullptr) << "no such heightmap";
-    EXPECT_EQ(error, file.string() + ": terrain.path: cannot use the heightmap '" + (dir / "hills.jpg").string() + "'");
+    EXPECT_EQ(error, file.string() + ": terrain.path: cannot use the heightmap '" + (dir / "hills.jpg").string() +
+                         "': No such file or directory");
 
     const ScenarioLoad missing = loadScenario((dir / "none.toml").string());
     EXPECT_FALSE(missing.ok);

@@ -1,10 +1,19 @@
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cpl_conv.h>
 #include <gtest/gtest.h>
 
 #include "terrain/DemHeightField.h"
@@ -70,6 +79,76 @@ Sample highestSample(const HeightField& field) {
         }
     }
     return best;
+}
+
+// An HTTP server on the loopback interface that answers every request with
+// 404 and counts them: a terrain load must never make one.
+class LoopbackServer {
+public:
+    LoopbackServer() {
+        listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(listener, 16) != 0 ||
+            getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            return;
+        }
+        port = ntohs(address.sin_port);
+        serving = std::thread([this] { serve(); });
+    }
+    ~LoopbackServer() {
+        stop = true;
+        if (serving.joinable()) {
+            serving.join();
+        }
+        close(listener);
+    }
+    LoopbackServer(const LoopbackServer&) = delete;
+    LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+    int port = 0;
+    std::atomic<int> requests{0};
+
+private:
+    void serve() {
+        while (!stop) {
+            pollfd waiting{listener, POLLIN, 0};
+            if (poll(&waiting, 1, 20) <= 0) {
+                continue;
+            }
+            const int client = accept(listener, nullptr, nullptr);
+            if (client < 0) {
+                continue;
+            }
+            ++requests;
+            char request[4096];
+            (void)recv(client, request, sizeof request, 0);
+            const char reply[] = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+            (void)send(client, reply, sizeof reply - 1, MSG_NOSIGNAL);
+            close(client);
+        }
+    }
+
+    int listener = -1;
+    std::atomic<bool> stop{false};
+    std::thread serving;
+};
+
+// A georeferenced VRT over one source; `lazy` declares the source's shape so
+// that GDAL opens it only when the window is read.
+std::string vrtOver(const std::string& source, bool lazy) {
+    const std::string properties =
+        lazy ? "<SourceProperties RasterXSize=\"60\" RasterYSize=\"60\" DataType=\"Float32\" BlockXSize=\"60\" "
+               "BlockYSize=\"60\"/>"
+             : "";
+    return "<VRTDataset rasterXSize=\"60\" rasterYSize=\"60\"><SRS>EPSG:4326</SRS>"
+           "<GeoTransform>7.0, 0.00083333333, 0, 46.1, 0, -0.00083333333</GeoTransform>"
+           "<VRTRasterBand dataType=\"Float32\" band=\"1\"><SimpleSource>"
+           "<SourceFilename relativeToVRT=\"0\">" +
+           source + "</SourceFilename><SourceBand>1</SourceBand>" + properties +
+           "</SimpleSource></VRTRasterBand></VRTDataset>\n";
 }
 
 class DemHeightField : public ::testing::Test {
@@ -334,6 +413,8 @@ TEST_F(DemHeightField, BadInputsAreRefusedWithOneLineNamingTheFile) {
          "needs 20001 x 20001 samples, more than the 4096 x 4096 a terrain may hold (use a spacing of at least 48.9 m"},
         {"radius beyond the map", "good.tif", inside, 300000.0, 100.0, "radius must lie above 0 and within 250 km"},
         {"spacing too fine", "good.tif", inside, 1000.0, 0.01, "spacing must lie within 0.1 to 10000 m"},
+        {"fill height beyond the Earth's", "good.tif", inside, 1000.0, 30.0,
+         "the fill height must lie within -12000 to 10000 m"},
         {"all no-data", "empty.tif", inside, 1000.0, 30.0, "every cell there is no-data"},
         {"not heights in metres", "fathoms.tif", inside, 1000.0, 30.0, "not an elevation model in metres"},
     };
@@ -344,6 +425,8 @@ TEST_F(DemHeightField, BadInputsAreRefusedWithOneLineNamingTheFile) {
         request.centre = c.centre;
         request.radius = c.radius;
         request.spacing = c.spacing;
+        request.fillWithHeight = std::string(c.name) == "fill height beyond the Earth's";
+        request.fillHeight = 1e20;
         ::testing::internal::CaptureStderr();
         const DemTerrain dem = load(request);
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << c.name << ": GDAL printed on its own";
@@ -353,6 +436,58 @@ TEST_F(DemHeightField, BadInputsAreRefusedWithOneLineNamingTheFile) {
         EXPECT_NE(dem.error.find(c.says), std::string::npos) << c.name << ": " << dem.error;
         EXPECT_EQ(dem.error.find('\n'), std::string::npos) << c.name << ": " << dem.error;
     }
+}
+
+// Whatever a raster file names, at any depth and whenever GDAL would open
+// it, is read from this machine or refused: no request reaches a server, not
+// even a cloud store's (which would look for the user's credentials first).
+TEST_F(DemHeightField, ARasterReferringToTheNetworkIsRefusedWithoutARequest) {
+    LoopbackServer server;
+    ASSERT_NE(server.port, 0);
+    const std::string http = "http://127.0.0.1:" + std::to_string(server.port) + "/x.tif";
+    // An S3 store on the same server, reachable without credentials.
+    CPLSetConfigOption("AWS_S3_ENDPOINT", ("127.0.0.1:" + std::to_string(server.port)).c_str());
+    CPLSetConfigOption("AWS_HTTPS", "NO");
+    CPLSetConfigOption("AWS_VIRTUAL_HOSTING", "FALSE");
+    CPLSetConfigOption("AWS_NO_SIGN_REQUEST", "YES");
+    std::ofstream(pathOf("curl.vrt")) << vrtOver("/vsicurl/" + http, false);
+    std::ofstream(pathOf("curl-lazy.vrt")) << vrtOver("/vsicurl/" + http, true);
+    std::ofstream(pathOf("url.vrt")) << vrtOver(http, false);
+    std::ofstream(pathOf("netcdf.vrt")) << vrtOver("NETCDF:&quot;" + http + "&quot;:z", false);
+    std::ofstream(pathOf("s3.vrt")) << vrtOver("/vsis3/bucket/x.tif", false);
+    std::ofstream(pathOf("zipped.vrt")) << vrtOver("/vsizip//vsicurl/" + http + ".zip/x.tif", false);
+    std::ofstream(pathOf("nested.vrt")) << vrtOver(pathOf("curl.vrt"), false);
+    std::ofstream(pathOf("nested-lazy.vrt")) << vrtOver(pathOf("curl-lazy.vrt"), true);
+
+    for (const char* file : {"curl.vrt", "curl-lazy.vrt", "url.vrt", "netcdf.vrt", "s3.vrt", "zipped.vrt", "nested.vrt",
+                             "nested-lazy.vrt"}) {
+        DemRequest request;
+        request.path = pathOf(file);
+        request.radius = 500.0;
+        ::testing::internal::CaptureStderr();
+        const DemTerrain dem = load(request);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << file;
+        EXPECT_EQ(dem.terrain, nullptr) << file;
+        EXPECT_EQ(dem.error.rfind(request.path + ": refers to '", 0), 0U) << file << ": " << dem.error;
+        EXPECT_NE(dem.error.find("a network or cloud path: only local files are read"), std::string::npos)
+            << file << ": " << dem.error;
+        EXPECT_EQ(dem.error.find('\n'), std::string::npos) << file << ": " << dem.error;
+    }
+    for (const char* option : {"AWS_S3_ENDPOINT", "AWS_HTTPS", "AWS_VIRTUAL_HOSTING", "AWS_NO_SIGN_REQUEST"}) {
+        CPLSetConfigOption(option, nullptr);
+    }
+    EXPECT_EQ(server.requests.load(), 0) << "the server was asked";
+
+    // A local VRT over a local GeoTIFF still reads.
+    const Grid small{60, 60, 7.0, 46.1, 1.0 / 1200.0};
+    demtest::writeGeoTiff(pathOf("local.tif"), small, [](double, double) { return 700.0; });
+    std::ofstream(pathOf("local.vrt")) << vrtOver(pathOf("local.tif"), true);
+    DemRequest local;
+    local.path = pathOf("local.vrt");
+    local.radius = 500.0;
+    const DemTerrain dem = load(local);
+    ASSERT_TRUE(dem.error.empty()) << dem.error;
+    EXPECT_EQ(dem.terrain->highest(), 700.0);
 }
 
 } // namespace
