@@ -33,8 +33,8 @@ std::string fitted(std::string line) {
 }
 
 std::string pointLine(const TaskPoint& p, const char* role) {
-    char lat[16];
-    char lon[16];
+    char lat[32];
+    char lon[32];
     angle(lat, sizeof lat, p.position.latitude, 2, 'N', 'S');
     angle(lon, sizeof lon, p.position.longitude, 3, 'E', 'W');
     return fitted(std::string("C") + lat + lon + role + printable(p.name));

@@ -78,7 +78,15 @@ int edgeFractions(const ObservationZone& z, double x0, double y0, double x1, dou
             t[kept++] = all[i];
         }
     }
-    std::sort(t, t + kept);
+    // At most a dozen: an insertion sort.
+    for (int i = 1; i < kept; ++i) {
+        const double v = t[i];
+        int j = i;
+        for (; j > 0 && t[j - 1] > v; --j) {
+            t[j] = t[j - 1];
+        }
+        t[j] = v;
+    }
     return kept;
 }
 
