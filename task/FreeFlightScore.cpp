@@ -24,6 +24,9 @@ double between(const std::vector<XcFix>& t, int i, int j) {
 
 double roundPoints(double p) { return std::round(p * 100.0) / 100.0; }
 
+// Legs and gaps count to whole 10 m, as contests state distances (to 0.01 km).
+double roundLeg(double metres) { return std::round(metres / 10.0) * 10.0; }
+
 std::vector<int> thinned(int n, int samples) {
     std::vector<int> idx;
     const int m = std::min(n, samples);
@@ -101,7 +104,7 @@ XcScore freeDistance(const std::vector<XcFix>& t) {
     s.type = XcType::FreeDistance;
     s.fixes = p;
     for (int k = 0; k < 4; ++k) {
-        s.distance += between(t, p[static_cast<std::size_t>(k)], p[static_cast<std::size_t>(k + 1)]);
+        s.distance += roundLeg(between(t, p[static_cast<std::size_t>(k)], p[static_cast<std::size_t>(k + 1)]));
     }
     s.multiplier = 1.0;
     s.points = roundPoints(s.distance / 1000.0);
@@ -110,6 +113,10 @@ XcScore freeDistance(const std::vector<XcFix>& t) {
 
 // The triangle a, b, c with its closing pair (s, e) judged by the table.
 void judgeTriangle(double ab, double bc, double ca, double closing, XcScore& best, const std::array<int, 5>& fixes) {
+    ab = roundLeg(ab);
+    bc = roundLeg(bc);
+    ca = roundLeg(ca);
+    closing = roundLeg(closing);
     const double perimeter = ab + bc + ca;
     if (perimeter <= 0.0 || closing > kTriangleClosing * perimeter) {
         return;
@@ -188,41 +195,76 @@ XcScore triangle(const std::vector<XcFix>& t) {
     if (best.type == XcType::None) {
         return best;
     }
-    // Refine the corners and the closing pair over the fixes near them.
+    // Refine the corners over the fixes near them; the closing pair follows,
+    // from the pair so far or from the fixes next to the new corners.
     const int window = std::max(2, 2 * n / std::max(1, m));
-    std::array<int, 5> p = best.fixes; // a, b, c, s, e
-    const auto evaluate = [&](const std::array<int, 5>& q, XcScore& into) {
-        if (!(q[3] <= q[0] && q[0] < q[1] && q[1] < q[2] && q[2] <= q[4])) {
-            return;
+    const auto closingFor = [&](int a, int c, int s0, int e0, int& s, int& e) {
+        double gapNow = 1e300;
+        const int sFrom = std::max(0, a - window);
+        const int eTo = std::min(n - 1, c + window);
+        for (int si = sFrom - 1; si <= a; ++si) {
+            const int sv = si < sFrom ? s0 : si;
+            if (sv > a) {
+                continue;
+            }
+            for (int ei = c; ei <= eTo + 1; ++ei) {
+                const int ev = ei > eTo ? e0 : ei;
+                if (ev < c) {
+                    continue;
+                }
+                const double g = between(t, sv, ev);
+                if (g < gapNow) {
+                    gapNow = g;
+                    s = sv;
+                    e = ev;
+                }
+            }
         }
-        judgeTriangle(between(t, q[0], q[1]), between(t, q[1], q[2]), between(t, q[2], q[0]), between(t, q[3], q[4]),
-                      into, q);
+        return gapNow;
     };
-    for (int round = 0; round < 20; ++round) {
-        const XcScore before = best;
-        for (int k = 0; k < 5; ++k) {
+    for (int round = 0; round < 50; ++round) {
+        const double before = best.points;
+        for (int k = 0; k < 3; ++k) {
+            const std::array<int, 5> p = best.fixes; // a, b, c, s, e
             const int centre = p[static_cast<std::size_t>(k)];
             for (int c = std::max(0, centre - window); c <= std::min(n - 1, centre + window); ++c) {
                 std::array<int, 5> q = p;
                 q[static_cast<std::size_t>(k)] = c;
-                if (k >= 3) {
-                    // The closing pair only ever shortens the gap.
-                    if (between(t, q[3], q[4]) < between(t, p[3], p[4])) {
-                        XcScore trial = best;
-                        trial.points = 0.0;
-                        evaluate(q, trial);
-                        if (trial.type != XcType::None && trial.points >= best.points) {
-                            best = trial;
-                            p = q;
-                        }
-                    }
+                if (!(q[0] < q[1] && q[1] < q[2])) {
                     continue;
                 }
-                evaluate(q, best);
-                p = best.fixes;
+                const double closing = closingFor(q[0], q[2], p[3], p[4], q[3], q[4]);
+                judgeTriangle(between(t, q[0], q[1]), between(t, q[1], q[2]), between(t, q[2], q[0]), closing, best, q);
             }
         }
-        if (best.points == before.points) {
+        if (best.points == before) {
+            break;
+        }
+    }
+    // One corner at a time can stall where two must move together (a
+    // triangle held at the FAI limit, a closing pair on a corner): all three
+    // together over the nearest fixes, until nothing better is near.
+    constexpr int kJoint = 3;
+    for (int round = 0; round < 50; ++round) {
+        const double before = best.points;
+        const std::array<int, 5> p = best.fixes;
+        for (int da = -kJoint; da <= kJoint; ++da) {
+            for (int db = -kJoint; db <= kJoint; ++db) {
+                for (int dc = -kJoint; dc <= kJoint; ++dc) {
+                    std::array<int, 5> q = p;
+                    q[0] = p[0] + da;
+                    q[1] = p[1] + db;
+                    q[2] = p[2] + dc;
+                    if (q[0] < 0 || q[2] >= n || !(q[0] < q[1] && q[1] < q[2])) {
+                        continue;
+                    }
+                    const double closing = closingFor(q[0], q[2], p[3], p[4], q[3], q[4]);
+                    judgeTriangle(between(t, q[0], q[1]), between(t, q[1], q[2]), between(t, q[2], q[0]), closing,
+                                  best, q);
+                }
+            }
+        }
+        if (best.points == before) {
             break;
         }
     }
@@ -248,6 +290,36 @@ const char* xcTypeName(XcType type) {
         break;
     }
     return "none";
+}
+
+XcScore scoreFreeFlight(const std::vector<GeoCoordinate>& track) {
+    // Local metres along the meridian and the parallel at the track's mean
+    // latitude, from the WGS-84 ellipsoid's radii of curvature there: within
+    // a few parts in ten thousand of the ellipsoid's own distances over a
+    // flight's tens of kilometres.
+    constexpr double kPi = 3.14159265358979323846;
+    constexpr double kA = 6378137.0;
+    constexpr double kF = 1.0 / 298.257223563;
+    constexpr double kE2 = kF * (2.0 - kF);
+    if (track.empty()) {
+        return XcScore();
+    }
+    double meanLatitude = 0.0;
+    for (const GeoCoordinate& g : track) {
+        meanLatitude += g.latitude;
+    }
+    meanLatitude /= static_cast<double>(track.size());
+    const double phi = meanLatitude * kPi / 180.0;
+    const double w = 1.0 - kE2 * std::sin(phi) * std::sin(phi);
+    const double meridian = kA * (1.0 - kE2) / (w * std::sqrt(w)); // (unit: m per radian)
+    const double parallel = kA / std::sqrt(w) * std::cos(phi);    // (unit: m per radian)
+    std::vector<XcFix> local;
+    local.reserve(track.size());
+    for (const GeoCoordinate& g : track) {
+        local.push_back({std::remainder(g.longitude - track[0].longitude, 360.0) * kPi / 180.0 * parallel,
+                         (g.latitude - track[0].latitude) * kPi / 180.0 * meridian});
+    }
+    return scoreFreeFlight(local);
 }
 
 XcScore scoreFreeFlight(const std::vector<XcFix>& track) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <vector>
 
+#include "terrain/GeoCoordinate.h"
+
 // A flight's free score as online contests compute it from the track alone
 // (the World XContest table): the best of
 //   free distance through up to 3 turnpoints   x1.0
@@ -10,8 +12,8 @@
 //   FAI triangle (no side under 28%), likewise  x1.4 (closed within 5%: x1.6)
 // A triangle's distance is its perimeter; its points count the perimeter less
 // the closing gap (the nearest pair of fixes, one before the first turnpoint,
-// one after the last). Distances in world metres: the flight is small next to
-// the Earth, and the world's map is the flight log's.
+// one after the last). Legs and gap count to whole 10 m (contests state
+// distances to 0.01 km), the closing limits judged on those.
 namespace task {
 
 enum class XcType { None, FreeDistance, FlatTriangle, ClosedFlatTriangle, FaiTriangle, ClosedFaiTriangle };
@@ -20,6 +22,7 @@ enum class XcType { None, FreeDistance, FlatTriangle, ClosedFlatTriangle, FaiTri
 // "closed_fai_triangle", "none".
 const char* xcTypeName(XcType type);
 
+// A fix in world metres (x east, y north).
 struct XcFix {
     double x = 0.0; // (unit: m)
     double y = 0.0; // (unit: m)
@@ -40,5 +43,9 @@ struct XcScore {
 // Exhaustive over a thinned track, then each point refined over the fixes
 // around it; a few hundred milliseconds for a few hours' flight.
 XcScore scoreFreeFlight(const std::vector<XcFix>& track);
+// The same for the fixes as the flight log holds them (latitude and
+// longitude), measured on the WGS-84 ellipsoid as contests measure them:
+// what a contest server scores from the log.
+XcScore scoreFreeFlight(const std::vector<GeoCoordinate>& track);
 
 } // namespace task

@@ -1,6 +1,9 @@
 // Writes what the independent readers check (check-task-outputs.js):
 //   task-fixtures xc DIR     three flights as IGC logs with their task
 //                            declared in C records; prints our score of each
+//   task-fixtures flown DIR  the realistic glider flown by the task pilot
+//                            over three tasks on flat ground, logged the same
+//                            way; prints each task's result and our score
 //   task-fixtures nmea FILE  ten minutes of a flight (reset halfway) sent as
 //                            NMEA over UDP on loopback, the datagrams as
 //                            received in FILE, the positions sent in FILE.csv
@@ -14,11 +17,16 @@
 #include <string>
 #include <vector>
 
+#include "autopilot/TaskPilot.h"
 #include "nmea/NmeaFeed.h"
 #include "nmea/NmeaLink.h"
 #include "task/FreeFlightScore.h"
 #include "task/IgcTaskDeclaration.h"
 #include "task/Task.h"
+#include "task/TaskProgress.h"
+#include "scene/PilotSeat.h"
+#include "scene/StartScene.h"
+#include "terrain/RidgeHeightField.h"
 
 namespace {
 
@@ -73,6 +81,110 @@ task::TaskPoint point(const char* name, double x, double y) {
     return p;
 }
 
+// The fixes as the log holds them, to a thousandth of a minute: what a
+// contest server scores.
+std::vector<GeoCoordinate> asLogged(const std::vector<task::XcFix>& track) {
+    std::vector<GeoCoordinate> logged;
+    for (const task::XcFix& fix : track) {
+        const GeoCoordinate g = geographic(fix.x, fix.y);
+        logged.push_back({std::round(g.latitude * 60000.0) / 60000.0, std::round(g.longitude * 60000.0) / 60000.0});
+    }
+    return logged;
+}
+
+// An IGC log of `track` (a fix a second) with `declared` in its C records.
+bool writeIgc(const std::string& path, const task::Task& declared, const std::vector<task::XcFix>& track) {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) {
+        std::perror(path.c_str());
+        return false;
+    }
+    std::fputs("AXXXGLD\r\nHFDTE150726\r\nHFPLTPILOTINCHARGE:Simulated pilot\r\n", out);
+    std::fputs("HFGTYGLIDERTYPE:Hang glider\r\nHFDTMGPSDATUM:WGS-1984\r\n", out);
+    for (const std::string& line : task::igcTaskDeclaration(declared, {2026, 7, 15, 36000}, 1)) {
+        std::fprintf(out, "%s\r\n", line.c_str());
+    }
+    long long second = 11 * 3600;
+    for (const task::XcFix& fix : track) {
+        const GeoCoordinate g = geographic(fix.x, fix.y);
+        const long long mlat = std::llround(std::fabs(g.latitude) * 60000.0);
+        const long long mlon = std::llround(std::fabs(g.longitude) * 60000.0);
+        std::fprintf(out, "B%02lld%02lld%02lld%02lld%05lld%c%03lld%05lld%cA0150001500\r\n", second / 3600 % 24,
+                     second / 60 % 60, second % 60, mlat / 60000, mlat % 60000, g.latitude < 0 ? 'S' : 'N',
+                     mlon / 60000, mlon % 60000, g.longitude < 0 ? 'W' : 'E');
+        ++second;
+    }
+    return std::fclose(out) == 0;
+}
+
+task::TaskPoint zoneAt(const char* name, double x, double y, double radius, bool line) {
+    task::TaskPoint p = point(name, x, y);
+    p.zone.radius = radius;
+    p.zone.shape = line ? task::ObservationZone::Shape::Line : task::ObservationZone::Shape::Sector;
+    return p;
+}
+
+// The realistic glider launched 800 m south of each start line, 1200 m up,
+// flown by the task pilot to the finish (or the ground): a fix a second.
+int writeFlown(const std::string& dir) {
+    struct Course {
+        const char* name;
+        std::vector<Corner> corners; // start, turnpoints, finish
+        bool closed;                 // finish cylinder back at the start
+    };
+    const std::vector<Course> courses = {
+        {"free", {{0, 0}, {750, 1250}, {0, 2500}, {750, 3750}, {0, 5000}}, false},
+        {"flat", {{0, 0}, {2500, 0}, {2500, 600}, {0, 150}}, true},
+        {"fai", {{0, 0}, {2000, 0}, {1000, 1732}, {0, 0}}, true},
+    };
+    for (const Course& c : courses) {
+        task::Task t;
+        t.name = std::string(c.name) + " course";
+        for (std::size_t i = 0; i < c.corners.size(); ++i) {
+            const bool first = i == 0;
+            const bool last = i + 1 == c.corners.size();
+            const std::string name = first ? "Start" : last ? "Goal" : "TP" + std::to_string(i);
+            t.points.push_back(zoneAt(name.c_str(), c.corners[i].x, c.corners[i].y, first ? 300.0 : 150.0,
+                                      first || (last && !c.closed)));
+        }
+        t.takeoff = point("Takeoff", 0, -800);
+        t.landing = t.points.back();
+        task::orientZones(t.points, std::vector<int>(t.points.size(), 1), std::vector<double>(t.points.size(), 0.0));
+
+        start::Launch launch;
+        launch.position = Vector3D(0.0, -800.0, 1200.0);
+        launch.headingDegrees = 0.0;
+        start::Flight flight = start::makeFlight(generateFlatHeightField(16000.0, 200.0), Vector3D(0.0, 0.0, 0.0),
+                                                 start::FlightModel::Realistic, launch);
+        flight.world->prepare();
+        task::TaskProgress progress(t, 10.0);
+        TaskPilot pilot(t, progress, 0.0, 0.0, PilotLimits(), start::pilotGainsFor(flight.model));
+        std::vector<task::XcFix> track;
+        const Particle& body = flight.glider->pilotParticle();
+        for (int step = 0; step < 200000; ++step) {
+            const Vector3D& p = body.position;
+            progress.update(step * 0.01, p.x, p.y, p.z);
+            if (step % 100 == 0) {
+                track.push_back({p.x, p.y});
+            }
+            if (progress.status().finished || p.z < 20.0) {
+                break;
+            }
+            start::pressFor(flight, pilot.decide(start::pilotView(flight)));
+            flight.world->step();
+        }
+        if (!writeIgc(dir + "/" + c.name + ".igc", t, track)) {
+            return 1;
+        }
+        const task::TaskStatus& st = progress.status();
+        const task::XcScore s = task::scoreFreeFlight(asLogged(track));
+        std::printf("%s %s %.1f %.2f task=%s task_km=%.3f task_kmh=%.1f\n", c.name, task::xcTypeName(s.type),
+                    s.distance, s.points, st.finished ? "completed" : "incomplete", st.distanceFlown / 1000.0,
+                    st.elapsed > 0.0 ? st.distanceFlown / st.elapsed * 3.6 : 0.0);
+    }
+    return 0;
+}
+
 int writeXc(const std::string& dir) {
     struct Flight {
         const char* name;
@@ -93,29 +205,10 @@ int writeXc(const std::string& dir) {
             declared.points.push_back(point(name.c_str(), f.corners[i].x, f.corners[i].y));
         }
         declared.landing = point("Landing", f.corners.back().x, f.corners.back().y);
-        const std::string path = dir + "/" + f.name + ".igc";
-        std::FILE* out = std::fopen(path.c_str(), "wb");
-        if (!out) {
-            std::perror(path.c_str());
+        if (!writeIgc(dir + "/" + f.name + ".igc", declared, track)) {
             return 1;
         }
-        std::fputs("AXXXGLD\r\nHFDTE150726\r\nHFPLTPILOTINCHARGE:Simulated pilot\r\n", out);
-        std::fputs("HFGTYGLIDERTYPE:Hang glider\r\nHFDTMGPSDATUM:WGS-1984\r\n", out);
-        for (const std::string& line : task::igcTaskDeclaration(declared, {2026, 7, 15, 36000}, 1)) {
-            std::fprintf(out, "%s\r\n", line.c_str());
-        }
-        long long second = 11 * 3600;
-        for (const task::XcFix& fix : track) {
-            const GeoCoordinate g = geographic(fix.x, fix.y);
-            const long long mlat = std::llround(std::fabs(g.latitude) * 60000.0);
-            const long long mlon = std::llround(std::fabs(g.longitude) * 60000.0);
-            std::fprintf(out, "B%02lld%02lld%02lld%02lld%05lld%c%03lld%05lld%cA0150001500\r\n", second / 3600 % 24,
-                         second / 60 % 60, second % 60, mlat / 60000, mlat % 60000, g.latitude < 0 ? 'S' : 'N',
-                         mlon / 60000, mlon % 60000, g.longitude < 0 ? 'W' : 'E');
-            ++second;
-        }
-        std::fclose(out);
-        const task::XcScore s = task::scoreFreeFlight(track);
+        const task::XcScore s = task::scoreFreeFlight(asLogged(track));
         std::printf("%s %s %.1f %.2f\n", f.name, task::xcTypeName(s.type), s.distance, s.points);
     }
     return 0;
@@ -202,9 +295,12 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "xc") {
         return writeXc(argv[2]);
     }
+    if (argc == 3 && std::string(argv[1]) == "flown") {
+        return writeFlown(argv[2]);
+    }
     if (argc == 3 && std::string(argv[1]) == "nmea") {
         return writeNmea(argv[2]);
     }
-    std::fprintf(stderr, "usage: task-fixtures xc DIR | nmea FILE\n");
+    std::fprintf(stderr, "usage: task-fixtures xc DIR | flown DIR | nmea FILE\n");
     return 2;
 }
