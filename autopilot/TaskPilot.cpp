@@ -28,6 +28,12 @@ void TaskPilot::aim(const PilotView& now) {
     const int n = static_cast<int>(task.points.size());
     const double px = now.position.x;
     const double py = now.position.y;
+    if (n < 2) {
+        // No task to fly: straight on.
+        aimAtX = px + now.velocity.x;
+        aimAtY = py + now.velocity.y;
+        return;
+    }
     if (s.finished) {
         // On along the last leg.
         const ObservationZone& last = task.points[static_cast<std::size_t>(n - 1)].zone;

@@ -53,6 +53,9 @@ TaskProgress::TaskProgress(const Task& t, double ratio, double secondOfDay)
         routeXs[i] = task.points[i].zone.x;
         routeYs[i] = task.points[i].zone.y;
     }
+    if (n < 2) {
+        return; // not a task: nothing to follow
+    }
     // Each point in turn where the path from its neighbours is shortest; a
     // few rounds settle a task of cylinders to well under a metre.
     for (int round = 0; round < 20; ++round) {
@@ -70,6 +73,9 @@ TaskProgress::TaskProgress(const Task& t, double ratio, double secondOfDay)
 }
 
 void TaskProgress::update(double time, double x, double y, double altitude) {
+    if (task.points.size() < 2) {
+        return;
+    }
     if (havePrevious && !state.finished) {
         advance(lastTime, lastX, lastY, time, x, y);
     }
@@ -145,7 +151,14 @@ void TaskProgress::measure(double x, double y, double altitude) {
     if (!state.finished) {
         const double qx = k + 1 < n ? routeXs[static_cast<std::size_t>(k + 1)] : x;
         const double qy = k + 1 < n ? routeYs[static_cast<std::size_t>(k + 1)] : y;
-        quickTouch(next.zone, x, y, qx, qy, ox, oy);
+        const double leave = k == 0 ? exitFraction(next.zone, x, y, qx, qy) : -1.0;
+        if (leave >= 0.0) {
+            // Inside a start cylinder: the way on is out of it.
+            ox = x + leave * (qx - x);
+            oy = y + leave * (qy - y);
+        } else {
+            quickTouch(next.zone, x, y, qx, qy, ox, oy);
+        }
     }
     state.nextDistance = std::hypot(ox - x, oy - y);
     state.nextBearing = bearingOf(ox - x, oy - y);

@@ -29,7 +29,8 @@ struct TaskStatus {
 // the straight path between them meets the zone. Allocates nothing per step.
 class TaskProgress {
 public:
-    // `glideRatio`: the glider's, for the arrival height. `secondOfDayAtZero`:
+    // `task` needs a start and a finish at least (fewer: nothing is
+    // followed). `glideRatio`: the glider's, for the arrival height. `secondOfDayAtZero`:
     // the time of day at flight time 0, for the start gate.
     TaskProgress(const Task& task, double glideRatio, double secondOfDayAtZero = 0.0);
 

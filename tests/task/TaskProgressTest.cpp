@@ -89,6 +89,9 @@ TEST(TaskProgress, LeavingTheStartCylinderAgainRestartsTheClock) {
     const double path[][2] = {{0, 0}, {0, 995}, {0, 1005}, {0, 900}, {0, 995}, {0, 1015}, {0, 4700}};
     for (int i = 0; i < 7; ++i) {
         progress.update(i * 10.0, path[i][0], path[i][1], 1500.0);
+        if (i == 0) {
+            EXPECT_NEAR(progress.status().nextDistance, 1000.0, 1e-6); // out to the cylinder's edge
+        }
     }
     EXPECT_TRUE(progress.status().started);
     EXPECT_NEAR(progress.status().startTime, 40.0 + 10.0 * 5.0 / 20.0, 1e-9);
