@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "task/FreeFlightScore.h"
+#include "task/TaskSummary.h"
 
 namespace {
 
@@ -52,6 +53,9 @@ TEST(FreeFlightScore, FindsTheBestShapeAndItsMultiplier) {
         EXPECT_NEAR(s.distance, c.distance, 10.0); // legs to whole 10 m
         const double points = c.points > 0.0 ? c.points : (c.distance - 3000.0) / 1000.0 * 1.2;
         EXPECT_NEAR(s.points, points, 0.021);
+        if (s.type == task::XcType::ClosedFaiTriangle) {
+            EXPECT_EQ(task::xcScoreFields(s), "xc_type=closed_fai_triangle xc_km=30.00 xc_points=48.00");
+        }
     }
     EXPECT_EQ(task::scoreFreeFlight(std::vector<task::XcFix>{{0, 0}}).type, task::XcType::None);
 }

@@ -24,6 +24,7 @@
 #include "task/IgcTaskDeclaration.h"
 #include "task/Task.h"
 #include "task/TaskProgress.h"
+#include "task/TaskSummary.h"
 #include "scene/PilotSeat.h"
 #include "scene/StartScene.h"
 #include "terrain/RidgeHeightField.h"
@@ -176,11 +177,9 @@ int writeFlown(const std::string& dir) {
         if (!writeIgc(dir + "/" + c.name + ".igc", t, track)) {
             return 1;
         }
-        const task::TaskStatus& st = progress.status();
         const task::XcScore s = task::scoreFreeFlight(asLogged(track));
-        std::printf("%s %s %.1f %.2f task=%s task_km=%.3f task_kmh=%.1f\n", c.name, task::xcTypeName(s.type),
-                    s.distance, s.points, st.finished ? "completed" : "incomplete", st.distanceFlown / 1000.0,
-                    st.elapsed > 0.0 ? st.distanceFlown / st.elapsed * 3.6 : 0.0);
+        std::printf("%s %s %.1f %.2f %s %s\n", c.name, task::xcTypeName(s.type), s.distance, s.points,
+                    task::taskResultFields(progress.status()).c_str(), task::xcScoreFields(s).c_str());
     }
     return 0;
 }

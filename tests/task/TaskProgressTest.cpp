@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "task/TaskProgress.h"
+#include "task/TaskSummary.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ TEST(TaskProgress, PointsCountWhereTheTrackCrossesIntoThemBetweenSteps) {
     EXPECT_NEAR(s.finishTime, 970.5, 1e-9);
     EXPECT_NEAR(s.elapsed, 960.0, 1e-9);
     EXPECT_EQ(s.distanceFlown, 9600.0);
+    EXPECT_EQ(task::taskResultFields(s), "task=completed task_km=9.600 task_kmh=36.0");
 }
 
 TEST(TaskProgress, AClosedStartGateDoesNotStartTheTask) {
@@ -77,6 +79,7 @@ TEST(TaskProgress, AClosedStartGateDoesNotStartTheTask) {
     EXPECT_EQ(progress.status().nextPoint, 0);
     EXPECT_EQ(progress.reachedAt(1), -1.0);
     EXPECT_EQ(progress.status().distanceFlown, 0.0);
+    EXPECT_EQ(task::taskResultFields(progress.status()), "task=incomplete task_km=0.000 task_kmh=0.0");
 }
 
 // A start cylinder is left to start; leaving it again before the first
