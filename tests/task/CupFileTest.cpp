@@ -6,6 +6,7 @@
 
 #include "task/CupFile.h"
 #include "task/Task.h"
+#include "task/TaskOption.h"
 
 namespace {
 
@@ -127,9 +128,13 @@ TEST(CupFile, ReadsFromDiskAndNamesAMissingFileOrTask) {
     task::CupFile file;
     ASSERT_EQ(task::readCupFile(path, file), "");
     EXPECT_EQ(file.waypoints.size(), 5u);
+    // As --task names it: the file's first task, or one by name.
     task::Task t;
-    EXPECT_EQ(task::buildTask(file, path, "Other", task::sphericalProjection(43, 12), t),
-              path + ": no task named 'Other'");
+    const task::ToLocal here = task::sphericalProjection(43, 12);
+    ASSERT_EQ(task::loadTask(path, here, t), "");
+    EXPECT_EQ(t.name, "Cucco triangle");
+    EXPECT_EQ(task::loadTask(path + ":Cucco triangle", here, t), "");
+    EXPECT_EQ(task::loadTask(path + ":Other", here, t), path + ": no task named 'Other'");
     std::remove(path.c_str());
     EXPECT_EQ(task::readCupFile(path, file).rfind(path + ": cannot be read", 0), 0u);
 }

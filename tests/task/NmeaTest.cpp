@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "nmea/EnergyVario.h"
 #include "nmea/NmeaFeed.h"
 #include "nmea/NmeaLink.h"
 #include "nmea/NmeaScheduler.h"
@@ -76,6 +77,21 @@ TEST(NmeaScheduler, SendsAtItsRatesAndItsClockNeverGoesBack) {
         fastPositions += fast.due(step * 0.01).position ? 1 : 0;
     }
     EXPECT_EQ(fastPositions, 5);
+}
+
+// A steady climb reads as climb; a pull-up trading 15 m/s for height at a
+// constant energy reads none.
+TEST(EnergyVario, ReadsClimbButNotSpeedTurnedIntoHeight) {
+    nmea::EnergyVario climbing;
+    nmea::EnergyVario pullUp;
+    for (int step = 0; step <= 1000; ++step) {
+        const double t = step * 0.01;
+        climbing.update(t, 1000.0 + 1.5 * t, 11.0);
+        const double speed = 25.0 - 1.5 * t;
+        pullUp.update(t, 1000.0 + (25.0 * 25.0 - speed * speed) / (2.0 * 9.80665), speed);
+    }
+    EXPECT_NEAR(climbing.reading(), 1.5, 1e-3);
+    EXPECT_NEAR(pullUp.reading(), 0.0, 1e-9);
 }
 
 TEST(NmeaLink, MalformedTargetsAreRefusedWithAReason) {
