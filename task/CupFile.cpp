@@ -1,6 +1,7 @@
 #include "task/CupFile.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
