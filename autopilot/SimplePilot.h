@@ -50,6 +50,16 @@ public:
     // (unit: degrees) the bank the pilot was last aiming for.
     double targetBank() const { return wantedBank; }
 
+    // Flies `next` from the next decision on, remembering what it saw. The
+    // bar shift learned for a steady circle is dropped with the circle.
+    void changePlan(const PilotPlan& next) {
+        if (next.mode != plan.mode) {
+            turning = 0;
+            heldPresses = 0.0;
+        }
+        plan = next;
+    }
+
 private:
     double bankFor(const PilotView& seen);
     double bankTowards(double course, const PilotView& seen, int preferredSide);
