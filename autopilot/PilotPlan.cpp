@@ -35,7 +35,12 @@ bool readNumbers(const std::string& text, std::vector<double>& numbers) {
 std::string readPilotPlan(const std::string& text, PilotPlan& plan) {
     const std::size_t colon = text.find(':');
     const std::string mode = text.substr(0, colon);
-    const char* usage = "expected heading:DEG, circle:X,Y,BANK or line:X1,Y1,X2,Y2";
+    const char* usage = "expected heading:DEG, circle:X,Y,BANK, line:X1,Y1,X2,Y2 or task";
+    if (text == "task") {
+        plan = PilotPlan();
+        plan.mode = PilotPlan::Mode::Task;
+        return {};
+    }
     std::vector<double> n;
     if (colon == std::string::npos || !readNumbers(text.substr(colon + 1), n)) {
         return std::string(usage) + ", got '" + text + "'";

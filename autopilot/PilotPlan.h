@@ -3,9 +3,10 @@
 #include <string>
 
 // What the simple pilot is asked to fly, as written on a command line or in
-// a scenario: "heading:DEG", "circle:X,Y,BANK" or "line:X1,Y1,X2,Y2".
+// a scenario: "heading:DEG", "circle:X,Y,BANK", "line:X1,Y1,X2,Y2" or
+// "task" (the flight's task, flown by the task pilot).
 struct PilotPlan {
-    enum class Mode { None, Heading, Circle, Line };
+    enum class Mode { None, Heading, Circle, Line, Task };
     Mode mode = Mode::None;
     // Heading: a ground-track heading in degrees clockwise from +y (north).
     double heading = 0.0; // (unit: degrees)

@@ -47,6 +47,7 @@ double SimplePilot::bankTowards(double course, const PilotView& view, int prefer
 double SimplePilot::bankFor(const PilotView& view) {
     switch (plan.mode) {
     case PilotPlan::Mode::None:
+    case PilotPlan::Mode::Task: // flown by the task pilot, never by this one
         return 0.0;
     case PilotPlan::Mode::Heading:
         return bankTowards(plan.heading, view, 0);
@@ -109,7 +110,7 @@ double SimplePilot::bankFor(const PilotView& view) {
 PilotCommand SimplePilot::decide(const PilotView& now) {
     seen[static_cast<std::size_t>(looks % kMemory)] = now;
     ++looks;
-    if (plan.mode == PilotPlan::Mode::None || looks <= limits.reactionSteps) {
+    if (plan.mode == PilotPlan::Mode::None || plan.mode == PilotPlan::Mode::Task || looks <= limits.reactionSteps) {
         return PilotCommand::None;
     }
     // What the pilot acts on now is what it saw a reaction time ago, and the

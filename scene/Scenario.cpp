@@ -161,6 +161,10 @@ public:
         if (node == nullptr || failed()) {
             return false;
         }
+        return geoCoordinate(*node, prefix + key, out);
+    }
+    bool geoCoordinate(const toml::node& item, const std::string& key, GeoCoordinate& out) {
+        const toml::node* node = &item;
         const toml::array* array = node->as_array();
         double v[2] = {0.0, 0.0};
         bool ok = array != nullptr && array->size() == 2;
@@ -168,11 +172,11 @@ public:
             ok = readNumber((*array)[i], v[i]);
         }
         if (!ok) {
-            fail(node->source(), prefix + key, "expected [latitude, longitude] in degrees");
+            fail(node->source(), key, "expected [latitude, longitude] in degrees");
             return false;
         }
         if (!geo::isUsableCoordinate(v[0], v[1])) {
-            fail(node->source(), prefix + key, geo::kCoordinateRule);
+            fail(node->source(), key, geo::kCoordinateRule);
             return false;
         }
         out = GeoCoordinate{v[0], v[1]};
@@ -364,6 +368,47 @@ void readAir(Reader& r, const toml::table& t, Scenario& s) {
     }
 }
 
+// The task: a .cup file's (its first, or the one named), or the points
+// themselves, start to finish, with the usual zones.
+void readTask(Reader& r, const toml::table& t, Scenario::TaskSource& task) {
+    const std::string p = "task.";
+    r.onlyKeys(t, p, {"file", "name", "points"});
+    const toml::node* file = r.string(t, "file", p, task.cupFile);
+    r.string(t, "name", p, task.name);
+    const toml::node* points = t.get("points");
+    if (r.failed()) {
+        return;
+    }
+    if ((file == nullptr) == (points == nullptr)) {
+        r.fail(t.source(), p + "file", "expected either a .cup file or points, not both or neither");
+        return;
+    }
+    if (file != nullptr) {
+        if (task.cupFile.empty()) {
+            r.fail(file->source(), p + "file", "expected a .cup file's name");
+        }
+        task.cupFile = r.resolve(task.cupFile);
+        return;
+    }
+    if (t.get("name") != nullptr) {
+        r.fail(t.get("name")->source(), p + "name", "names a task of a .cup file; points need none");
+        return;
+    }
+    const toml::array* array = points->as_array();
+    if (array == nullptr || array->size() < 2 || array->size() > Scenario::kMaxTaskPoints) {
+        r.fail(points->source(), p + "points",
+               "expected 2 to " + std::to_string(Scenario::kMaxTaskPoints) +
+                   " [latitude, longitude] pairs: start, turnpoints, finish");
+        return;
+    }
+    for (std::size_t i = 0; i < array->size() && !r.failed(); ++i) {
+        GeoCoordinate point;
+        if (r.geoCoordinate((*array)[i], p + "points[" + std::to_string(i + 1) + "]", point)) {
+            task.points.push_back(point);
+        }
+    }
+}
+
 } // namespace
 
 ScenarioLoad readScenario(const std::string& text, const std::string& name, const std::string& folder) {
@@ -377,7 +422,7 @@ ScenarioLoad readScenario(const std::string& text, const std::string& name, cons
     Reader r(name, folder);
     Scenario& s = load.scenario;
     s.file = name;
-    r.onlyKeys(root, "", {"model", "pilot", "terrain", "start", "air"});
+    r.onlyKeys(root, "", {"model", "pilot", "terrain", "start", "air", "task"});
     std::string text_;
     if (const toml::node* node = r.string(root, "model", "", text_); node != nullptr && !start::flightModelFromName(text_, s.model)) {
         r.fail(node->source(), "model", "expected classic or realistic, got '" + text_ + "'");
@@ -396,6 +441,9 @@ ScenarioLoad readScenario(const std::string& text, const std::string& name, cons
     }
     if (const toml::table* t = r.table(root, "air", ""); t != nullptr && !r.failed()) {
         readAir(r, *t, s);
+    }
+    if (const toml::table* t = r.table(root, "task", ""); t != nullptr && !r.failed()) {
+        readTask(r, *t, s.task);
     }
     if (r.failed()) {
         load.message = r.error();

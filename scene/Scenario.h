@@ -51,6 +51,16 @@ struct Scenario {
         double heightAboveGround = 135.0; // (unit: m) as high as the classic start is over its plain
     };
 
+    // The task flown: a .cup file's, or points given inline (placed through
+    // the terrain's map, or about the flight's origin, by the flight setup).
+    struct TaskSource {
+        std::string cupFile;               // resolved against the scenario's folder; empty: none
+        std::string name;                  // the file's task; empty: its first
+        std::vector<GeoCoordinate> points; // inline: start, turnpoints, finish
+        bool given() const { return !cupFile.empty() || !points.empty(); }
+    };
+    static constexpr std::size_t kMaxTaskPoints = 32;
+
     std::string file; // where it was read from, for messages; empty when built in
     Terrain terrain;
     Model model = Model::Classic;
@@ -61,6 +71,7 @@ struct Scenario {
     double thermalTop = 1500.0;    // (unit: m) the convective layer's depth above the ground
     bool ridgeLift = false;
     PilotPlan pilot;
+    TaskSource task;
 
     bool hasThermals() const { return !thermals.empty() || randomThermals.count > 0; }
     // True when the air is more than the uniform wind.

@@ -2,6 +2,7 @@
 
 #include "scene/RealisticModel.h"
 #include "scene/ScenarioGround.h"
+#include "setup/TaskSetup.h"
 #include "terrain/JpegHeightField.h"
 
 namespace setup {
@@ -152,6 +153,16 @@ ReadyFlight buildFlight(FlightPlan plan) {
         start::setSolverIterations(*ready.flight.world, request.solverIterations);
     }
     ready.flight.world->prepare();
+    const std::string taskError = placeTask(request.task, scenario, *ready.flight.terrain, ready.projection.get(),
+                                            ready.origin, ready.task);
+    if (!taskError.empty()) {
+        ready.error.reason = taskError;
+        return ready;
+    }
+    if (scenario.pilot.mode == PilotPlan::Mode::Task && !ready.task) {
+        ready.error = {"--pilot", "task: no task to fly (--task FILE.cup[:NAME] or the scenario's [task])"};
+        return ready;
+    }
     ready.scenario = std::move(scenario);
     return ready;
 }

@@ -13,6 +13,7 @@
 #include "scene/DemStart.h"
 #include "scene/Scenario.h"
 #include "scene/StartScene.h"
+#include "task/Task.h"
 #include "terrain/DemHeightField.h"
 #include "terrain/MapProjection.h"
 
@@ -44,6 +45,7 @@ struct FlightRequest {
     std::string terrainPath;
     bool generatedTerrain = false;
 
+    std::string task;          // "FILE.cup[:NAME]"; empty: the scenario's [task], if any
     int solverIterations = 0;  // 0: the model's own cap
     flight::GeoOrigin origin;  // where a world without a map lies on the Earth
 };
@@ -73,6 +75,7 @@ struct ReadyFlight {
     Scenario scenario;                          // as flown, the start over the terrain included
     std::unique_ptr<MapProjection> projection;  // null unless the ground came from an elevation model
     flight::GeoOrigin origin;                   // the map's origin at sea level, else the request's
+    std::unique_ptr<task::Task> task;           // null: no task; placed on the ground as the terrain is
     SetupError error;
 
     // For the flight's log; valid while this record lives.

@@ -248,9 +248,16 @@ void describe(CLI::App& app, FlightOptions& options, RawOptions& raw) {
     app.add_option("--pilot", raw.pilot,
                    "A simple pilot flying through the five keys: hold a ground-track heading (degrees clockwise "
                    "from north), circle (X, Y) at BANK degrees (negative: to the left), or fly back and forth "
-                   "between two points")
-        ->type_name("heading:DEG|circle:X,Y,BANK|line:X1,Y1,X2,Y2");
+                   "between two points, or fly the task")
+        ->type_name("heading:DEG|circle:X,Y,BANK|line:X1,Y1,X2,Y2|task");
     app.add_flag("--air", options.air, "Three more CSV columns: the air's velocity at the pilot (m/s)");
+    // The task and the flight computer.
+    app.add_option("--task", options.task,
+                   "A task from a SeeYou .cup file (its first, or the one named); replaces the scenario's")
+        ->type_name("FILE.cup[:NAME]");
+    app.add_option("--nmea", options.nmea, "Send NMEA to a flight computer, in simulated time")
+        ->type_name("udp:HOST:PORT|tcp-listen:[HOST:]PORT");
+    app.add_flag("--until-goal", options.untilGoal, "Stop after the first step that reaches the task's finish");
 }
 
 // The scenario, air and pilot options; the first bad value wins.

@@ -65,6 +65,10 @@ struct FlightOptions {
     int ridgeLift = -1;             // -1: the scenario's; 0 off; 1 on
     PilotPlan pilot;                // --pilot; mode None: the scenario's
     bool air = false;               // three more CSV columns: the air's velocity at the pilot
+    // The task and the flight computer.
+    std::string task;               // --task FILE.cup[:NAME]; empty: the scenario's, if any
+    std::string nmea;               // --nmea udp:HOST:PORT | tcp-listen:[HOST:]PORT; empty: none
+    bool untilGoal = false;         // stop after the step that reaches the task's finish
 };
 
 struct CommandLine {

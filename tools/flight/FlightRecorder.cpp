@@ -46,6 +46,7 @@ RecordingPlan planFrom(const FlightOptions& options, std::FILE* csv, std::FILE* 
     plan.placement.origin = options.origin;
     plan.date = options.date;
     plan.air = options.air;
+    plan.untilGoal = options.untilGoal;
     return plan;
 }
 
@@ -60,6 +61,13 @@ FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
     SimplePilot pilot(piloted ? *plan.pilot : PilotPlan(), wind.x, wind.y, PilotLimits(), start::pilotGainsFor(flight.model));
     if (plan.igc) {
         writeIgcHeader(plan.igc, plan.date);
+        for (const std::string& line : plan.igcDeclaration) {
+            std::fprintf(plan.igc, "%s\r\n", line.c_str());
+        }
+    }
+    const bool taskPiloted = piloted && plan.pilot->mode == PilotPlan::Mode::Task && plan.taskRun != nullptr;
+    if (plan.taskRun) {
+        plan.taskRun->follow(flight);
     }
 
     FlightSummary summary;
@@ -72,9 +80,14 @@ FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
     for (int done = 0; done < plan.steps; ++done) {
         while (nextKey < keyCount && (*plan.keys)[nextKey].step == done) {
             start::applyCommand(flight, (*plan.keys)[nextKey].command);
+            if (plan.taskRun && (*plan.keys)[nextKey].command == PilotCommand::Reset) {
+                plan.taskRun->restart();
+            }
             ++nextKey;
         }
-        if (piloted) {
+        if (taskPiloted) {
+            start::pressFor(flight, plan.taskRun->decide(flight));
+        } else if (piloted) {
             start::pressFor(flight, pilot.decide(start::pilotView(flight)));
         }
         flight.world->step();
@@ -88,13 +101,18 @@ FlightSummary recordFlight(start::Flight& flight, const RecordingPlan& plan) {
             break;
         }
         summary.steps = stepsRun;
+        if (plan.taskRun) {
+            plan.taskRun->follow(flight);
+        }
         if (summary.landedStep < 0) {
             summary.finish = glider.pilotParticle().position;
             if (pilotRestsOnGround(glider, terrain)) {
                 summary.landedStep = stepsRun;
             }
         }
-        const bool lastStep = stepsRun == plan.steps || (plan.untilLanded && summary.landedStep >= 0);
+        const bool lastStep = stepsRun == plan.steps || (plan.untilLanded && summary.landedStep >= 0) ||
+                              (plan.untilGoal && plan.taskRun && plan.taskRun->progress() &&
+                               plan.taskRun->progress()->status().finished);
         if (!report(flight, plan, stepsRun, lastStep)) {
             summary.divergedStep = stepsRun;
             summary.divergedParticle = glider.pilotParticle().index;

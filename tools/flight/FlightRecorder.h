@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "scene/StartScene.h"
+#include "setup/TaskRun.h"
 #include "tools/flight/FlightOptions.h"
 #include "tools/flight/FlightSummary.h"
 
@@ -21,6 +23,11 @@ struct RecordingPlan {
     CalendarDate date;
     const PilotPlan* pilot = nullptr; // null or mode None: nobody at the keys but the planned ones
     bool air = false;                 // the air's velocity at the pilot in the CSV
+    // The task and NMEA follower: it flies when the pilot is "task", and
+    // sees every step. Null: none. The IGC's C records, after its header.
+    setup::TaskRun* taskRun = nullptr;
+    std::vector<std::string> igcDeclaration;
+    bool untilGoal = false; // stop once the task's finish is reached
 };
 
 RecordingPlan planFrom(const FlightOptions& options, std::FILE* csv, std::FILE* igc);

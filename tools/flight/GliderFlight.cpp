@@ -6,6 +6,7 @@
 #include "setup/FlightSetup.h"
 #include "tools/flight/FlightOptions.h"
 #include "tools/flight/FlightRecorder.h"
+#include "tools/flight/TaskFlight.h"
 #include "recording/OutputFile.h"
 #include "recording/OutputTarget.h"
 
@@ -50,6 +51,7 @@ setup::FlightRequest requestFrom(const FlightOptions& options) {
     request.generatedTerrain = options.generatedTerrain;
     request.solverIterations = options.solverIterations;
     request.origin = options.origin;
+    request.task = options.task;
     return request;
 }
 
@@ -110,6 +112,12 @@ int runGliderFlight(int argc, const char* const* argv) {
         return 2;
     }
 
+    // The flight computer's link, before the terrain is read or any output exists.
+    TaskFlight extras;
+    if (const int status = extras.open(options)) {
+        return status;
+    }
+
     // Every input is checked before any output is opened: a refused run
     // creates nothing and leaves every existing file, FIFO or device as it was.
     Outputs targets;
@@ -126,6 +134,8 @@ int runGliderFlight(int argc, const char* const* argv) {
         return 2;
     }
 
+    extras.follow(ready);
+
     std::string reason;
     OutputFile csv;
     OutputFile igc;
@@ -140,6 +150,7 @@ int runGliderFlight(int argc, const char* const* argv) {
     RecordingPlan plan = planFrom(options, csv.stream(), igc.stream());
     plan.pilot = &ready.scenario.pilot;
     plan.placement = ready.placement();
+    extras.addTo(plan);
     const FlightSummary summary = recordFlight(flight, plan);
     if (summary.divergedStep >= 0) {
         std::fprintf(stderr, "%s: %s\n", kProgram,
@@ -161,7 +172,7 @@ int runGliderFlight(int argc, const char* const* argv) {
     if (!(reason = igc.commit()).empty()) {
         return failWith("--igc", reason, 1);
     }
-    std::fprintf(stderr, "%s\n", summaryLine(summary).c_str());
+    std::fprintf(stderr, "%s%s\n", summaryLine(summary).c_str(), extras.summaryFields().c_str());
     return 0;
 }
 
