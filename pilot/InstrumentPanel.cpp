@@ -6,6 +6,8 @@
 #include <imgui.h>
 
 #include "pilot/FlightTrack.h"
+#include "pilot/PilotTask.h"
+#include "pilot/TaskPanel.h"
 #include "physics/SharedConstants.h"
 
 namespace {
@@ -77,6 +79,14 @@ void map(const InstrumentPanel::Figures& f, const FlightTrack& track) {
         minY = std::min(minY, static_cast<double>(track.yAt(i)));
         maxY = std::max(maxY, static_cast<double>(track.yAt(i)));
     }
+    if (f.task) {
+        for (const TaskFigures::Point& p : f.task->points) {
+            minX = std::min(minX, p.x - p.radius);
+            maxX = std::max(maxX, p.x + p.radius);
+            minY = std::min(minY, p.y - p.radius);
+            maxY = std::max(maxY, p.y + p.radius);
+        }
+    }
     const double extent = std::max({maxX - minX, maxY - minY, 200.0}) * 1.15;
     const double cx = 0.5 * (minX + maxX);
     const double cy = 0.5 * (minY + maxY);
@@ -94,6 +104,10 @@ void map(const InstrumentPanel::Figures& f, const FlightTrack& track) {
         const int last = (track.size() - 1) / stride * stride;
         draw->AddLine(screen(track.xAt(last), track.yAt(last)), screen(f.pilot.x, f.pilot.y),
                       IM_COL32(255, 210, 60, 255), 2.0f);
+    }
+    if (f.task) {
+        const taskpanel::MapFrame frame{ImVec2(corner.x + side * 0.5f, corner.y + side * 0.5f), cx, cy, scale};
+        taskpanel::drawOnMap(draw, frame, *f.task, f.pilot.x, f.pilot.y);
     }
     draw->AddCircleFilled(screen(f.launch.x, f.launch.y), 5.0f, IM_COL32(80, 160, 255, 255));
     const float h = static_cast<float>(f.heading * kPiF / 180.0);
@@ -146,6 +160,9 @@ bool InstrumentPanel::draw(const Figures& f, const FlightTrack& track, int& scru
     varioBar(draw, ImVec2(corner.x + size.x + 12.0f, corner.y), size.y * 0.7f, f.vario);
     windArrow(draw, ImVec2(corner.x + size.x + 21.0f, corner.y + size.y * 0.7f + 40.0f), 22.0f, f.wind, f.heading);
 
+    if (f.task) {
+        taskpanel::drawPanel(*f.task, ImVec2(corner.x, corner.y + size.y + 8.0f));
+    }
     map(f, track);
 
     const ImGuiIO& io = ImGui::GetIO();

@@ -3,6 +3,7 @@
 #include "physics/Vector3D.h"
 
 class FlightTrack;
+struct TaskFigures;
 
 // The pilot's instruments drawn with Dear ImGui: a panel of figures with a
 // variometer bar and a wind arrow, a map with the track, the key help, and
@@ -33,6 +34,7 @@ public:
         int replayStep = 0;
         int replayFirst = 0;
         int replayLast = 0;
+        const TaskFigures* task = nullptr; // null: no task
     };
 
     // Draws everything into the current ImGui frame. In a replay, returns

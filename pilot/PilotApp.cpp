@@ -86,6 +86,11 @@ int PilotApp::start() {
     builtPilot = flight.glider().pilotParticle().position;
     launch = replaying ? replay.row(0).position : builtPilot;
     if (!replaying) {
+        // The task and the flight computer's link, before the log exists.
+        if (!(reason = task.open(options, flight.built())).empty()) {
+            std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
+            return 2;
+        }
         if (!(reason = log.open(options.flightsDirectory, std::time(nullptr), flight.placement()))
                  .empty()) {
             std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
@@ -166,6 +171,9 @@ int PilotApp::start() {
 }
 
 void PilotApp::finish() {
+    if (task.hasTask()) {
+        std::fprintf(stderr, "glider-pilot: %s\n", task.result().c_str());
+    }
     if (log.isOpen()) {
         const std::string reason = log.close();
         if (!reason.empty()) {
@@ -260,6 +268,7 @@ void PilotApp::flySteps(int steps) {
         ++step;
         instruments.update(readFlight(flight.glider(), flight.world(), flight.terrain()), kStepSeconds);
         log.record(flight::samplePilot(flight.glider(), flight.world(), flight.terrain(), step));
+        task.follow(flight.flight());
         if (step % 100 == 0) {
             const Vector3D& p = instruments.position();
             track.add(static_cast<float>(p.x), static_cast<float>(p.y));
@@ -313,6 +322,7 @@ void PilotApp::reset() {
     }
     input.centre();
     flight.reset();
+    task.restart();
     instruments.restart(launch, instruments.time());
     instruments.update(readFlight(flight.glider(), flight.world(), flight.terrain()), 0.0);
     track.clear();
@@ -506,6 +516,7 @@ void PilotApp::drawFrame() {
     f.replayStep = replayStep;
     f.replayFirst = replaying ? replay.firstStep() : 0;
     f.replayLast = replaying ? replay.lastStep() : 0;
+    f.task = replaying ? nullptr : task.figures();
     int scrubTo = 0;
     if (panel.draw(f, track, scrubTo)) {
         replayStep = scrubTo;

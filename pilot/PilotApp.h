@@ -12,6 +12,7 @@
 #include "pilot/GliderRenderer.h"
 #include "pilot/InstrumentPanel.h"
 #include "pilot/PilotFlight.h"
+#include "pilot/PilotTask.h"
 #include "pilot/PilotOptions.h"
 #include "pilot/PilotSettings.h"
 #include "pilot/ReplayTrack.h"
@@ -64,6 +65,7 @@ private:
     FlightTrack track;
     InstrumentPanel panel;
     FlightLog log;
+    PilotTask task;
     VarioAudio audio;
     int step = 0; // steps flown since the start, never reset: the recording's clock
 

@@ -23,6 +23,7 @@ setup::FlightRequest requestFrom(const PilotOptions& options) {
     request.dem = options.dem;
     request.terrainPath = options.terrainPath;
     request.generatedTerrain = options.generatedTerrain;
+    request.task = options.task;
     return request;
 }
 

@@ -30,6 +30,8 @@ public:
     // Where the world lies on the Earth, for the flight log; the projection
     // is null unless the terrain came from an elevation model.
     flight::EarthPlacement placement() const { return ready.placement(); }
+    // Everything the setup built, its task included.
+    const setup::ReadyFlight& built() const { return ready; }
 
     // Back at the launch, weight centred.
     void reset();

@@ -64,6 +64,11 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
         ->type_name("NAME");
     app.add_flag("--mute", options.mute, "Start with the variometer silent");
     app.add_option("--size", raw.size, "Window size in pixels (default 1024x768)")->type_name("WxH");
+    // The task and the flight computer.
+    app.add_option("--task", options.task, "A task from a SeeYou .cup file (its first, or the one named)")
+        ->type_name("FILE.cup[:NAME]");
+    app.add_option("--nmea", options.nmea, "Send live NMEA to a flight computer (XCSoar, LK8000, XCTrack)")
+        ->type_name("udp:HOST:PORT|tcp-listen:[HOST:]PORT");
     app.add_option("--quit-after", options.quitAfter, "Close by itself after this many seconds")
         ->type_name("SECONDS")
         ->check(flight::numberCheck([](double seconds) { return seconds > 0.0; }, "must be more than 0 seconds"));

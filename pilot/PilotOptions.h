@@ -23,6 +23,9 @@ struct PilotOptions {
     bool stats = false;              // frame and pacing figures on standard error at exit
     int width = 1024;                // (unit: pixels)
     int height = 768;                // (unit: pixels)
+    // The task and the flight computer.
+    std::string task;                // FILE.cup[:NAME]; empty: the scenario's, if any
+    std::string nmea;                // udp:HOST:PORT | tcp-listen:[HOST:]PORT; empty: none
 };
 
 struct PilotCommandLine {

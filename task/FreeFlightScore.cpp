@@ -118,10 +118,11 @@ void judgeTriangle(double ab, double bc, double ca, double closing, XcScore& bes
     ca = roundLeg(ca);
     closing = roundLeg(closing);
     const double perimeter = ab + bc + ca;
-    if (perimeter <= 0.0 || closing > kTriangleClosing * perimeter) {
+    // The limits are stated to 10 m as well, as the contests' scorers state them.
+    if (perimeter <= 0.0 || closing > roundLeg(kTriangleClosing * perimeter)) {
         return;
     }
-    const bool closed = closing <= kClosedTriangleClosing * perimeter;
+    const bool closed = closing <= roundLeg(kClosedTriangleClosing * perimeter);
     const bool fai = std::min({ab, bc, ca}) >= kFaiShortestSide * perimeter;
     const double multiplier = fai ? (closed ? kClosedFaiMultiplier : kFaiMultiplier)
                                   : (closed ? kClosedFlatMultiplier : kFlatMultiplier);

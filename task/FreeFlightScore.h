@@ -13,7 +13,7 @@
 // A triangle's distance is its perimeter; its points count the perimeter less
 // the closing gap (the nearest pair of fixes, one before the first turnpoint,
 // one after the last). Legs and gap count to whole 10 m (contests state
-// distances to 0.01 km), the closing limits judged on those.
+// distances to 0.01 km), the closing limits stated to 10 m and judged on those.
 namespace task {
 
 enum class XcType { None, FreeDistance, FlatTriangle, ClosedFlatTriangle, FaiTriangle, ClosedFaiTriangle };
