@@ -21,7 +21,8 @@ std::string PilotTask::open(const PilotOptions& options, const setup::ReadyFligh
     if (const task::Task* t = flight.task.get()) {
         shown.name = t->name;
         for (const task::TaskPoint& p : t->points) {
-            shown.points.push_back({p.zone.x, p.zone.y, p.zone.radius, p.zone.shape == task::ObservationZone::Shape::Line});
+            shown.points.push_back({p.zone.x, p.zone.y, p.zone.radius,
+                                    p.zone.shape == task::ObservationZone::Shape::Line, p.zone.axis});
             shown.names.push_back(p.name);
         }
     }

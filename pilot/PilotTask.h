@@ -18,6 +18,7 @@ struct TaskFigures {
         double y = 0.0;      // (unit: m)
         double radius = 0.0; // (unit: m) the zone's, a line's half length
         bool line = false;
+        double axis = 0.0;   // (unit: degrees) a line is crossed along it
     };
     std::string name;           // the task's
     std::vector<Point> points;  // start, turnpoints, finish

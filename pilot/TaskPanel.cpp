@@ -58,8 +58,17 @@ void drawOnMap(ImDrawList* draw, const MapFrame& frame, const TaskFigures& t, do
             draw->AddLine(c, frame.at(t.points[i + 1].x, t.points[i + 1].y), kTaskColour, 1.5f);
         }
         const bool next = static_cast<int>(i) == t.next;
+        const ImU32 colour = next ? kNextColour : kTaskColour;
+        if (p.line) {
+            // Across the course: along the bearing a right angle from its axis.
+            const double across = (p.axis + 90.0) * 3.14159265358979323846 / 180.0;
+            const double ex = std::sin(across) * p.radius;
+            const double ey = std::cos(across) * p.radius;
+            draw->AddLine(frame.at(p.x - ex, p.y - ey), frame.at(p.x + ex, p.y + ey), colour, next ? 3.0f : 2.0f);
+            continue;
+        }
         const float r = std::max(3.0f, static_cast<float>(p.radius) * frame.scale);
-        draw->AddCircle(c, r, next ? kNextColour : kTaskColour, 24, next ? 2.5f : 1.5f);
+        draw->AddCircle(c, r, colour, 24, next ? 2.5f : 1.5f);
     }
     if (t.finished) {
         return;
