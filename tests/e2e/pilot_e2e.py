@@ -453,6 +453,8 @@ def scenario_bad_input(binary, work, node_path):
         (["--replay", "broken.csv"], "broken.csv: line 2", None),
         (["--replay", "missing.csv"], "missing.csv: cannot be opened", None),
         (["--terrain", "missing.jpg"], "missing.jpg", None),
+        (["--task", "missing.cup"], "--task: missing.cup", None),
+        (["--nmea", "serial:/dev/ttyS0"], "--nmea", None),
         ([], "pilot.toml", "volume = 7\n"),
     )
     for args, named, config in cases:
@@ -472,8 +474,79 @@ def scenario_bad_input(binary, work, node_path):
                 check(f.read() == config, "a refused settings file was rewritten")
 
 
+def cup_place(x, y):
+    """World metres about the default origin (45 N, 6 E) as a .cup's fields."""
+    lat = 45.0 + y / 6371000.0 * 180.0 / math.pi
+    lon = 6.0 + x / (6371000.0 * math.cos(math.radians(45.0))) * 180.0 / math.pi
+    return (f"{int(lat):02d}{(lat - int(lat)) * 60:06.3f}N", f"{int(lon):03d}{(lon - int(lon)) * 60:06.3f}E")
+
+
+def nmea_checksum_ok(sentence):
+    body, _, checksum = sentence[1:].partition("*")
+    value = 0
+    for c in body.encode("ascii"):
+        value ^= c
+    return checksum.strip().upper() == f"{value:02X}"
+
+
+def scenario_task(binary, work, node_path):
+    """A task from a .cup: the panel names the start ahead (south, where
+    the glider heads), live NMEA arrives over loopback UDP with good
+    checksums, and closing prints the task's result."""
+    import socket
+    cwd = fresh_dir(work, "task")
+    points = {"Start": (-300, -600), "Valley": (-300, -2000), "Goal": (500, -2500)}
+    lines = ["name,code,country,lat,lon,elev,style,rwdir,rwlen,freq,desc"]
+    for name, (x, y) in points.items():
+        lat, lon = cup_place(x, y)
+        lines.append(f'"{name}","{name.upper()}",FR,{lat},{lon},500.0m,1,,,,""')
+    lines += ["-----Related Tasks-----", '"Valley run","Start","Start","Valley","Goal","Goal"']
+    with open(os.path.join(cwd, "task.cup"), "w", newline="") as f:
+        f.write("\r\n".join(lines) + "\r\n")
+    receiver = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    receiver.bind(("127.0.0.1", 0))
+    receiver.settimeout(0.2)
+    port = receiver.getsockname()[1]
+    args = ["--generated-terrain", "--wind", "0,0,0", "--task", "task.cup", "--nmea", f"udp:127.0.0.1:{port}"]
+    received = []
+    with Screen() as screen, Pilot(screen, binary, cwd, args) as pilot:
+        pilot.wait_for_window()
+
+        def task_panel():
+            path = os.path.join(cwd, "task.png")
+            pilot.screenshot(path)
+            crop = os.path.join(cwd, "task-panel.png")
+            subprocess.run(["convert", path, "-crop", "330x140+0+330", "+repage", "-colorspace", "Gray",
+                            "-filter", "Lanczos", "-resize", "300%", crop], check=True)
+            text = subprocess.run(["tesseract", crop, "-", "--psm", "6"], capture_output=True, text=True).stdout
+            match = re.search(r"Brg\s+(\d+)\s+Dist\s+(\d+\.\d\d)", text)
+            return (text, float(match.group(1)), float(match.group(2))) if match and "Start" in text else None
+        text, bearing, distance = wait_until("the task panel to show the start ahead", task_panel, 40, interval=0.5)
+        print(f"task panel: {' '.join(text.split())!r}")
+        check(150.0 <= bearing <= 210.0, f"the start line lies south of the launch, the panel says {bearing}")
+        check(0.1 < distance < 1.0, f"the start line is about 0.5 km away, the panel says {distance} km")
+        deadline = time.time() + 5.0
+        while time.time() < deadline:
+            try:
+                received.append(receiver.recv(65536).decode("ascii"))
+            except socket.timeout:
+                pass
+        pilot.close_with_escape()
+    sentences = [s for s in "".join(received).split("\r\n") if s]
+    kinds = {s[1:s.index(",")] for s in sentences}
+    check({"GPRMC", "GPGGA", "LXWP0", "PGRMZ", "LK8EX1"} <= kinds, f"sentences received: {sorted(kinds)}")
+    check(all(nmea_checksum_ok(s) for s in sentences), "a sentence with a bad checksum")
+    times = [s.split(",")[1] for s in sentences if s.startswith("$GPRMC")]
+    backs = [(a, b) for a, b in zip(times, times[1:]) if b <= a]
+    # Only midnight UTC may roll the clock over.
+    check(all(a >= "2359" and b < "0001" for a, b in backs), f"GPRMC time went back: {backs}")
+    print(f"nmea: {len(sentences)} sentences in 5 s, {sorted(kinds)}")
+    result = [line for line in pilot.stderr().split("\n") if line.startswith("glider-pilot: task=")]
+    check(len(result) == 1 and "task_km=" in result[0] and "xc_type=" in result[0], f"no task result: {result}")
+
+
 SCENARIOS = {"fly": scenario_fly, "close": scenario_close, "vario": scenario_vario, "replay": scenario_replay,
-             "bad_input": scenario_bad_input}
+             "bad_input": scenario_bad_input, "task": scenario_task}
 
 
 def main():
