@@ -76,7 +76,11 @@ struct Outputs {
     OutputTarget igc;
 };
 
-int resolveOutputs(const FlightOptions& options, const Scenario& scenario, Outputs& outputs) {
+int resolveOutputs(const FlightOptions& options, const Scenario& scenario, Outputs& outputs, std::string& message) {
+    const auto failWith = [&message](const char* option, const std::string& reason, int status) {
+        message = std::string(option) + ": " + reason;
+        return status;
+    };
     std::string reason = resolveOutput(options.csvPath, outputs.csv);
     if (!reason.empty()) {
         return failWith("--csv", reason, 2);
@@ -137,24 +141,17 @@ Scenario scenarioFor(const FlightOptions& options, Scenario scenario) {
 
 } // namespace
 
-int runGliderFlight(int argc, const char* const* argv) {
-    const CommandLine line = parseCommandLine(argc, argv);
-    if (line.outcome == CommandLine::Outcome::Help) {
-        std::fputs(line.message.c_str(), stdout);
-        return 0;
-    }
-    if (line.outcome == CommandLine::Outcome::Error) {
-        std::fprintf(stderr, "%s: %s\n", kProgram, line.message.c_str());
-        return 2;
-    }
-    const FlightOptions& options = line.options;
-
+int setUpFlight(const FlightOptions& options, FlightSetup& setup, std::string& message) {
+    const auto fail = [&message](const char* option, const std::string& reason, int status) {
+        message = std::string(option) + ": " + reason;
+        return status;
+    };
     // The scenario is input like the command line: read whole before anything is written.
     Scenario given;
     if (!options.scenarioPath.empty()) {
         ScenarioLoad load = loadScenario(options.scenarioPath);
         if (!load.ok) {
-            std::fprintf(stderr, "%s: %s\n", kProgram, load.message.c_str());
+            message = load.message;
             return 2;
         }
         given = std::move(load.scenario);
@@ -164,14 +161,14 @@ int runGliderFlight(int argc, const char* const* argv) {
     // a world position from the command line would be dropped unsaid.
     if (options.launchGiven && usesScenarioTerrain(options) &&
         scenario.terrain.source == Scenario::Terrain::Source::Dem) {
-        return failWith("--launch", "the scenario's elevation model places the start itself ([start] at and height)",
-                        2);
+        return fail("--launch", "the scenario's elevation model places the start itself ([start] at and height)",
+                    2);
     }
 
     // Every input is checked before any output is opened: a refused run
     // creates nothing and leaves every existing file, FIFO or device as it was.
     Outputs targets;
-    if (const int status = resolveOutputs(options, scenario, targets)) {
+    if (const int status = resolveOutputs(options, scenario, targets, message)) {
         return status;
     }
     std::string reason;
@@ -186,26 +183,26 @@ int runGliderFlight(int argc, const char* const* argv) {
     if (!options.dem.window.path.empty()) {
         DemTerrain dem = loadDemTerrain(options.dem.window);
         if (!dem.error.empty()) {
-            return failWith("--dem", dem.error, 2);
+            return fail("--dem", dem.error, 2);
         }
         flown.launch.position = start::demStartAboveCentre(*dem.terrain, options.dem.startHeight);
         if (options.dem.hasStart &&
             !(reason = start::demStartPosition(*dem.terrain, *dem.projection, options.dem.start,
                                                options.dem.startHeight, flown.launch.position))
                  .empty()) {
-            return failWith("--start", reason, 2);
+            return fail("--start", reason, 2);
         }
         terrain = std::move(dem.terrain);
         projection = std::move(dem.projection);
         mapOrigin = dem.origin;
     } else if (!usesScenarioTerrain(options)) {
         if (!(terrain = terrainFor(options, reason))) {
-            return failWith("--terrain", "cannot use '" + options.terrainPath + "': " + reason, 2);
+            return fail("--terrain", "cannot use '" + options.terrainPath + "': " + reason, 2);
         }
     } else {
         ScenarioGround ground = makeScenarioGround(scenario);
         if (!ground.error.empty()) {
-            std::fprintf(stderr, "%s: %s\n", kProgram, ground.error.c_str());
+            message = ground.error;
             return 2;
         }
         terrain = std::move(ground.terrain);
@@ -214,25 +211,53 @@ int runGliderFlight(int argc, const char* const* argv) {
         flown.launch.position = ground.launchPosition;
     }
 
+    setup.flight = makeScenarioFlight(flown, std::move(terrain));
+    if (options.solverIterations > 0) {
+        start::setSolverIterations(*setup.flight.world, options.solverIterations);
+    }
+    setup.flight.world->prepare();
+    setup.options = options;
+    setup.pilot = scenario.pilot;
+    setup.projection = std::move(projection);
+    setup.mapOrigin = mapOrigin;
+    setup.csv = targets.csv;
+    setup.igc = targets.igc;
+    return 0;
+}
+
+int runGliderFlight(int argc, const char* const* argv) {
+    const CommandLine line = parseCommandLine(argc, argv);
+    if (line.outcome == CommandLine::Outcome::Help) {
+        std::fputs(line.message.c_str(), stdout);
+        return 0;
+    }
+    if (line.outcome == CommandLine::Outcome::Error) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, line.message.c_str());
+        return 2;
+    }
+    const FlightOptions& options = line.options;
+    FlightSetup setup;
+    std::string reason;
+    if (const int status = setUpFlight(options, setup, reason)) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, reason.c_str());
+        return status;
+    }
+
     OutputFile csv;
     OutputFile igc;
-    if (!(reason = csv.open(targets.csv)).empty()) {
+    if (!(reason = csv.open(setup.csv)).empty()) {
         return failWith("--csv", reason, 2);
     }
-    if (!options.igcPath.empty() && !(reason = igc.open(targets.igc)).empty()) {
+    if (!options.igcPath.empty() && !(reason = igc.open(setup.igc)).empty()) {
         return failWith("--igc", reason, 2);
     }
 
-    start::Flight flight = makeScenarioFlight(flown, std::move(terrain));
-    if (options.solverIterations > 0) {
-        start::setSolverIterations(*flight.world, options.solverIterations);
-    }
-    flight.world->prepare();
+    start::Flight& flight = setup.flight;
     RecordingPlan plan = planFrom(options, csv.stream(), igc.stream());
-    plan.pilot = &scenario.pilot;
-    if (projection) {
-        plan.origin = GeoOrigin{mapOrigin.latitude, mapOrigin.longitude, 0.0}; // heights are above sea level
-        plan.projection = projection.get();
+    plan.pilot = &setup.pilot;
+    if (setup.projection) {
+        plan.origin = GeoOrigin{setup.mapOrigin.latitude, setup.mapOrigin.longitude, 0.0}; // heights are above sea level
+        plan.projection = setup.projection.get();
     }
     const FlightSummary summary = recordFlight(flight, plan);
     if (summary.divergedStep >= 0) {
