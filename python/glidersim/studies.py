@@ -65,8 +65,10 @@ class Polar(Study):
         seconds = last[1] - first[1]
         distance = math.hypot(last[2] - first[2], last[3] - first[3])
         sink = (first[4] - last[4]) / seconds
-        speed = distance / seconds
-        return {"airspeed_kmh": speed * 3.6, "sink": sink, "glide_ratio": speed / sink if sink > 0 else float("nan")}
+        speed = distance / seconds  # over the ground, in still air
+        airspeed = math.hypot(speed, sink)
+        return {"airspeed_kmh": airspeed * 3.6, "sink": sink,
+                "glide_ratio": speed / sink if sink > 0 else float("nan")}
 
 
 class ThermalDay(Study):
