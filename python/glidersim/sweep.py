@@ -22,6 +22,8 @@ import time
 
 from .studies import STUDIES
 
+_PACKAGE = os.path.dirname(os.path.abspath(__file__)) + os.sep
+
 
 def run_one(study_name, index, params):
     """Flies one run and measures it; never raises, so that one failure
@@ -31,7 +33,8 @@ def run_one(study_name, index, params):
     row = {"run": index, **params}
     try:
         args = study.args(params)
-        row["options"] = " ".join(args[2:] if args[:1] == ["--scenario"] else args)
+        # The package's scenarios by name: the table reads the same on every machine.
+        row["options"] = " ".join(os.path.basename(a) if a.startswith(_PACKAGE) else a for a in args)
         row.update(study.measure(_core.fly(args), params))
         row["error"] = ""
     except Exception as error:  # noqa: BLE001 - every failure becomes its row's message
