@@ -33,6 +33,12 @@ class Study:
     def measure(self, rows, params):
         raise NotImplementedError
 
+    def fly(self, params):
+        """The options one run flew and its figures."""
+        from . import _core
+        args = self.args(params)
+        return args, self.measure(_core.fly(args), params)
+
 
 class Polar(Study):
     """The realistic glider's polar: straight glides in still air, one per
@@ -96,4 +102,34 @@ class ThermalDay(Study):
                 "seconds": rows[-1, 1]}
 
 
-STUDIES = {study.name: study for study in (Polar(), ThermalDay())}
+def lean_to_the_rising_tip(observation):
+    """A simple thermalling policy: weight towards the wingtip whose air
+    rises faster, bar at trim."""
+    return [0.5 if observation[6] > observation[5] else -0.5, 0.0]
+
+
+class Policy(Study):
+    """A policy's evaluation: one GliderEnv episode per seeded thermal day,
+    flown by lean_to_the_rising_tip; the height it gains and how long it
+    stays up."""
+
+    name = "policy"
+    description = "lean-to-the-rising-tip over seeded thermal days"
+    plot = ("seed", "climb")
+
+    def runs(self, count, steps):
+        return [{"seed": i + 1, "decisions": max(1, (steps or 12000) // 100)} for i in range(count or 50)]
+
+    def fly(self, params):
+        from .env import GliderEnv
+        env = GliderEnv(decision_steps=100, max_decisions=int(params["decisions"]))
+        observation, _ = env.reset(seed=int(params["seed"]))
+        climb, decisions, terminated, truncated = 0.0, 0, False, False
+        while not (terminated or truncated):
+            observation, reward, terminated, truncated, _ = env.step(lean_to_the_rising_tip(observation))
+            climb += reward
+            decisions += 1
+        return env.flight.args, {"climb": climb, "decisions_flown": decisions, "touched_down": terminated}
+
+
+STUDIES = {study.name: study for study in (Polar(), ThermalDay(), Policy())}

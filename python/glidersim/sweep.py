@@ -1,6 +1,6 @@
 """Runs a named study's flights on a Dask cluster and writes one table.
 
-    python3 -m glidersim.sweep STUDY [--workers N | --scheduler ADDRESS] [--out FILE.csv]
+    python3 -m glidersim.sweep polar|thermal-day|policy [--workers N | --scheduler ADDRESS] [--out FILE.csv]
                                      [--runs N] [--steps N] [--plot FILE]
 
 --workers N starts a local cluster of N single-threaded worker processes
@@ -28,14 +28,13 @@ _PACKAGE = os.path.dirname(os.path.abspath(__file__)) + os.sep
 def run_one(study_name, index, params):
     """Flies one run and measures it; never raises, so that one failure
     costs only its own row."""
-    from . import _core  # imported where the run flies
     study = STUDIES[study_name]
     row = {"run": index, **params}
     try:
-        args = study.args(params)
+        args, figures = study.fly(params)
         # The package's scenarios by name: the table reads the same on every machine.
         row["options"] = " ".join(os.path.basename(a) if a.startswith(_PACKAGE) else a for a in args)
-        row.update(study.measure(_core.fly(args), params))
+        row.update(figures)
         row["error"] = ""
     except Exception as error:  # noqa: BLE001 - every failure becomes its row's message
         row["error"] = f"{type(error).__name__}: {error}"
