@@ -20,8 +20,9 @@ int failWith(const char* option, const std::string& reason, int status) {
     return status;
 }
 
-// The command line as a request for the flight setup.
-setup::FlightRequest requestFrom(const FlightOptions& options) {
+} // namespace
+
+setup::FlightRequest flightRequestFrom(const FlightOptions& options) {
     setup::FlightRequest request;
     request.scenarioPath = options.scenarioPath;
     if (options.modelGiven) {
@@ -53,6 +54,8 @@ setup::FlightRequest requestFrom(const FlightOptions& options) {
     return request;
 }
 
+namespace {
+
 // Both outputs, resolved; refused when one would overwrite the other, the
 // terrain or scenario being read, or the file standard output already writes.
 struct Outputs {
@@ -60,7 +63,12 @@ struct Outputs {
     OutputTarget igc;
 };
 
-int resolveOutputs(const FlightOptions& options, const std::string& terrain, Outputs& outputs) {
+// The one line refusing the outputs ("--csv: ...") and status 2, else 0.
+int checkOutputs(const FlightOptions& options, const std::string& terrain, Outputs& outputs, std::string& line) {
+    const auto failWith = [&line](const char* option, const std::string& reason, int status) {
+        line = std::string(option) + ": " + reason;
+        return status;
+    };
     std::string reason = resolveOutput(options.csvPath, outputs.csv);
     if (!reason.empty()) {
         return failWith("--csv", reason, 2);
@@ -91,6 +99,13 @@ int resolveOutputs(const FlightOptions& options, const std::string& terrain, Out
 
 } // namespace
 
+std::string outputsProblem(const FlightOptions& options, const std::string& terrainInput) {
+    Outputs targets;
+    std::string line;
+    checkOutputs(options, terrainInput, targets, line);
+    return line;
+}
+
 int runGliderFlight(int argc, const char* const* argv) {
     const CommandLine line = parseCommandLine(argc, argv);
     if (line.outcome == CommandLine::Outcome::Help) {
@@ -104,7 +119,7 @@ int runGliderFlight(int argc, const char* const* argv) {
     const FlightOptions& options = line.options;
 
     // The scenario is input like the command line: read whole before anything is written.
-    setup::FlightPlan flightPlan = setup::planFlight(requestFrom(options));
+    setup::FlightPlan flightPlan = setup::planFlight(flightRequestFrom(options));
     if (flightPlan.error.failed()) {
         std::fprintf(stderr, "%s: %s\n", kProgram, flightPlan.error.line().c_str());
         return 2;
@@ -113,7 +128,9 @@ int runGliderFlight(int argc, const char* const* argv) {
     // Every input is checked before any output is opened: a refused run
     // creates nothing and leaves every existing file, FIFO or device as it was.
     Outputs targets;
-    if (const int status = resolveOutputs(options, flightPlan.terrainInput, targets)) {
+    std::string refusal;
+    if (const int status = checkOutputs(options, flightPlan.terrainInput, targets, refusal)) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, refusal.c_str());
         return status;
     }
     // The ground: the command line's elevation model (its own terrain, start

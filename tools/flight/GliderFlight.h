@@ -1,5 +1,10 @@
 #pragma once
 
+#include <string>
+
+#include "setup/FlightSetup.h"
+#include "tools/flight/FlightOptions.h"
+
 // The whole glider-flight program: options, outputs, the flight and its
 // summary. Returns the process exit status: 0 done; 1 an output could not
 // be written or the flight diverged (no output file is then replaced); 2 a
@@ -9,5 +14,12 @@
 namespace flight {
 
 int runGliderFlight(int argc, const char* const* argv);
+
+// The command line as a request for the flight setup, for every front end
+// that flies glider-flight's options (the research module does).
+setup::FlightRequest flightRequestFrom(const FlightOptions& options);
+// The one line glider-flight refuses its outputs with ("--csv: ..."), or ""
+// when both may be written; `terrainInput` is the terrain file the run reads.
+std::string outputsProblem(const FlightOptions& options, const std::string& terrainInput);
 
 } // namespace flight
