@@ -13,7 +13,8 @@
 
 // The Jacobi relaxation's working set: the positions and constraints of a
 // world copied, once per step, into flat arrays laid out for the 55 passes,
-// so that each pass is a few straight loops the compiler vectorises.
+// so that each pass runs in whole vectors: hand-written for each instruction
+// set (JacobiPass.h), or plain loops the compiler vectorises.
 //
 // A pass computes, per constraint, with the positions of the pass's start:
 //   d = a - b, len = |d|, k = (len - rest) / (len * inverseMassSum),
