@@ -61,7 +61,14 @@ InstructionSetChoice chooseInstructionSet(const char* requested, InstructionSet 
             return {std::min(level, available), {}};
         }
     }
-    return {available, std::string("GLIDER_SIM_ISA: '") + requested +
+    // Quoted as given, but on one line whatever it holds.
+    std::string shown(requested);
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            c = '?';
+        }
+    }
+    return {available, "GLIDER_SIM_ISA: '" + shown +
                            "' is not avx512, avx2 or baseline; running the processor's best, " +
                            instructionSetName(available)};
 }
