@@ -350,6 +350,9 @@ double climbInThermal(const PilotPlan& plan, double x, double y, double altitude
 }
 
 void checkThermalling() {
+    // A thermalling bank for a 100 m thermal: 25 degrees at trim turns in
+    // about 20 m and sinks little more than straight flight.
+    const double kCircleBank = 25.0;
     // Starts around the thermal, near and far, low and high, heading past,
     // towards and away from it; circles both ways.
     struct Start {
@@ -359,7 +362,7 @@ void checkThermalling() {
                             {150.0, 300.0, 600.0, 300.0}, {250.0, 45.0, 300.0, 0.0},   {0.0, 0.0, 500.0, 180.0}};
     double worst = 1e9;
     for (const Start& s : starts) {
-        for (double bank : {35.0, -35.0}) {
+        for (double bank : {kCircleBank, -kCircleBank}) {
             PilotPlan plan;
             plan.mode = PilotPlan::Mode::Circle;
             plan.bank = bank;
@@ -377,11 +380,12 @@ void checkThermalling() {
     PilotPlan soar;
     if (readPilotPlan("soar", soar).empty()) {
         double worstSoar = 1e9;
-        for (const Start& s : {Start{200.0, 0.0, 500.0, 90.0}, Start{200.0, 120.0, 500.0, 0.0},
-                               Start{200.0, 240.0, 500.0, 300.0}}) {
+        // Heading roughly for it (within 30 degrees), as a pilot heading for
+        // a cloud or a circling bird: where exactly it is the pilot is not told.
+        for (const Start& s : {Start{200.0, 0.0, 500.0, 160.0}, Start{200.0, 120.0, 400.0, 320.0},
+                               Start{200.0, 240.0, 600.0, 50.0}, Start{200.0, 300.0, 300.0, 120.0}}) {
             const double x = s.distance * std::sin(s.bearing * 3.14159265358979323846 / 180.0);
             const double y = s.distance * std::cos(s.bearing * 3.14159265358979323846 / 180.0);
-            // Pointed roughly past the thermal, as a pilot who saw a bird circling.
             const double climb = climbInThermal(soar, x, y, s.altitude, s.heading, 120.0, 240.0);
             std::printf("  soar from 200 m at %.0f deg, heading %.0f: climb %.2f m/s\n", s.bearing, s.heading, climb);
             worstSoar = std::min(worstSoar, climb);
