@@ -35,7 +35,13 @@ bool readNumbers(const std::string& text, std::vector<double>& numbers) {
 std::string readPilotPlan(const std::string& text, PilotPlan& plan) {
     const std::size_t colon = text.find(':');
     const std::string mode = text.substr(0, colon);
-    const char* usage = "expected heading:DEG, circle:X,Y,BANK or line:X1,Y1,X2,Y2";
+    const char* usage = "expected heading:DEG, circle:X,Y,BANK, line:X1,Y1,X2,Y2 or soar[:BANK]";
+    if (text == "soar") {
+        plan = PilotPlan();
+        plan.mode = PilotPlan::Mode::Soar;
+        plan.bank = kSoarBank;
+        return {};
+    }
     std::vector<double> n;
     if (colon == std::string::npos || !readNumbers(text.substr(colon + 1), n)) {
         return std::string(usage) + ", got '" + text + "'";
@@ -52,6 +58,12 @@ std::string readPilotPlan(const std::string& text, PilotPlan& plan) {
         read.centreX = n[0];
         read.centreY = n[1];
         read.bank = n[2];
+    } else if (mode == "soar" && n.size() == 1) {
+        if (!(std::fabs(n[0]) >= 5.0 && std::fabs(n[0]) <= kMaxPilotBank)) {
+            return "the bank must lie between 5 and 60 degrees either way, got '" + text + "'";
+        }
+        read.mode = PilotPlan::Mode::Soar;
+        read.bank = n[0];
     } else if (mode == "line" && n.size() == 4) {
         if (std::hypot(n[2] - n[0], n[3] - n[1]) < 100.0) {
             return "the line's ends must lie at least 100 m apart, got '" + text + "'";

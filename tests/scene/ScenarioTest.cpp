@@ -104,7 +104,7 @@ TEST(ScenarioLoader, NamesTheFileLineAndKeyOfEveryFault) {
         {"[terrain]\nsource = \"flat\"\nheight = 3", "s.toml:3: terrain.height: unknown key"},
         {"[terrain]\nsource = \"flat\"\nsize = 100000\nspacing = 1", "s.toml:1: terrain.spacing: too fine for "
                                                                      "the terrain's size (over 16 million samples)"},
-        {"pilot = \"spiral:3\"", "s.toml:1: pilot: expected heading:DEG, circle:X,Y,BANK or line:X1,Y1,X2,Y2, got "
+        {"pilot = \"spiral:3\"", "s.toml:1: pilot: expected heading:DEG, circle:X,Y,BANK, line:X1,Y1,X2,Y2 or soar[:BANK], got "
                                  "'spiral:3'"},
         {"start = 3", "s.toml:1: start: expected a table"},
         {"[start]\nposition = [0, 0, 100]\nspeed = -3", "s.toml:3: start.speed: must lie within 0 to 50"},
