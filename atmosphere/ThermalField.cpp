@@ -218,14 +218,11 @@ int ThermalField::thermalsAt(double time, ThermalNow* out, int room) const {
     const updraft::LayerAtHeight reference = updraft::layerAt(updraft::kStrongestHeightFraction * layerDepth, layerDepth);
     int written = 0;
     if (!living) {
-        for (const Source& source : sources) {
-            if (written >= room) {
-                break;
-            }
+        for (std::size_t i = 0; i < sources.size() && written < room; ++i) {
+            const Source& source = sources[i];
             const updraft::UpdraftAtHeight u = updraft::updraftAt(reference, source.radiusScale, source.strength);
-            ThermalNow& now = out[written++];
-            now = ThermalNow{source.x + driftX * time, source.y + driftY * time, u.peakUpdraft, u.outerRadius, 1.0,
-                             0.0, 0.0};
+            out[written++] = ThermalNow{source.x + driftX * time, source.y + driftY * time, u.peakUpdraft,
+                                        u.outerRadius, 1.0, 0.0, 0.0, static_cast<int>(i)};
         }
         return written;
     }
@@ -237,7 +234,8 @@ int ThermalField::thermalsAt(double time, ThermalNow* out, int room) const {
         }
         const Source& source = sources[static_cast<std::size_t>(lanes[i].source)];
         const updraft::UpdraftAtHeight u = updraft::updraftAt(reference, source.radiusScale, live.strength);
-        out[written++] = ThermalNow{live.x, live.y, u.peakUpdraft, u.outerRadius, live.share, live.age, live.life};
+        out[written++] =
+            ThermalNow{live.x, live.y, u.peakUpdraft, u.outerRadius, live.share, live.age, live.life, static_cast<int>(i)};
     }
     return written;
 }

@@ -17,6 +17,7 @@ struct ThermalNow {
     double strength = 0.0; // its life's share of its peak, 0 to 1; 1 in a static field
     double age = 0.0;      // (unit: s) since birth; 0 in a static field
     double life = 0.0;     // (unit: s) from birth to death; 0 in a static field (it never dies)
+    int site = 0;          // which of the field's sites (a living field's lanes) it stands for
 };
 
 // The thermals of one convective layer: columns of rising air that drift

@@ -1,5 +1,6 @@
 #include "pilot/PilotFlight.h"
 
+#include "atmosphere/Atmosphere.h"
 #include "pilot/RidgeScenario.h"
 #include "scene/DemStart.h"
 #include "scene/ScenarioGround.h"
@@ -63,9 +64,15 @@ std::string PilotFlight::build(const PilotOptions& options) {
             geoOrigin = flight::GeoOrigin{ground.origin.latitude, ground.origin.longitude, 0.0};
         }
     }
+    skyOf = scenario.sky;
     owned = makeScenarioFlight(scenario, std::move(terrain));
     owned.world->prepare();
     return {};
+}
+
+const ThermalField* PilotFlight::thermals() const {
+    const auto* air = dynamic_cast<const Atmosphere*>(owned.air.get());
+    return air != nullptr ? air->thermalField() : nullptr;
 }
 
 void PilotFlight::reset() {

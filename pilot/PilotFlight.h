@@ -7,6 +7,8 @@
 #include "scene/Scenario.h"
 #include "scene/StartScene.h"
 #include "terrain/MapProjection.h"
+
+class ThermalField;
 #include "tools/flight/FlightOptions.h"
 
 // The flight glider-pilot flies, built from its scenario (the ridge when none
@@ -25,6 +27,9 @@ public:
     ParticleSystem& world() { return *owned.world; }
     const ParticleSystem& world() const { return *owned.world; }
     const HeightField& terrain() const { return *owned.terrain; }
+    // The scenario's sun and clouds, and its thermals (null when none).
+    const Scenario::Sky& sky() const { return skyOf; }
+    const ThermalField* thermals() const;
     const char* modelName() const { return start::flightModelName(owned.model); }
     // (unit: degrees) the heading the glider is launched at.
     double launchHeading() const { return owned.launch.headingDegrees; }
@@ -44,4 +49,5 @@ private:
     start::Flight owned;
     flight::GeoOrigin geoOrigin;
     std::unique_ptr<MapProjection> mapProjection;
+    Scenario::Sky skyOf;
 };

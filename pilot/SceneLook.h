@@ -1,11 +1,10 @@
 #pragma once
 
-// The light and air every drawing shares, so the terrain fades into the sky
-// and the sail is lit by the same sun.
+// What every drawing shares besides the light (SceneLight): the heights
+// where the ground's cover changes.
 namespace look {
 
-constexpr float kSky[3] = {0.60f, 0.74f, 0.92f};
-constexpr float kSun[3] = {0.42f, 0.30f, 0.86f}; // towards the sun, roughly unit
-constexpr float kAmbient = 0.38f;
+constexpr double kTreeLine = 1900.0; // (unit: m) above it no forest, scree on the slopes
+constexpr double kSnowLine = 2800.0; // (unit: m) above it snow lies where it is not too steep
 
 } // namespace look

@@ -43,14 +43,30 @@ uniform float spacing;
 uniform ivec2 lastSample;
 uniform int chunksAcross;
 uniform int chunkVertices;
-uniform vec2 range;
+uniform vec2 lines;
 uniform vec3 eye;
-uniform float fog;
-uniform vec3 sky;
+uniform vec2 haze;
 uniform vec3 sun;
-out vec3 shade;
+uniform vec3 sunColour;
+uniform vec3 ambient;
+out vec3 lit;
+out float veil;
+out vec2 detailAt;
+out float detail;
 uniform int kCells;
 uniform int kLevels;
+
+// Smooth value noise over the ground, for patches of forest and meadow.
+float hash(vec2 p) {
+    return fract(sin(dot(p, vec2(127.1, 311.7))) * 43758.5453);
+}
+float noise(vec2 p) {
+    vec2 i = floor(p);
+    vec2 f = fract(p);
+    vec2 u = f * f * (3.0 - 2.0 * f);
+    return mix(mix(hash(i), hash(i + vec2(1.0, 0.0)), u.x), mix(hash(i + vec2(0.0, 1.0)), hash(i + vec2(1.0, 1.0)), u.x), u.y);
+}
+
 void main() {
     int chunk = gl_VertexID / chunkVertices;
     int local = gl_VertexID - chunk * chunkVertices;
@@ -85,27 +101,97 @@ void main() {
     vec3 world = vec3(gridOrigin + vec2(float(column), float(row)) * spacing, height - drop);
     gl_Position = viewProjection * vec4(world, 1.0);
 
-    float t = clamp((height - range.x) / max(range.y - range.x, 1.0), 0.0, 1.0);
-    vec3 low = vec3(0.30, 0.50, 0.22);
-    vec3 mid = vec3(0.55, 0.52, 0.32);
-    vec3 rock = vec3(0.52, 0.50, 0.48);
-    vec3 snow = vec3(0.95, 0.95, 0.97);
-    vec3 base = t < 0.45 ? mix(low, mid, t / 0.45)
-              : (t < 0.8 ? mix(mid, rock, (t - 0.45) / 0.35) : mix(rock, snow, (t - 0.8) / 0.2));
-    float light = 0.38 + 0.62 * max(dot(normalize(normal.xyz), normalize(sun)), 0.0);
+    // Materials by slope and height: meadow and forest patches below the
+    // tree line, scree above it, rock where it is too steep to hold soil,
+    // snow high up where it can lie.
+    vec3 n = normalize(normal.xyz);
+    float steep = 1.0 - n.z; // 0 flat, 0.13 at 30 degrees, 0.36 at 50
+    float treeLine = lines.x;
+    float snowLine = lines.y;
+    float patches = noise(world.xy / 180.0) * 0.7 + noise(world.xy / 45.0) * 0.3;
+    vec3 grass = mix(vec3(0.30, 0.50, 0.18), vec3(0.50, 0.55, 0.28), noise(world.xy / 70.0));
+    vec3 alpine = vec3(0.48, 0.47, 0.30);
+    vec3 forest = vec3(0.10, 0.24, 0.09);
+    vec3 scree = vec3(0.60, 0.58, 0.54);
+    vec3 rock = vec3(0.42, 0.40, 0.38);
+    vec3 snow = vec3(0.95, 0.96, 0.98);
+    float above = smoothstep(treeLine - 80.0, treeLine + 80.0, height);
+    vec3 base = mix(grass, alpine, above);
+    float trees = smoothstep(0.50, 0.62, patches) * (1.0 - above) * (1.0 - smoothstep(0.22, 0.32, steep));
+    base = mix(base, forest, trees);
+    base = mix(base, scree, smoothstep(0.06, 0.14, steep) * above);
+    base = mix(base, rock, smoothstep(0.20, 0.32, steep));
+    base = mix(base, snow, smoothstep(snowLine - 120.0, snowLine + 120.0, height + 150.0 * patches) *
+                           (1.0 - smoothstep(0.30, 0.45, steep)));
+
+    // Direct sun on the slopes facing it; the sky's light on every slope,
+    // less where the ground faces sideways and sees less sky.
+    float facing = max(dot(n, sun), 0.0);
+    lit = base * (sunColour * facing + ambient * (0.6 + 0.4 * n.z));
+
+    // Aerial perspective: the haze grows with distance, and the last stretch
+    // before the drawing's end fades fully into the horizon's colour.
     float d = length(world - eye);
-    float haze = 1.0 - exp(-(d * fog) * (d * fog));
-    shade = mix(base * light, sky, haze);
+    veil = max(1.0 - exp(-3.0 * d / haze.x), smoothstep(0.8 * haze.y, haze.y, d));
+    detailAt = world.xy / 7.0;
+    detail = 1.0 - smoothstep(60.0, 400.0, d);
 }
 )";
 
+// A grain near the ground, so the height above it can be judged; it fades
+// out where it would only shimmer.
 const char* kFragmentShader = R"(#version 330 core
-in vec3 shade;
+in vec3 lit;
+in float veil;
+in vec2 detailAt;
+in float detail;
+uniform sampler2D grain;
+uniform vec3 horizon;
 out vec4 colour;
 void main() {
-    colour = vec4(shade, 1.0);
+    float g = texture(grain, detailAt).r;
+    vec3 near = lit * (1.0 + detail * (g - 0.5) * 0.7);
+    colour = vec4(mix(near, horizon, veil), 1.0);
 }
 )";
+
+// The detail texture: value noise at three scales, tiling, bytes 0 to 255.
+std::vector<unsigned char> grainTexture(int size) {
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(size * size));
+    std::uint32_t state = 12345u;
+    const auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<float>(state >> 8) / 16777216.0f;
+    };
+    std::vector<float> lattice(static_cast<std::size_t>(size * size));
+    for (float& v : lattice) {
+        v = next();
+    }
+    const auto at = [&](int x, int y) {
+        return lattice[static_cast<std::size_t>(((y % size + size) % size) * size + (x % size + size) % size)];
+    };
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            float sum = 0.0f;
+            float weight = 0.0f;
+            for (int cell : {16, 4, 1}) {
+                const float fx = static_cast<float>(x) / static_cast<float>(cell);
+                const float fy = static_cast<float>(y) / static_cast<float>(cell);
+                const int ix = x / cell;
+                const int iy = y / cell;
+                const float u = fx - static_cast<float>(ix);
+                const float v = fy - static_cast<float>(iy);
+                const float top = at(ix * cell, iy * cell) * (1.0f - u) + at((ix + 1) * cell, iy * cell) * u;
+                const float bottom = at(ix * cell, (iy + 1) * cell) * (1.0f - u) + at((ix + 1) * cell, (iy + 1) * cell) * u;
+                const float w = static_cast<float>(cell);
+                sum += (top * (1.0f - v) + bottom * v) * w;
+                weight += w;
+            }
+            pixels[static_cast<std::size_t>(y * size + x)] = static_cast<unsigned char>(255.0f * sum / weight);
+        }
+    }
+    return pixels;
+}
 
 } // namespace
 
@@ -113,10 +199,12 @@ TerrainRenderer::~TerrainRenderer() {
     glDeleteBuffers(1, &vertexBuffer);
     glDeleteBuffers(1, &indexBuffer);
     glDeleteVertexArrays(1, &vertexArray);
+    glDeleteTextures(1, &grain);
 }
 
-std::string TerrainRenderer::build(const HeightField& field) {
+std::string TerrainRenderer::build(const HeightField& field, const SceneLight& sceneLight) {
     heights = &field;
+    light = sceneLight;
     std::string reason = program.build(kVertexShader, kFragmentShader);
     if (!reason.empty()) {
         return reason;
@@ -129,11 +217,27 @@ std::string TerrainRenderer::build(const HeightField& field) {
     uChunkVertices = program.uniform("chunkVertices");
     uCells = program.uniform("kCells");
     uLevels = program.uniform("kLevels");
-    uRange = program.uniform("range");
+    uLines = program.uniform("lines");
     uEye = program.uniform("eye");
-    uFog = program.uniform("fog");
-    uSky = program.uniform("sky");
+    uHaze = program.uniform("haze");
+    uHorizon = program.uniform("horizon");
     uSun = program.uniform("sun");
+    uSunColour = program.uniform("sunColour");
+    uAmbient = program.uniform("ambient");
+    uGrain = program.uniform("grain");
+
+    constexpr int kGrainSize = 256;
+    const std::vector<unsigned char> pixels = grainTexture(kGrainSize);
+    glGenTextures(1, &grain);
+    glBindTexture(GL_TEXTURE_2D, grain);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, kGrainSize, kGrainSize, 0, GL_RED, GL_UNSIGNED_BYTE, pixels.data());
+    glGenerateMipmap(GL_TEXTURE_2D);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glBindTexture(GL_TEXTURE_2D, 0);
 
     layout = std::make_unique<TerrainChunks>(field);
     order.assign(static_cast<std::size_t>(layout->chunkCount()), Visible{});
@@ -220,14 +324,17 @@ void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& e
     glUniform1i(uChunkVertices, TerrainChunks::chunkVertexCount());
     glUniform1i(uCells, TerrainChunks::kCells);
     glUniform1i(uLevels, TerrainChunks::kLevels);
-    // Low relief stays green: the colours span at least 80 m.
-    glUniform2f(uRange, static_cast<float>(field.lowest()),
-                static_cast<float>(std::max(field.highest(), field.lowest() + 80.0)));
+    // The tree line and snow line of the Alps; low hills stay green.
+    glUniform2f(uLines, static_cast<float>(look::kTreeLine), static_cast<float>(look::kSnowLine));
     glUniform3f(uEye, static_cast<float>(eye.x), static_cast<float>(eye.y), static_cast<float>(eye.z));
-    // Nearly all haze (98 %) at the far distance: exp(-4) is about 0.02.
-    glUniform1f(uFog, static_cast<float>(2.0 / farDistance));
-    glUniform3fv(uSky, 1, look::kSky);
-    glUniform3fv(uSun, 1, look::kSun);
+    glUniform2f(uHaze, light.visibility, static_cast<float>(farDistance));
+    glUniform3fv(uHorizon, 1, glm::value_ptr(light.horizon));
+    glUniform3fv(uSun, 1, glm::value_ptr(light.sun));
+    glUniform3fv(uSunColour, 1, glm::value_ptr(light.sunColour));
+    glUniform3fv(uAmbient, 1, glm::value_ptr(light.ambient));
+    glUniform1i(uGrain, 0);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, grain);
     glBindVertexArray(vertexArray);
 
     // Nearest first, so hidden ground fails the depth test before it costs

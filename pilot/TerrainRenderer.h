@@ -7,6 +7,7 @@
 #include <glm/glm.hpp>
 
 #include "pilot/GlProgram.h"
+#include "pilot/SceneLight.h"
 #include "pilot/TerrainChunks.h"
 
 class HeightField;
@@ -15,7 +16,8 @@ class HeightField;
 // of detail, uploaded once
 // into one vertex buffer, the index lists of every level of detail into one
 // index buffer. Each frame draws only the chunks the camera may see, each at
-// its level, lit, coloured by height and fading into the sky with distance.
+// its level, its materials by slope and height, lit by the sun and the sky,
+// grained near the eye and veiled by haze with distance.
 class TerrainRenderer {
 public:
     TerrainRenderer() = default;
@@ -23,8 +25,8 @@ public:
     TerrainRenderer(const TerrainRenderer&) = delete;
     TerrainRenderer& operator=(const TerrainRenderer&) = delete;
 
-    std::string build(const HeightField& field);
-    // `farDistance` (unit: m) is where the fog is complete.
+    std::string build(const HeightField& field, const SceneLight& light);
+    // `farDistance` (unit: m) is where the haze is complete.
     void draw(const glm::dmat4& viewProjection, const glm::dvec3& eye, double farDistance);
 
     int chunksDrawn() const { return drawnChunks; }
@@ -47,11 +49,16 @@ private:
     GLint uChunkVertices = -1;
     GLint uCells = -1;
     GLint uLevels = -1;
-    GLint uRange = -1;
+    GLint uLines = -1;
     GLint uEye = -1;
-    GLint uFog = -1;
-    GLint uSky = -1;
+    GLint uHaze = -1;
+    GLint uHorizon = -1;
     GLint uSun = -1;
+    GLint uSunColour = -1;
+    GLint uAmbient = -1;
+    GLint uGrain = -1;
+    GLuint grain = 0; // the detail texture
+    SceneLight light;
     struct Visible {
         double distance = 0.0; // (unit: m)
         int chunk = 0;
