@@ -7,25 +7,18 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
-#include "pilot/SceneLook.h"
+#include "pilot/GroundCover.h"
 #include "pilot/ViewFrustum.h"
 #include "terrain/HeightField.h"
 
 namespace {
 
-// Per vertex: the height, and the normal packed as signed 10-bit x, y, z.
+// Per vertex: the height, and the ground's lit colour packed as 8-bit
+// red, green, blue over 0 to 2 (GroundCover).
 struct TerrainVertex {
     float height;
-    std::uint32_t normal;
+    std::uint32_t colour;
 };
-
-std::uint32_t packNormal(const Vector3D& n) {
-    const auto part = [](double v) {
-        const double clamped = v < -1.0 ? -1.0 : (v > 1.0 ? 1.0 : v);
-        return static_cast<std::uint32_t>(static_cast<std::int32_t>(std::lround(clamped * 511.0)) & 0x3ff);
-    };
-    return part(n.x) | (part(n.y) << 10) | (part(n.z) << 20);
-}
 
 // A vertex carries only its height and normal; where it stands follows from
 // its number, which counts through the chunks' blocks in order (the draw's
@@ -36,36 +29,21 @@ std::uint32_t packNormal(const Vector3D& n) {
 // terrain's vertices are far fewer than its pixels.
 const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in float height;
-layout(location = 1) in vec4 normal;
+layout(location = 1) in vec4 colour;
 uniform mat4 viewProjection;
 uniform vec2 gridOrigin;
 uniform float spacing;
 uniform ivec2 lastSample;
 uniform int chunksAcross;
 uniform int chunkVertices;
-uniform vec2 lines;
 uniform vec3 eye;
 uniform vec2 haze;
-uniform vec3 sun;
-uniform vec3 sunColour;
-uniform vec3 ambient;
-out vec3 lit;
-out float veil;
-out vec2 detailAt;
-out float detail;
+// Two vectors, as few as the software renderer interpolates: the lit
+// colour and the haze; where the grain is read and how much of it shows.
+out vec4 litAndVeil;
+out vec3 grainAt;
 uniform int kCells;
 uniform int kLevels;
-
-// Smooth value noise over the ground, for patches of forest and meadow.
-float hash(vec2 p) {
-    return fract(sin(dot(p, vec2(127.1, 311.7))) * 43758.5453);
-}
-float noise(vec2 p) {
-    vec2 i = floor(p);
-    vec2 f = fract(p);
-    vec2 u = f * f * (3.0 - 2.0 * f);
-    return mix(mix(hash(i), hash(i + vec2(1.0, 0.0)), u.x), mix(hash(i + vec2(0.0, 1.0)), hash(i + vec2(1.0, 1.0)), u.x), u.y);
-}
 
 void main() {
     int chunk = gl_VertexID / chunkVertices;
@@ -101,57 +79,28 @@ void main() {
     vec3 world = vec3(gridOrigin + vec2(float(column), float(row)) * spacing, height - drop);
     gl_Position = viewProjection * vec4(world, 1.0);
 
-    // Materials by slope and height: meadow and forest patches below the
-    // tree line, scree above it, rock where it is too steep to hold soil,
-    // snow high up where it can lie.
-    vec3 n = normalize(normal.xyz);
-    float steep = 1.0 - n.z; // 0 flat, 0.13 at 30 degrees, 0.36 at 50
-    float treeLine = lines.x;
-    float snowLine = lines.y;
-    float patches = noise(world.xy / 180.0) * 0.7 + noise(world.xy / 45.0) * 0.3;
-    vec3 grass = mix(vec3(0.30, 0.50, 0.18), vec3(0.50, 0.55, 0.28), noise(world.xy / 70.0));
-    vec3 alpine = vec3(0.48, 0.47, 0.30);
-    vec3 forest = vec3(0.10, 0.24, 0.09);
-    vec3 scree = vec3(0.60, 0.58, 0.54);
-    vec3 rock = vec3(0.42, 0.40, 0.38);
-    vec3 snow = vec3(0.95, 0.96, 0.98);
-    float above = smoothstep(treeLine - 80.0, treeLine + 80.0, height);
-    vec3 base = mix(grass, alpine, above);
-    float trees = smoothstep(0.50, 0.62, patches) * (1.0 - above) * (1.0 - smoothstep(0.22, 0.32, steep));
-    base = mix(base, forest, trees);
-    base = mix(base, scree, smoothstep(0.06, 0.14, steep) * above);
-    base = mix(base, rock, smoothstep(0.20, 0.32, steep));
-    base = mix(base, snow, smoothstep(snowLine - 120.0, snowLine + 120.0, height + 150.0 * patches) *
-                           (1.0 - smoothstep(0.30, 0.45, steep)));
-
-    // Direct sun on the slopes facing it; the sky's light on every slope,
-    // less where the ground faces sideways and sees less sky.
-    float facing = max(dot(n, sun), 0.0);
-    lit = base * (sunColour * facing + ambient * (0.6 + 0.4 * n.z));
+    vec3 lit = colour.rgb * 2.0;
 
     // Aerial perspective: the haze grows with distance, and the last stretch
     // before the drawing's end fades fully into the horizon's colour.
     float d = length(world - eye);
-    veil = max(1.0 - exp(-3.0 * d / haze.x), smoothstep(0.8 * haze.y, haze.y, d));
-    detailAt = world.xy / 7.0;
-    detail = 1.0 - smoothstep(60.0, 400.0, d);
+    float veil = max(1.0 - exp(-3.0 * d / haze.x), smoothstep(0.8 * haze.y, haze.y, d));
+    litAndVeil = vec4(lit, veil);
+    grainAt = vec3(world.xy / 7.0, 0.7 * (1.0 - smoothstep(60.0, 400.0, d)));
 }
 )";
 
 // A grain near the ground, so the height above it can be judged; it fades
 // out where it would only shimmer.
 const char* kFragmentShader = R"(#version 330 core
-in vec3 lit;
-in float veil;
-in vec2 detailAt;
-in float detail;
+in vec4 litAndVeil;
+in vec3 grainAt;
 uniform sampler2D grain;
 uniform vec3 horizon;
 out vec4 colour;
 void main() {
-    float g = texture(grain, detailAt).r;
-    vec3 near = lit * (1.0 + detail * (g - 0.5) * 0.7);
-    colour = vec4(mix(near, horizon, veil), 1.0);
+    vec3 near = litAndVeil.rgb * (1.0 + grainAt.z * (texture(grain, grainAt.xy).r - 0.5));
+    colour = vec4(mix(near, horizon, litAndVeil.a), 1.0);
 }
 )";
 
@@ -217,13 +166,9 @@ std::string TerrainRenderer::build(const HeightField& field, const SceneLight& s
     uChunkVertices = program.uniform("chunkVertices");
     uCells = program.uniform("kCells");
     uLevels = program.uniform("kLevels");
-    uLines = program.uniform("lines");
     uEye = program.uniform("eye");
     uHaze = program.uniform("haze");
     uHorizon = program.uniform("horizon");
-    uSun = program.uniform("sun");
-    uSunColour = program.uniform("sunColour");
-    uAmbient = program.uniform("ambient");
     uGrain = program.uniform("grain");
 
     constexpr int kGrainSize = 256;
@@ -235,8 +180,8 @@ std::string TerrainRenderer::build(const HeightField& field, const SceneLight& s
     glGenerateMipmap(GL_TEXTURE_2D);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST_MIPMAP_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glBindTexture(GL_TEXTURE_2D, 0);
 
     layout = std::make_unique<TerrainChunks>(field);
@@ -264,14 +209,28 @@ std::string TerrainRenderer::build(const HeightField& field, const SceneLight& s
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(chunkBytes * static_cast<std::size_t>(layout->chunkCount())),
                  nullptr, GL_STATIC_DRAW);
+    // Every sample's lit colour once; the chunks' blocks repeat samples.
     const bool normals = field.hasNormals();
+    std::vector<std::uint32_t> colours(static_cast<std::size_t>(field.columnCount()) *
+                                       static_cast<std::size_t>(field.rowCount()));
+    for (int r = 0; r < field.rowCount(); ++r) {
+        for (int c = 0; c < field.columnCount(); ++c) {
+            const double x = field.gridOriginX() + c * field.gridSpacing();
+            const double y = field.gridOriginY() + r * field.gridSpacing();
+            colours[static_cast<std::size_t>(r) * static_cast<std::size_t>(field.columnCount()) +
+                    static_cast<std::size_t>(c)] =
+                ground::pack(ground::litAt(x, y, field.sample(c, r),
+                                           normals ? field.normalAt(c, r) : Vector3D(0.0, 0.0, 1.0), light));
+        }
+    }
     std::vector<TerrainVertex> chunk(TerrainChunks::chunkVertexCount());
     for (int k = 0; k < layout->chunkCount(); ++k) {
         const auto vertexAt = [&](int i, int j) {
             const int c = layout->sampleColumn(k, i);
             const int r = layout->sampleRow(k, j);
             return TerrainVertex{static_cast<float>(field.sample(c, r)),
-                                 packNormal(normals ? field.normalAt(c, r) : Vector3D(0.0, 0.0, 1.0))};
+                                 colours[static_cast<std::size_t>(r) * static_cast<std::size_t>(field.columnCount()) +
+                                         static_cast<std::size_t>(c)]};
         };
         for (int level = 0; level < TerrainChunks::kLevels; ++level) {
             TerrainVertex* block = chunk.data() + TerrainChunks::firstVertexOf(level);
@@ -295,7 +254,7 @@ std::string TerrainRenderer::build(const HeightField& field, const SceneLight& s
                         static_cast<GLsizeiptr>(chunkBytes), chunk.data());
     }
     glVertexAttribPointer(0, 1, GL_FLOAT, GL_FALSE, sizeof(TerrainVertex), nullptr);
-    glVertexAttribPointer(1, 4, GL_INT_2_10_10_10_REV, GL_TRUE, sizeof(TerrainVertex),
+    glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(TerrainVertex),
                           reinterpret_cast<const void*>(sizeof(float)));
     glEnableVertexAttribArray(0);
     glEnableVertexAttribArray(1);
@@ -324,14 +283,9 @@ void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& e
     glUniform1i(uChunkVertices, TerrainChunks::chunkVertexCount());
     glUniform1i(uCells, TerrainChunks::kCells);
     glUniform1i(uLevels, TerrainChunks::kLevels);
-    // The tree line and snow line of the Alps; low hills stay green.
-    glUniform2f(uLines, static_cast<float>(look::kTreeLine), static_cast<float>(look::kSnowLine));
     glUniform3f(uEye, static_cast<float>(eye.x), static_cast<float>(eye.y), static_cast<float>(eye.z));
     glUniform2f(uHaze, light.visibility, static_cast<float>(farDistance));
     glUniform3fv(uHorizon, 1, glm::value_ptr(light.horizon));
-    glUniform3fv(uSun, 1, glm::value_ptr(light.sun));
-    glUniform3fv(uSunColour, 1, glm::value_ptr(light.sunColour));
-    glUniform3fv(uAmbient, 1, glm::value_ptr(light.ambient));
     glUniform1i(uGrain, 0);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, grain);

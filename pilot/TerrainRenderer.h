@@ -12,8 +12,8 @@
 
 class HeightField;
 
-// The terrain on the GPU: every chunk's heights and normals, at every level
-// of detail, uploaded once
+// The terrain on the GPU: every chunk's heights and lit colours (GroundCover),
+// at every level of detail, uploaded once
 // into one vertex buffer, the index lists of every level of detail into one
 // index buffer. Each frame draws only the chunks the camera may see, each at
 // its level, its materials by slope and height, lit by the sun and the sky,
@@ -49,13 +49,9 @@ private:
     GLint uChunkVertices = -1;
     GLint uCells = -1;
     GLint uLevels = -1;
-    GLint uLines = -1;
     GLint uEye = -1;
     GLint uHaze = -1;
     GLint uHorizon = -1;
-    GLint uSun = -1;
-    GLint uSunColour = -1;
-    GLint uAmbient = -1;
     GLint uGrain = -1;
     GLuint grain = 0; // the detail texture
     SceneLight light;

@@ -204,7 +204,7 @@ TEST(ScenarioFlight, MovingAirIsSetOnTheWorld) {
 }
 
 TEST(ShippedScenarios, LoadAndBuildTheirAir) {
-    for (const char* name : {"ridge", "thermal", "calm", "thermal-day"}) {
+    for (const char* name : {"ridge", "thermal", "calm", "thermal-day", "ridge-sunset"}) {
         const ScenarioLoad load = loadScenario(std::string(GLIDER_SCENARIOS) + "/" + name + ".toml");
         ASSERT_TRUE(load.ok) << load.message;
         EXPECT_EQ(load.scenario.model, Scenario::Model::Realistic) << name;
