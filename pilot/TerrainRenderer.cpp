@@ -104,6 +104,18 @@ void main() {
 }
 )";
 
+const char* kPlainFragmentShader = R"(#version 330 core
+in vec4 litAndVeil;
+uniform vec3 horizon;
+out vec4 colour;
+void main() {
+    colour = vec4(mix(litAndVeil.rgb, horizon, litAndVeil.a), 1.0);
+}
+)";
+
+// (unit: m) beyond it the grain has faded out (the vertex shader's fade).
+constexpr double kGrainReach = 400.0;
+
 // The detail texture: value noise at three scales, tiling, bytes 0 to 255.
 std::vector<unsigned char> grainTexture(int size) {
     std::vector<unsigned char> pixels(static_cast<std::size_t>(size * size));
@@ -151,25 +163,56 @@ TerrainRenderer::~TerrainRenderer() {
     glDeleteTextures(1, &grain);
 }
 
-std::string TerrainRenderer::build(const HeightField& field, const SceneLight& sceneLight) {
-    heights = &field;
-    light = sceneLight;
-    std::string reason = program.build(kVertexShader, kFragmentShader);
+std::string TerrainRenderer::buildShading(Shading& shading, const char* fragmentSource) {
+    std::string reason = shading.program.build(kVertexShader, fragmentSource);
     if (!reason.empty()) {
         return reason;
     }
-    uViewProjection = program.uniform("viewProjection");
-    uGridOrigin = program.uniform("gridOrigin");
-    uSpacing = program.uniform("spacing");
-    uLastSample = program.uniform("lastSample");
-    uChunksAcross = program.uniform("chunksAcross");
-    uChunkVertices = program.uniform("chunkVertices");
-    uCells = program.uniform("kCells");
-    uLevels = program.uniform("kLevels");
-    uEye = program.uniform("eye");
-    uHaze = program.uniform("haze");
-    uHorizon = program.uniform("horizon");
-    uGrain = program.uniform("grain");
+    const GlProgram& p = shading.program;
+    shading.viewProjection = p.uniform("viewProjection");
+    shading.gridOrigin = p.uniform("gridOrigin");
+    shading.spacing = p.uniform("spacing");
+    shading.lastSample = p.uniform("lastSample");
+    shading.chunksAcross = p.uniform("chunksAcross");
+    shading.chunkVertices = p.uniform("chunkVertices");
+    shading.cells = p.uniform("kCells");
+    shading.levels = p.uniform("kLevels");
+    shading.eye = p.uniform("eye");
+    shading.haze = p.uniform("haze");
+    shading.horizon = p.uniform("horizon");
+    shading.grain = p.uniform("grain");
+    return {};
+}
+
+void TerrainRenderer::useShading(const Shading& shading, const glm::dmat4& viewProjection, const glm::dvec3& eye,
+                                 double farDistance) const {
+    const HeightField& field = *heights;
+    glUseProgram(shading.program.id());
+    const glm::mat4 matrix(viewProjection);
+    glUniformMatrix4fv(shading.viewProjection, 1, GL_FALSE, glm::value_ptr(matrix));
+    glUniform1f(shading.spacing, static_cast<float>(field.gridSpacing()));
+    glUniform2f(shading.gridOrigin, static_cast<float>(field.gridOriginX()), static_cast<float>(field.gridOriginY()));
+    glUniform2i(shading.lastSample, field.columnCount() - 1, field.rowCount() - 1);
+    glUniform1i(shading.chunksAcross, layout->chunksAcross());
+    glUniform1i(shading.chunkVertices, TerrainChunks::chunkVertexCount());
+    glUniform1i(shading.cells, TerrainChunks::kCells);
+    glUniform1i(shading.levels, TerrainChunks::kLevels);
+    glUniform3f(shading.eye, static_cast<float>(eye.x), static_cast<float>(eye.y), static_cast<float>(eye.z));
+    glUniform2f(shading.haze, light.visibility, static_cast<float>(farDistance));
+    glUniform3fv(shading.horizon, 1, glm::value_ptr(light.horizon));
+    glUniform1i(shading.grain, 0);
+}
+
+std::string TerrainRenderer::build(const HeightField& field, const SceneLight& sceneLight) {
+    heights = &field;
+    light = sceneLight;
+    std::string reason = buildShading(grained, kFragmentShader);
+    if (reason.empty()) {
+        reason = buildShading(plain, kPlainFragmentShader);
+    }
+    if (!reason.empty()) {
+        return reason;
+    }
 
     constexpr int kGrainSize = 256;
     const std::vector<unsigned char> pixels = grainTexture(kGrainSize);
@@ -270,23 +313,6 @@ void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& e
     }
     const ViewFrustum frustum(viewProjection);
     const Vector3D eyePoint(eye.x, eye.y, eye.z);
-    const HeightField& field = *heights;
-    const double spacing = field.gridSpacing();
-
-    glUseProgram(program.id());
-    const glm::mat4 matrix(viewProjection);
-    glUniformMatrix4fv(uViewProjection, 1, GL_FALSE, glm::value_ptr(matrix));
-    glUniform1f(uSpacing, static_cast<float>(spacing));
-    glUniform2f(uGridOrigin, static_cast<float>(field.gridOriginX()), static_cast<float>(field.gridOriginY()));
-    glUniform2i(uLastSample, field.columnCount() - 1, field.rowCount() - 1);
-    glUniform1i(uChunksAcross, layout->chunksAcross());
-    glUniform1i(uChunkVertices, TerrainChunks::chunkVertexCount());
-    glUniform1i(uCells, TerrainChunks::kCells);
-    glUniform1i(uLevels, TerrainChunks::kLevels);
-    glUniform3f(uEye, static_cast<float>(eye.x), static_cast<float>(eye.y), static_cast<float>(eye.z));
-    glUniform2f(uHaze, light.visibility, static_cast<float>(farDistance));
-    glUniform3fv(uHorizon, 1, glm::value_ptr(light.horizon));
-    glUniform1i(uGrain, 0);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, grain);
     glBindVertexArray(vertexArray);
@@ -312,9 +338,20 @@ void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& e
         drawnTriangles += levelCount[level] / 3;
     }
     drawnChunks = visible;
-    if (visible > 0) {
-        glMultiDrawElementsBaseVertex(GL_TRIANGLES, counts.data(), GL_UNSIGNED_SHORT, offsets.data(), visible,
+    // The near chunks (a prefix, nearest first) grained, the rest plain.
+    int near = 0;
+    while (near < visible && order[static_cast<std::size_t>(near)].distance < kGrainReach) {
+        ++near;
+    }
+    if (near > 0) {
+        useShading(grained, viewProjection, eye, farDistance);
+        glMultiDrawElementsBaseVertex(GL_TRIANGLES, counts.data(), GL_UNSIGNED_SHORT, offsets.data(), near,
                                       baseVertices.data());
+    }
+    if (visible > near) {
+        useShading(plain, viewProjection, eye, farDistance);
+        glMultiDrawElementsBaseVertex(GL_TRIANGLES, counts.data() + near, GL_UNSIGNED_SHORT, offsets.data() + near,
+                                      visible - near, baseVertices.data() + near);
     }
     glBindVertexArray(0);
 }

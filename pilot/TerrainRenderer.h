@@ -35,24 +35,33 @@ public:
 private:
     const HeightField* heights = nullptr;
     std::unique_ptr<TerrainChunks> layout;
-    GlProgram program;
+    // Two programs: with the grain for the chunks near enough to show it,
+    // without it (one texture read a pixel less) for the rest.
+    struct Shading {
+        GlProgram program;
+        GLint viewProjection = -1;
+        GLint gridOrigin = -1;
+        GLint spacing = -1;
+        GLint lastSample = -1;
+        GLint chunksAcross = -1;
+        GLint chunkVertices = -1;
+        GLint cells = -1;
+        GLint levels = -1;
+        GLint eye = -1;
+        GLint haze = -1;
+        GLint horizon = -1;
+        GLint grain = -1;
+    };
+    std::string buildShading(Shading& shading, const char* fragmentSource);
+    void useShading(const Shading& shading, const glm::dmat4& viewProjection, const glm::dvec3& eye,
+                    double farDistance) const;
+    Shading grained;
+    Shading plain;
     GLuint vertexArray = 0;
     GLuint vertexBuffer = 0;
     GLuint indexBuffer = 0;
     GLsizei levelCount[TerrainChunks::kLevels] = {};
     std::size_t levelOffset[TerrainChunks::kLevels] = {}; // (unit: bytes)
-    GLint uViewProjection = -1;
-    GLint uGridOrigin = -1;
-    GLint uSpacing = -1;
-    GLint uLastSample = -1;
-    GLint uChunksAcross = -1;
-    GLint uChunkVertices = -1;
-    GLint uCells = -1;
-    GLint uLevels = -1;
-    GLint uEye = -1;
-    GLint uHaze = -1;
-    GLint uHorizon = -1;
-    GLint uGrain = -1;
     GLuint grain = 0; // the detail texture
     SceneLight light;
     struct Visible {
