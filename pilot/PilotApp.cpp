@@ -13,13 +13,12 @@
 #include "platform/AllocationCounter.h"
 #include "pilot/FlightReading.h"
 #include "pilot/Gl.h"
-#include "pilot/SceneLook.h"
 #include "recording/FlightSample.h"
 
 namespace {
 
 constexpr double kStepSeconds = kSecondsPerStep; // (unit: s) the world's fixed step
-constexpr double kFarDistance = 2000.0;        // (unit: m) where the haze is complete: the software renderer pays for every chunk in view
+constexpr double kFarDistance = 6000.0;        // (unit: m) where the haze is complete: the software renderer pays for every chunk in view
 constexpr long kWarmUpFrames = 30;            // frames before the steady measurement starts
 constexpr int kScrubSteps = 500;               // (unit: steps) 5 s per arrow press in a replay
 constexpr double kMouseShiftPixels = 200.0;    // (unit: pixels) full weight shift of a right-drag
@@ -147,8 +146,12 @@ int PilotApp::start() {
     ImGui_ImplOpenGL3_Init("#version 330 core");
     imgui = true;
 
-    if (!(reason = terrainRenderer.build(flight.terrain())).empty() ||
-        !(reason = gliderRenderer.build(flight.glider(), flight.world())).empty()) {
+    light = SceneLight::from(flight.sky().sun);
+    if (!(reason = terrainRenderer.build(flight.terrain(), light)).empty() ||
+        !(reason = gliderRenderer.build(flight.glider(), flight.world(), light)).empty() ||
+        !(reason = skyRenderer.build(light)).empty() ||
+        !(reason = cloudRenderer.build(flight.thermals(), flight.terrain(), flight.sky().clouds, light)).empty() ||
+        !(reason = shadowRenderer.build(flight.glider(), flight.world(), flight.terrain(), light)).empty()) {
         std::fprintf(stderr, "glider-pilot: the GL shaders failed: %s\n", reason.c_str());
         return 1;
     }
@@ -453,7 +456,7 @@ void PilotApp::drawFrame() {
     int height = 1;
     SDL_GL_GetDrawableSize(window, &width, &height);
     glViewport(0, 0, width, height);
-    glClearColor(look::kSky[0], look::kSky[1], look::kSky[2], 1.0f);
+    glClearColor(light.horizon.r, light.horizon.g, light.horizon.b, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
@@ -477,7 +480,10 @@ void PilotApp::drawFrame() {
         CameraRig::projection(static_cast<double>(width) / std::max(height, 1), kFarDistance * 1.5) *
         CameraRig::viewMatrix(view);
     terrainRenderer.draw(viewProjection, view.eye, kFarDistance);
+    shadowRenderer.draw(viewProjection, placement);
     gliderRenderer.draw(viewProjection, placement, view.eye, kFarDistance);
+    skyRenderer.draw(viewProjection, view.eye);
+    cloudRenderer.draw(viewProjection, view.eye, instruments.time(), kFarDistance);
 
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplSDL2_NewFrame();

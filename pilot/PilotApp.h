@@ -6,6 +6,7 @@
 #include <string>
 
 #include "pilot/CameraRig.h"
+#include "pilot/CloudRenderer.h"
 #include "pilot/FlightInstruments.h"
 #include "recording/FlightLog.h"
 #include "pilot/FlightTrack.h"
@@ -15,8 +16,11 @@
 #include "pilot/PilotOptions.h"
 #include "pilot/PilotSettings.h"
 #include "pilot/ReplayTrack.h"
+#include "pilot/SceneLight.h"
 #include "pilot/SdlControls.h"
+#include "pilot/ShadowRenderer.h"
 #include "pilot/SimulationClock.h"
+#include "pilot/SkyRenderer.h"
 #include "pilot/TerrainRenderer.h"
 #include "pilot/VarioAudio.h"
 #include "pilot/WeightShiftInput.h"
@@ -71,6 +75,10 @@ private:
     SDL_GLContext context = nullptr;
     TerrainRenderer terrainRenderer;
     GliderRenderer gliderRenderer;
+    SceneLight light;
+    SkyRenderer skyRenderer;
+    CloudRenderer cloudRenderer;
+    ShadowRenderer shadowRenderer;
     bool imgui = false;
     bool running = true;
     bool mouseOrbit = false;

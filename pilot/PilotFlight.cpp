@@ -1,5 +1,6 @@
 #include "pilot/PilotFlight.h"
 
+#include "atmosphere/Atmosphere.h"
 #include "pilot/RidgeScenario.h"
 
 namespace {
@@ -38,6 +39,11 @@ std::string PilotFlight::build(const PilotOptions& options) {
     }
     ready = std::move(built);
     return {};
+}
+
+const ThermalField* PilotFlight::thermals() const {
+    const auto* air = dynamic_cast<const Atmosphere*>(ready.flight.air.get());
+    return air != nullptr ? air->thermalField() : nullptr;
 }
 
 void PilotFlight::reset() {

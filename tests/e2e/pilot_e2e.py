@@ -472,7 +472,119 @@ def scenario_bad_input(binary, work, node_path):
                 check(f.read() == config, "a refused settings file was rewritten")
 
 
-SCENARIOS = {"fly": scenario_fly, "close": scenario_close, "vario": scenario_vario, "replay": scenario_replay,
+# What the world scenario's pictures leave out: the panel, the map and the
+# help line (left, top, right, bottom).
+OVERLAYS = ((0, 0, 300, 340), (750, 495, 1024, 768), (0, 695, 1024, 768))
+
+
+def open_ground(x, y):
+    return not any(l <= x < r and t <= y < b for l, t, r, b in OVERLAYS)
+
+
+def luminance(r, g, b):
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def write_replay(path, x, y, z):
+    """Two recorded steps of a glider heading north at (x, y, z): the replay
+    shows exactly this place and heading, whatever the machine."""
+    with open(path, "w") as f:
+        f.write("step,time,x,y,z,vx,vy,vz,speed,terrain\n")
+        f.write(f"0,0,{x},{y},{z},0,10,0,10,0\n1,0.01,{x},{y + 0.1},{z},0,10,0,10,0\n")
+
+
+def replay_picture(screen, binary, cwd, scenario_text, replay, name):
+    """The first step of `replay` drawn over the scenario, paused."""
+    scenario = os.path.join(cwd, name + ".toml")
+    with open(scenario, "w") as f:
+        f.write(scenario_text)
+    with Pilot(screen, binary, cwd, ["--replay", replay, "--camera", "chase", scenario]) as pilot:
+        pilot.wait_for_window()
+        # Two steps long, the replay holds its last picture at once; Home
+        # then shows the first.
+        pilot.read(name + "-end", "time", until=lambda f: f["paused"], what="the replay's end", timeout=90)
+        pilot.keys("Home")
+        pilot.read(name + "-home", "time", until=lambda f: f["paused"] and f["time"] == 0.0,
+                   what="the paused first step", timeout=90)
+        path = os.path.join(cwd, name + ".png")
+        picture = pilot.screenshot(path)
+        pilot.close_with_escape()
+    return picture
+
+
+def scenario_world(binary, work, node_path):
+    """The world a pilot reads: a ridge's face lit by the sun against the same
+    face turned from it, the sail's shadow on the ground beside the glider on
+    the side away from the sun, and a cumulus over a thermal ahead that a blue
+    day leaves out. Each pair of pictures is one replayed moment drawn twice."""
+    cwd = fresh_dir(work, "world")
+    replay_ridge = os.path.join(cwd, "ridge.csv")
+    replay_low = os.path.join(cwd, "low.csv")
+    replay_cloud = os.path.join(cwd, "cloud.csv")
+    write_replay(replay_ridge, 0, -330, 45)
+    write_replay(replay_low, 0, 0, 6)
+    write_replay(replay_cloud, 0, 0, 300)
+    ridge = ('model = "realistic"\n[terrain]\nsource = "ridge"\nheight = 100\nwidth = 150\n'
+             '[start]\nposition = [0, -330, 45]\nheading = 0\n')
+    flat = 'model = "realistic"\n[terrain]\nsource = "flat"\nsize = 12000\nspacing = 100\n'
+    with Screen() as screen:
+        # The ridge's south face, the sun low in the south and then in the north.
+        lit = replay_picture(screen, binary, cwd, ridge + "[sun]\nazimuth = 180\nelevation = 20\n", replay_ridge,
+                             "ridge-sunlit")
+        shaded = replay_picture(screen, binary, cwd, ridge + "[sun]\nazimuth = 0\nelevation = 20\n", replay_ridge,
+                                "ridge-shaded")
+        # The face: the ground's rows from the crest line down, beside the glider.
+        crest = next(y for _, y, r, g, b in lit.pixels(left=850, right=851, top=0, bottom=495) if not b > max(r, g))
+        face = dict(left=300, right=750, top=crest + 4, bottom=crest + 60)
+        bright = [luminance(r, g, b) for x, y, r, g, b in lit.pixels(**face) if abs(x - 512) > 120]
+        dark = [luminance(r, g, b) for x, y, r, g, b in shaded.pixels(**face) if abs(x - 512) > 120]
+        ratio = (sum(bright) / len(bright)) / max(sum(dark) / len(dark), 1.0)
+        print(f"ridge face from row {crest}: sunlit {sum(bright) / len(bright):.1f}, shaded {sum(dark) / len(dark):.1f},"
+              f" ratio {ratio:.2f}")
+        check(ratio >= 4.0 / 3.0, f"the sunlit face is only {ratio:.2f} times as bright as the shaded one")
+
+        # Low over flat ground, the sun high in the east and then in the west:
+        # the shadow lies beside the glider on the side away from the sun.
+        east = replay_picture(screen, binary, cwd, flat + "[sun]\nazimuth = 90\nelevation = 55\n", replay_low,
+                              "shadow-east-sun")
+        west = replay_picture(screen, binary, cwd, flat + "[sun]\nazimuth = 270\nelevation = 55\n", replay_low,
+                              "shadow-west-sun")
+        ground = lambda r, g, b: g >= r and g >= b
+        westward, eastward = [], []
+        for (x, y, r1, g1, b1), (_, _, r2, g2, b2) in zip(east.pixels(), west.pixels()):
+            if not open_ground(x, y) or not ground(r1, g1, b1) or not ground(r2, g2, b2):
+                continue
+            a, b = luminance(r1, g1, b1), luminance(r2, g2, b2)
+            if a < 0.75 * b:
+                westward.append((x, y))
+            elif b < 0.75 * a:
+                eastward.append((x, y))
+        centre = lambda points: (sum(p[0] for p in points) / len(points), sum(p[1] for p in points) / len(points))
+        check(len(westward) >= 200 and len(eastward) >= 200, f"shadow pixels: {len(westward)} and {len(eastward)}")
+        (wx, wy), (ex, ey) = centre(westward), centre(eastward)
+        print(f"shadow with the sun in the east: {len(westward)} pixels about ({wx:.0f}, {wy:.0f}); "
+              f"in the west: {len(eastward)} about ({ex:.0f}, {ey:.0f})")
+        check(wx < 512 < ex, "the shadow does not fall on the side away from the sun")
+        check(ex - wx < 400 and wy > 384 and ey > 384, "the shadow is not on the ground beside the glider")
+
+        # A thermal four kilometres ahead: its cumulus, and none on a blue day.
+        thermal = ("[sun]\nazimuth = 180\nelevation = 50\n[air]\nthermal_top = 1500\nclouds = {}\n"
+                   "[[air.thermal]]\nx = 0\ny = 4000\nupdraft = 3\nradius = 150\n")
+        cloudy = replay_picture(screen, binary, cwd, flat + thermal.format("true"), replay_cloud, "cloudy")
+        blue = replay_picture(screen, binary, cwd, flat + thermal.format("false"), replay_cloud, "blue")
+        white = lambda r, g, b: min(r, g, b) > 190 and max(r, g, b) - min(r, g, b) < 45
+        clouds = [(x, y) for x, y, r, g, b in cloudy.pixels(bottom=400) if open_ground(x, y) and white(r, g, b)]
+        none = [(x, y) for x, y, r, g, b in blue.pixels(bottom=400) if open_ground(x, y) and white(r, g, b)]
+        check(len(clouds) >= 300, f"only {len(clouds)} cloud pixels over the thermal")
+        cx, cy = centre(clouds)
+        print(f"cloud: {len(clouds)} pixels about ({cx:.0f}, {cy:.0f}); blue day: {len(none)}")
+        check(abs(cx - 512) < 80, f"the cloud stands at x {cx:.0f}, not over the thermal ahead")
+        check(len(none) < 20, f"{len(none)} cloud pixels on a blue day")
+        for name in ("ridge-sunlit", "shadow-east-sun", "cloudy"):
+            shutil.copy(os.path.join(cwd, name + ".png"), os.path.join(work, "world-" + name + ".png"))
+
+
+SCENARIOS = {"world": scenario_world, "fly": scenario_fly, "close": scenario_close, "vario": scenario_vario, "replay": scenario_replay,
              "bad_input": scenario_bad_input}
 
 
