@@ -212,6 +212,13 @@ int PilotApp::finish() {
         ImGui::DestroyContext();
         imgui = false;
     }
+    rescuing = nullptr;
+    if (x_window_watch::lost()) {
+        // The window another program destroyed is left alone: destroying it
+        // again, here or in SDL_Quit, draws an X error whose default handler
+        // ends the process with Xlib's report. The process ends next.
+        return status;
+    }
     if (context) {
         SDL_GL_DeleteContext(context);
         context = nullptr;
@@ -220,7 +227,6 @@ int PilotApp::finish() {
         SDL_DestroyWindow(window);
         window = nullptr;
     }
-    rescuing = nullptr;
     SDL_Quit();
     return status;
 }

@@ -538,6 +538,7 @@ def scenario_interrupted(binary, work, node_path):
             status = end(screen, pilot)
             print(f"{name}: status {status}; {pilot.stderr().strip()!r}")
             check(status == expected, f"{name}: exit status {status}, expected {expected}; stderr {pilot.stderr()!r}")
+        check("X Error" not in pilot.stderr(), f"{name}: Xlib's own report: {pilot.stderr()!r}")
         if saved:
             check_saved_flight(cwd, node_path, name)
             check(os.path.isfile(os.path.join(cwd, "config", "glider-sim", "pilot.toml")), f"{name}: settings not saved")
