@@ -109,7 +109,7 @@ void map(const InstrumentPanel::Figures& f, const FlightTrack& track) {
 
 } // namespace
 
-bool InstrumentPanel::draw(const Figures& f, const FlightTrack& track, int& scrubTo) {
+bool InstrumentPanel::draw(const Figures& f, const FlightTrack& track, std::int64_t& scrubTo) {
     ImGui::SetNextWindowPos(ImVec2(10.0f, 10.0f));
     ImGui::SetNextWindowBgAlpha(0.6f);
     ImGui::Begin("instruments", nullptr, kFixed);
@@ -155,9 +155,10 @@ bool InstrumentPanel::draw(const Figures& f, const FlightTrack& track, int& scru
         ImGui::SetNextWindowBgAlpha(0.6f);
         ImGui::Begin("replay", nullptr, kFixed);
         ImGui::Text("REPLAY  <- -> 5 s  Home End");
-        int step = f.replayStep;
+        std::int64_t step = f.replayStep;
         ImGui::SetNextItemWidth(io.DisplaySize.x * 0.4f);
-        if (ImGui::SliderInt("##position", &step, f.replayFirst, f.replayLast, "step %d")) {
+        if (ImGui::SliderScalar("##position", ImGuiDataType_S64, &step, &f.replayFirst, &f.replayLast,
+                                "step %lld")) {
             scrubTo = step;
             scrubbed = true;
         }

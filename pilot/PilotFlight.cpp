@@ -32,7 +32,7 @@ setup::FlightRequest requestFrom(const PilotOptions& options) {
 std::string PilotFlight::build(const PilotOptions& options) {
     setup::ReadyFlight built = setup::setUpFlight(requestFrom(options));
     if (built.error.failed()) {
-        if (built.error.option == "--terrain") {
+        if (built.error.option == "--terrain" && built.error.reason.rfind("cannot use", 0) == 0) {
             return options.terrainPath + ": cannot be used as a terrain (a greyscale JPEG is needed)";
         }
         return built.error.line();

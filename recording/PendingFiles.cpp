@@ -18,7 +18,10 @@ constexpr int kMaxPending = 4;
 constexpr std::size_t kMaxPathBytes = 4096;
 char pendingPaths[kMaxPending][kMaxPathBytes];
 
-constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+// Every signal that ends a process by default and that arrives from outside
+// it (not the faults of its own code, which the sanitizers report).
+constexpr int kCleanupSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGPIPE, SIGQUIT,
+                                   SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ};
 
 void removePending() {
     for (auto& path : pendingPaths) {

@@ -4,8 +4,9 @@
 
 // Temporary files of this process that are not in place yet. Whatever ends
 // the process early removes them: an exit (libjpeg ends the process on a
-// corrupt heightmap, for instance) or an interrupt, termination, hang-up or
-// broken pipe, after which the process dies by that same signal, as it
+// corrupt heightmap, for instance) or a signal sent to it (interrupt,
+// termination, hang-up, quit, broken pipe, alarm, user signals, CPU or file
+// size limits), after which the process dies by that same signal, as it
 // would have without them. A signal this process was started ignoring
 // stays ignored.
 namespace flight {
