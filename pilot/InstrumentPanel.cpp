@@ -137,6 +137,9 @@ bool InstrumentPanel::draw(const Figures& f, const FlightTrack& track, int& scru
     ImGui::Text("Wind %.1f m/s from %.0f", windSpeed, windSpeed < 0.05 ? 0.0 : from);
     ImGui::Text("Weight %+.2f %+.2f", f.lateral, f.fore);
     ImGui::Text("FPS %.0f  %s%s", f.fps, f.camera, f.muted ? "  muted" : "");
+    if (f.recordingProblem[0] != '\0') {
+        ImGui::TextColored(ImVec4(1.0f, 0.3f, 0.3f, 1.0f), "NOT SAVED WHOLE: %s", f.recordingProblem);
+    }
     const ImVec2 corner = ImGui::GetWindowPos();
     const ImVec2 size = ImGui::GetWindowSize();
     ImGui::End();

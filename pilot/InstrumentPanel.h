@@ -33,6 +33,7 @@ public:
         int replayStep = 0;
         int replayFirst = 0;
         int replayLast = 0;
+        const char* recordingProblem = ""; // one line, shown while not empty
     };
 
     // Draws everything into the current ImGui frame. In a replay, returns

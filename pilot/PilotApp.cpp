@@ -42,7 +42,7 @@ int PilotApp::run(const PilotOptions& given, Clock::time_point startedAt) {
     }
     loop();
     finish();
-    return 0;
+    return log.savedWhole() ? 0 : kFlightNotSavedWhole;
 }
 
 int PilotApp::start() {
@@ -169,7 +169,8 @@ void PilotApp::finish() {
     if (log.isOpen()) {
         const std::string reason = log.close();
         if (!reason.empty()) {
-            std::fprintf(stderr, "glider-pilot: the flight was not saved: %s\n", reason.c_str());
+            std::fprintf(stderr, "glider-pilot: the flight was not saved whole: %s; what was written is in %s and %s\n",
+                         reason.c_str(), log.igcPath().c_str(), log.csvPath().c_str());
         } else {
             std::fprintf(stderr, "glider-pilot: flight saved as %s and %s\n", log.igcPath().c_str(),
                          log.csvPath().c_str());
@@ -506,6 +507,7 @@ void PilotApp::drawFrame() {
     f.replayStep = replayStep;
     f.replayFirst = replaying ? replay.firstStep() : 0;
     f.replayLast = replaying ? replay.lastStep() : 0;
+    f.recordingProblem = log.problem();
     int scrubTo = 0;
     if (panel.draw(f, track, scrubTo)) {
         replayStep = scrubTo;

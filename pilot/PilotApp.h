@@ -28,7 +28,10 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // Returns the exit status: 0 after a normal close, 2 for bad input,
-    // 1 when the window or its GL context cannot be had.
+    // 1 when the window or its GL context cannot be had, and
+    // kFlightNotSavedWhole when a write of the recording failed (a full
+    // disk): the files hold what fitted.
+    static constexpr int kFlightNotSavedWhole = 3;
     int run(const PilotOptions& options, Clock::time_point launched);
 
 private:
