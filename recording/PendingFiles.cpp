@@ -18,7 +18,12 @@ constexpr int kMaxPending = 4;
 constexpr std::size_t kMaxPathBytes = 4096;
 char pendingPaths[kMaxPending][kMaxPathBytes];
 
-constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+// Every signal that can be caught and whose default ends the process, the
+// faults included (a crash leaves no temporary either); it still ends by it,
+// with a core where the system keeps one.
+constexpr int kCleanupSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGPIPE,   SIGQUIT, SIGUSR1, SIGUSR2,
+                                   SIGALRM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,
+                                   SIGSYS,  SIGTRAP, SIGABRT, SIGSEGV,   SIGBUS,  SIGFPE,  SIGILL};
 
 void removePending() {
     for (auto& path : pendingPaths) {
@@ -40,7 +45,10 @@ void installCleanup() {
     std::atexit(removePending);
     for (int signal : kCleanupSignals) {
         struct sigaction current {};
-        if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) {
+        // Ignored, or handled by the program itself (which ends through exit,
+        // where atexit removes the files) or by a sanitizer: left as it is.
+        if (::sigaction(signal, nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0 ||
+            current.sa_handler != SIG_DFL) {
             continue;
         }
         struct sigaction cleanup {};

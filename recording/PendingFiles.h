@@ -4,10 +4,12 @@
 
 // Temporary files of this process that are not in place yet. Whatever ends
 // the process early removes them: an exit (libjpeg ends the process on a
-// corrupt heightmap, for instance) or an interrupt, termination, hang-up or
-// broken pipe, after which the process dies by that same signal, as it
-// would have without them. A signal this process was started ignoring
-// stays ignored.
+// corrupt heightmap, for instance) or any signal that can be caught and
+// would end it (an interrupt, termination, hang-up, broken pipe, quit, a
+// crash...), after which the process dies by that same signal, as it would
+// have without them. A signal this process was started ignoring stays
+// ignored, and one the program already handles stays the program's: it is
+// expected to end through exit.
 namespace flight {
 
 // Creates a private file from a mkstemp pattern ("...XXXXXX", filled in
