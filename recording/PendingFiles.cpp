@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -118,9 +119,19 @@ void forgetPendingFile(const std::string& path) {
     clearSlot(path);
 }
 
-int renamePendingFile(const std::string& path, const std::string& target) {
+int renamePendingFile(const std::string& path, const std::string& target, bool replace) {
     const SignalsHeld held;
-    const int result = std::rename(path.c_str(), target.c_str());
+    int result = 0;
+    if (replace) {
+        result = std::rename(path.c_str(), target.c_str());
+    } else if ((result = ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE)) != 0 &&
+               errno == EINVAL) {
+        // A file system without the flag: a link fails the same way on a
+        // name that is taken; the temporary name then goes.
+        if ((result = ::link(path.c_str(), target.c_str())) == 0) {
+            ::unlink(path.c_str());
+        }
+    }
     if (result == 0) {
         clearSlot(path);
     }

@@ -20,8 +20,9 @@ int createPendingFile(std::string& pattern);
 void forgetPendingFile(const std::string& path);
 
 // Renames a pending file to `target` and forgets it, with no moment at which
-// a signal could remove the file under its old name or miss it. Returns
-// rename's result, errno set on failure.
-int renamePendingFile(const std::string& path, const std::string& target);
+// a signal could remove the file under its old name or miss it. Unless
+// `replace`, fails with EEXIST when something is at `target` (where the file
+// system cannot tell, by linking it there). Returns 0, or -1 with errno set.
+int renamePendingFile(const std::string& path, const std::string& target, bool replace = true);
 
 } // namespace flight
