@@ -157,20 +157,6 @@ TEST(FlightLogDurability, AProcessKilledOutrightKeepsAllButItsLastSecond) {
     }
 }
 
-TEST(FlightLogDurability, TheFilesOnDiskFollowTheFlightEverySecond) {
-    Scratch scratch;
-    FlightLog log;
-    ASSERT_EQ(log.open(scratch.file("flights"), kNoonUtc, flight::EarthPlacement()), "");
-    // From the start: the IGC's header, the CSV's.
-    EXPECT_EQ(readText(log.igcPath()).rfind("AXXXGLD\r\n", 0), 0u);
-    fly(log, 0, 1049);
-    EXPECT_EQ(csvRows(log.csvPath()), 1001);
-    EXPECT_EQ(fixTimes(readText(log.igcPath())).size(), 11u);
-    EXPECT_EQ(log.problem(), std::string());
-    ASSERT_EQ(log.close(), "");
-    EXPECT_EQ(csvRows(log.csvPath()), 1050);
-}
-
 namespace {
 
 // Holds writes beyond `bytes` per file, as a full disk does: EFBIG instead
