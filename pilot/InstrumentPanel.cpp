@@ -137,6 +137,14 @@ bool InstrumentPanel::draw(const Figures& f, const FlightTrack& track, std::int6
     ImGui::Text("Wind %.1f m/s from %.0f", windSpeed, windSpeed < 0.05 ? 0.0 : from);
     ImGui::Text("Weight %+.2f %+.2f", f.lateral, f.fore);
     ImGui::Text("FPS %.0f  %s%s", f.fps, f.camera, f.muted ? "  muted" : "");
+    if (f.recordingProblem[0] != '\0') {
+        // Wrapped to the panel's width: the line names a file and a reason.
+        ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(1.0f, 0.8f, 0.1f, 1.0f)); // amber: bright on the dark panel
+        ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + 20.0f * ImGui::GetFontSize());
+        ImGui::TextWrapped("NOT SAVED WHOLE: %s", f.recordingProblem);
+        ImGui::PopTextWrapPos();
+        ImGui::PopStyleColor();
+    }
     const ImVec2 corner = ImGui::GetWindowPos();
     const ImVec2 size = ImGui::GetWindowSize();
     ImGui::End();

@@ -36,6 +36,7 @@ public:
         std::int64_t replayStep = 0;
         std::int64_t replayFirst = 0;
         std::int64_t replayLast = 0;
+        const char* recordingProblem = ""; // one line, shown while not empty
     };
 
     // Draws everything into the current ImGui frame. In a replay, returns

@@ -110,6 +110,7 @@ void LiveSession::restart() {
 void LiveSession::describe(InstrumentPanel::Figures& figures) const {
     figures.lateral = built.lateralShift();
     figures.fore = built.foreShift();
+    figures.recordingProblem = log.problem();
 }
 
 int LiveSession::close() {
@@ -118,8 +119,9 @@ int LiveSession::close() {
     }
     const std::string reason = log.close();
     if (!reason.empty()) {
-        std::fprintf(stderr, "glider-pilot: the flight was not saved: %s\n", reason.c_str());
-        return 1;
+        std::fprintf(stderr, "glider-pilot: the flight was not saved whole: %s; what was written is in %s and %s\n",
+                     reason.c_str(), log.igcPath().c_str(), log.csvPath().c_str());
+        return kFlightNotSavedWhole;
     }
     std::fprintf(stderr, "glider-pilot: flight saved as %s and %s\n", log.igcPath().c_str(), log.csvPath().c_str());
     return 0;

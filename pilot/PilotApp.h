@@ -33,7 +33,9 @@ public:
     // close button), 128 + the signal after an interrupt, termination or
     // hang-up (the flight saved all the same), 2 for bad input or no
     // display, 1 when the window or its GL context cannot be had, the window
-    // was lost, the flight blew up or could not be saved.
+    // was lost or the flight blew up, and kFlightNotSavedWhole when a write
+    // of the recording failed (a full disk): the files hold what fitted.
+    static constexpr int kFlightNotSavedWhole = PilotSession::kFlightNotSavedWhole;
     int run(const PilotOptions& options, Clock::time_point launched);
 
 private:

@@ -22,6 +22,10 @@ class SimulationClock;
 // app's loop asks no question about which one it runs.
 class PilotSession {
 public:
+    // The exit status of a flight whose recording failed to be written whole
+    // (a full disk): the files hold what fitted.
+    static constexpr int kFlightNotSavedWhole = 3;
+
     // How a session stopped by itself, and with what status.
     struct Ending {
         bool ended = false;

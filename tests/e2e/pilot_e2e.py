@@ -715,9 +715,44 @@ def scenario_replay_far_steps(binary, work, node_path):
         pilot.close_with_escape()
 
 
+SKIPPED = 77  # ctest's SKIP_RETURN_CODE for these scenarios
+
+
+def scenario_full_disk(binary, work, node_path):
+    """flights/ on a disk too small for the flight (a 128 KiB tmpfs): the
+    panel says so while flying, the IGC log is kept whole, the CSV keeps whole
+    rows, and the exit status is 3."""
+    cwd = fresh_dir(work, "full_disk")
+    folder = os.path.join(cwd, "flights")
+    os.makedirs(folder)
+    mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=128k", "tmpfs", folder], capture_output=True,
+                             text=True)
+    if mounted.returncode != 0:
+        print(f"skipped: no small disk to fill ({mounted.stderr.strip()})")
+        raise SystemExit(SKIPPED)
+    try:
+        with Screen() as screen, Pilot(screen, binary, cwd, ["--model", "classic", "--quit-after", "40"]) as pilot:
+            pilot.wait_for_window()
+            pilot.read("full", until=lambda f: "NOT SAVED WHOLE" in f["text"].upper(),
+                       what="the panel saying the flight is not saved whole", timeout=60)
+            status = pilot.process.wait(timeout=90)
+            err = pilot.stderr()
+            check(status == 3, f"exit status {status} on a full disk, expected 3; stderr {err!r}")
+            check("not saved whole" in err and "No space left on device" in err, f"stderr {err!r}")
+        files = recordings(cwd)
+        check(len(files) == 2, f"flights/: {files}")
+        check_igc(files[1], node_path)
+        with open(files[0]) as f:
+            rows = f.read().split("\n")
+        check(rows[-1] == "" and all(len(r.split(",")) == 10 for r in rows[:-1]), "the CSV ends in half a row")
+        print(f"CSV kept {len(rows) - 2} whole rows")
+    finally:
+        subprocess.run(["umount", "-l", folder])
+
+
 SCENARIOS = {"world": scenario_world, "fly": scenario_fly, "close": scenario_close, "vario": scenario_vario, "replay": scenario_replay,
              "bad_input": scenario_bad_input, "interrupted": scenario_interrupted, "blow_up": scenario_blow_up,
-             "no_display": scenario_no_display, "replay_far_steps": scenario_replay_far_steps}
+             "no_display": scenario_no_display, "replay_far_steps": scenario_replay_far_steps, "full_disk": scenario_full_disk}
 
 
 def main():

@@ -34,14 +34,15 @@ void recordFlight(const Scratch& scratch, FlightLog& log, int steps) {
 
 } // namespace
 
-TEST(FlightLog, RecordingAppearsWholeOnCloseNamedByDateAndReplaysToTheBit) {
+TEST(FlightLog, RecordingNamedByDateReplaysToTheBit) {
     FloatingPointTraps traps;
     Scratch scratch;
     FlightLog log;
     recordFlight(scratch, log, 250);
     EXPECT_EQ(log.igcPath(), scratch.file("flights/2023-11-15-120000.igc"));
-    // Until the flight ends only temporary files exist.
-    EXPECT_FALSE(std::filesystem::exists(log.igcPath()));
+    // Written as it is flown, under its own names: nothing else beside them.
+    EXPECT_TRUE(std::filesystem::exists(log.igcPath()));
+    EXPECT_EQ(scratch.entryCount("flights"), 2);
     ASSERT_EQ(log.close(), "");
     EXPECT_EQ(scratch.entryCount("flights"), 2);
 
