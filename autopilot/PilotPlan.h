@@ -23,6 +23,11 @@ struct PilotPlan {
 
 // The banks a person flies in a thermal or a turn, at most.
 constexpr double kMaxPilotBank = 60.0; // (unit: degrees)
+// The furthest a target may lie from the origin: as far as a scenario's
+// start or thermals may. And a heading, like a scenario's start heading,
+// within one turn either way.
+constexpr double kMaxPilotDistance = 1.0e6; // (unit: m)
+constexpr double kMaxPilotHeading = 360.0;  // (unit: degrees)
 
 // Reads `text` into `plan`; on failure returns a short reason (without the
 // option's or key's name) and leaves `plan` as it was.

@@ -1,11 +1,12 @@
-#include "tools/flight/GliderFlight.h"
+#include "flight/GliderFlight.h"
 
 #include <cstdio>
 
+#include "scene/Scenario.h"
 #include "scene/StartScene.h"
 #include "setup/FlightSetup.h"
-#include "tools/flight/FlightOptions.h"
-#include "tools/flight/FlightRecorder.h"
+#include "flight/FlightOptions.h"
+#include "flight/FlightRecorder.h"
 #include "recording/OutputFile.h"
 #include "recording/OutputTarget.h"
 
@@ -14,6 +15,8 @@ namespace flight {
 namespace {
 
 constexpr const char* kProgram = "glider-flight";
+// How start::launchInGroundProblem's reason begins.
+constexpr const char* kLaunchInGround = "the launch at ";
 
 int failWith(const char* option, const std::string& reason, int status) {
     std::fprintf(stderr, "%s: %s: %s\n", kProgram, option, reason.c_str());
@@ -89,6 +92,43 @@ int resolveOutputs(const FlightOptions& options, const std::string& terrain, Out
     return 0;
 }
 
+// What the command line asks that the scenario, once read, cannot give.
+setup::SetupError planProblem(const FlightOptions& options, const setup::FlightPlan& plan) {
+    const bool scenarioGround = options.dem.window.path.empty() && options.terrainPath.empty() &&
+                                !options.generatedTerrain;
+    if (options.solverIterations > 0 && plan.scenario.model != start::FlightModel::Realistic) {
+        return {"--iterations", "only the realistic model's solver takes a cap, and the scenario '" +
+                                    options.scenarioPath + "' flies the classic model (add --model realistic)"};
+    }
+    if (options.originGiven && scenarioGround && plan.scenario.terrain.source == Scenario::Terrain::Source::Dem) {
+        return {"--origin", "the scenario's elevation model places the flight on the Earth itself"};
+    }
+    return {};
+}
+
+// The option that placed the launch, if the command line did.
+const char* launchOption(const FlightOptions& options) {
+    if (options.launchGiven) {
+        return "--launch";
+    }
+    return options.dem.hasStart ? "--start" : nullptr;
+}
+
+// A launch inside the ground, refused naming the option that put it there:
+// whichever check found it (the setup's or this one), the user typed it.
+setup::SetupError launchProblem(const FlightOptions& options, const setup::ReadyFlight& ready) {
+    const char* option = launchOption(options);
+    if (option == nullptr) {
+        return ready.error;
+    }
+    if (ready.error.failed()) {
+        const std::size_t found = ready.error.reason.find(kLaunchInGround);
+        return found == std::string::npos ? ready.error : setup::SetupError{option, ready.error.reason.substr(found)};
+    }
+    const start::Flight& flight = ready.flight;
+    return {option, start::launchInGroundProblem(*flight.terrain, flight.model, flight.launch)};
+}
+
 } // namespace
 
 int runGliderFlight(int argc, const char* const* argv) {
@@ -105,6 +145,9 @@ int runGliderFlight(int argc, const char* const* argv) {
 
     // The scenario is input like the command line: read whole before anything is written.
     setup::FlightPlan flightPlan = setup::planFlight(requestFrom(options));
+    if (!flightPlan.error.failed()) {
+        flightPlan.error = planProblem(options, flightPlan);
+    }
     if (flightPlan.error.failed()) {
         std::fprintf(stderr, "%s: %s\n", kProgram, flightPlan.error.line().c_str());
         return 2;
@@ -121,6 +164,7 @@ int runGliderFlight(int argc, const char* const* argv) {
     // scenario's (only the default terrain.jpg falls back to the generated
     // terrain), which may be an elevation model too.
     setup::ReadyFlight ready = setup::buildFlight(std::move(flightPlan));
+    ready.error = launchProblem(options, ready);
     if (ready.error.failed()) {
         std::fprintf(stderr, "%s: %s\n", kProgram, ready.error.line().c_str());
         return 2;
