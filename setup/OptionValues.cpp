@@ -163,4 +163,21 @@ std::string readDemRadius(const std::string& text, bool kilometres, double& metr
     return reason;
 }
 
+std::string readDemSpacing(const std::string& text, double& metres) {
+    return readNumberWithin(text, kMinDemSpacing, kMaxDemSpacing, rangeRule(kMinDemSpacing, kMaxDemSpacing, "m"),
+                            metres);
+}
+
+std::string readDemFillHeight(const std::string& text, double& height) {
+    double value = 0.0;
+    std::string reason = readFiniteNumber(text, value);
+    if (reason.empty()) {
+        reason = demFillHeightProblem(value);
+    }
+    if (reason.empty()) {
+        height = value;
+    }
+    return reason;
+}
+
 } // namespace flight

@@ -31,5 +31,9 @@ std::string readDate(const std::string& text, CalendarDate& date);
 // An elevation model's window radius, the same range in both programs and in
 // scenarios: METRES, or kilometres when `kilometres` (the older spelling).
 std::string readDemRadius(const std::string& text, bool kilometres, double& metres);
+// Metres between an elevation model's samples, and the height its no-data
+// cells take: the scenario's ranges.
+std::string readDemSpacing(const std::string& text, double& metres);
+std::string readDemFillHeight(const std::string& text, double& height);
 
 } // namespace flight

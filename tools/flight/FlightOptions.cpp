@@ -145,27 +145,15 @@ void describeDem(CLI::App& app, FlightOptions& options) {
         ->type_name("R")
         ->needs(demPath)
         ->excludes(demRadius);
-    addReadOption<double>(
-        app, "--spacing", dem.window.spacing,
-        [](const std::string& text, double& metres) {
-            return readNumberWithin(text, kMinDemSpacing, kMaxDemSpacing,
-                                    rangeRule(kMinDemSpacing, kMaxDemSpacing, "m"), metres);
-        },
-        "Metres between terrain samples (default about the raster's own)")
+    addReadOption<double>(app, "--spacing", dem.window.spacing, readDemSpacing,
+                          "Metres between terrain samples (default about the raster's own)")
         ->type_name("M")
         ->needs(demPath);
     addReadOption<DemRequest>(
         app, "--dem-fill", dem.window,
         [](const std::string& text, DemRequest& window) {
-            double height = 0.0;
-            std::string reason = readFiniteNumber(text, height);
-            if (reason.empty() && !(reason = demFillHeightProblem(height)).empty()) {
-                return reason;
-            }
-            if (reason.empty()) {
-                window.fillWithHeight = true;
-                window.fillHeight = height;
-            }
+            const std::string reason = readDemFillHeight(text, window.fillHeight);
+            window.fillWithHeight = window.fillWithHeight || reason.empty();
             return reason;
         },
         "No-data cells take this height (the sea level, say) instead of their neighbours'")
