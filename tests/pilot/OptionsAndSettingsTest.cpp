@@ -95,7 +95,8 @@ TEST(PilotOptions, RefusesBadValuesNamingTheOption) {
         {{"--camera", ""}, "--camera: expected chase, pilot, orbit or ground, got ''"},
         {{"--replay", scratch.file("fifo.csv")}, "--replay: '" + scratch.file("fifo.csv") + "' is not a regular file"},
         {{"--replay", scratch.path()}, "--replay: "},
-        {{"--flights", scratch.file("dangling")}, "--flights: '" + scratch.file("dangling") + "' is a symbolic link to nothing"},
+        {{"--flights", scratch.file("dangling")},
+         "--flights: '" + scratch.file("dangling") + "' is a symbolic link to nothing"},
         {{"--dem", "a.tif", "--terrain", "b.jpg"}, ""},
         {{"--dem-radius", "1000"}, ""},
     };

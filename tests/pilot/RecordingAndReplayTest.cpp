@@ -102,9 +102,8 @@ TEST(ReplayTrack, FindsTheRowShownAtAnyStep) {
     EXPECT_EQ(crlf.row(0).terrainHeight, 8.0);
     // glider-flight's --air adds the air's velocity at the pilot.
     ReplayTrack air;
-    ASSERT_EQ(air.parse(kHeader.substr(0, kHeader.size() - 1) + flight::kCsvAirColumns + "\n0,0,1,2,3,4,5,6,7,8,9,10,11\n",
-                        "a.csv"),
-              "");
+    const std::string airHeader = std::string(flight::kCsvHeader) + flight::kCsvAirColumns + "\n";
+    ASSERT_EQ(air.parse(airHeader + "0,0,1,2,3,4,5,6,7,8,9,10,11\n", "a.csv"), "");
     EXPECT_EQ(air.row(0).terrainHeight, 8.0);
     EXPECT_EQ(air.row(0).air, Vector3D(9.0, 10.0, 11.0));
 }
