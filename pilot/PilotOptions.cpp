@@ -66,15 +66,8 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
         "No-data cells take this height (the sea level, say) instead of their neighbours'")
         ->type_name("METRES")
         ->needs(dem);
-    app.add_option_function<std::string>(
-           "--wind",
-           [&options](const std::string& text) {
-               flight::readWind(text, options.wind);
-               options.windGiven = true;
-           },
-           "The air's velocity in m/s")
-        ->type_name("X,Y,Z")
-        ->check(flight::windCheck());
+    flight::addReadOption<Vector3D>(app, "--wind", options.wind, flight::readWind, "The air's velocity in m/s")
+        ->type_name("X,Y,Z");
     app.add_option("--replay", options.replayPath, "Play a recorded flight back (the recorder's CSV)")
         ->type_name("FILE.csv");
     app.add_option("--flights", options.flightsDirectory, "Folder for the flight recordings (default flights)")
@@ -103,6 +96,7 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
     }
 
     options.modelGiven = app.count("--model") > 0;
+    options.windGiven = app.count("--wind") > 0;
     if (options.model != "realistic" && options.model != "classic") {
         return failure("--model", "expected realistic or classic, got '" + options.model + "'");
     }
