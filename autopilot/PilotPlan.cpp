@@ -30,6 +30,8 @@ bool readNumbers(const std::string& text, std::vector<double>& numbers) {
     }
 }
 
+bool withinReach(double coordinate) { return std::fabs(coordinate) <= kMaxPilotDistance; }
+
 } // namespace
 
 std::string readPilotPlan(const std::string& text, PilotPlan& plan) {
@@ -47,10 +49,17 @@ std::string readPilotPlan(const std::string& text, PilotPlan& plan) {
         return std::string(usage) + ", got '" + text + "'";
     }
     PilotPlan read;
+    const std::string reach = "must lie within 1000 km of the origin, got '" + text + "'";
     if (mode == "heading" && n.size() == 1) {
+        if (!(std::fabs(n[0]) <= kMaxPilotHeading)) {
+            return "the heading must lie within -360 to 360 degrees, got '" + text + "'";
+        }
         read.mode = PilotPlan::Mode::Heading;
         read.heading = n[0];
     } else if (mode == "circle" && n.size() == 3) {
+        if (!withinReach(n[0]) || !withinReach(n[1])) {
+            return "the centre " + reach;
+        }
         if (!(std::fabs(n[2]) >= 5.0 && std::fabs(n[2]) <= kMaxPilotBank)) {
             return "the bank must lie between 5 and 60 degrees either way, got '" + text + "'";
         }
@@ -65,6 +74,9 @@ std::string readPilotPlan(const std::string& text, PilotPlan& plan) {
         read.mode = PilotPlan::Mode::Soar;
         read.bank = n[0];
     } else if (mode == "line" && n.size() == 4) {
+        if (!withinReach(n[0]) || !withinReach(n[1]) || !withinReach(n[2]) || !withinReach(n[3])) {
+            return "the line's ends " + reach;
+        }
         if (std::hypot(n[2] - n[0], n[3] - n[1]) < 100.0) {
             return "the line's ends must lie at least 100 m apart, got '" + text + "'";
         }

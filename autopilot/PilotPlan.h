@@ -27,6 +27,11 @@ struct PilotPlan {
 constexpr double kMaxPilotBank = 60.0; // (unit: degrees)
 // The bank a soaring pilot circles a thermal at when not told another.
 constexpr double kSoarBank = 25.0; // (unit: degrees)
+// The furthest a target may lie from the origin: as far as a scenario's
+// start or thermals may. And a heading, like a scenario's start heading,
+// within one turn either way.
+constexpr double kMaxPilotDistance = 1.0e6; // (unit: m)
+constexpr double kMaxPilotHeading = 360.0;  // (unit: degrees)
 
 // Reads `text` into `plan`; on failure returns a short reason (without the
 // option's or key's name) and leaves `plan` as it was.

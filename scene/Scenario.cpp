@@ -12,12 +12,16 @@
 
 #include "atmosphere/Atmosphere.h"
 #include "atmosphere/ThermalField.h"
+#include "scene/DemStart.h"
 #include "scene/GeoLimits.h"
 #include "scene/TomlFile.h"
 #include "terrain/JpegHeightField.h"
 #include "terrain/RandomHeightField.h"
 
 namespace {
+
+// A pilot's targets reach as far as the scenario's starts and thermals.
+static_assert(kMaxPilotDistance == Scenario::kMaxDistance);
 
 // Scenario files are small; anything this large is not one.
 constexpr std::uintmax_t kMaxFileBytes = 1u << 20;
@@ -219,7 +223,7 @@ void readDemTerrain(Reader& r, const toml::table& t, DemRequest& dem) {
         dem.hasCentre = r.geoCoordinate(t, "centre", p, dem.centre);
     }
     double radiusKm = dem.radius / 1000.0;
-    r.number(t, "radius_km", p, 0.001, kMaxDemRadius / 1000.0, radiusKm);
+    r.number(t, "radius_km", p, kMinDemRadius / 1000.0, kMaxDemRadius / 1000.0, radiusKm);
     dem.radius = radiusKm * 1000.0;
     r.number(t, "spacing", p, kMinDemSpacing, kMaxDemSpacing, dem.spacing);
     if (t.get("fill_height") != nullptr) {
@@ -297,7 +301,7 @@ void readStart(Reader& r, const toml::table& t, Scenario::Launch& launch, bool o
         if (t.get("at") != nullptr && !r.failed()) {
             launch.hasAt = r.geoCoordinate(t, "at", p, launch.at);
         }
-        r.number(t, "height", p, 2.0, 10000.0, launch.heightAboveGround);
+        r.number(t, "height", p, start::kMinDemStartHeight, start::kMaxDemStartHeight, launch.heightAboveGround);
     } else {
         r.onlyKeys(t, p, {"position", "heading", "speed"});
     }

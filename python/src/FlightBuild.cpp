@@ -4,8 +4,8 @@
 #include "recording/IgcWriter.h"
 #include "recording/OutputFile.h"
 #include "setup/FlightSetup.h"
-#include "tools/flight/FlightSummary.h"
-#include "tools/flight/GliderFlight.h"
+#include "flight/FlightSummary.h"
+#include "flight/GliderFlight.h"
 
 namespace glidersim {
 
@@ -45,19 +45,11 @@ FlightBuild::FlightBuild(const std::vector<std::string>& args) : setup(std::make
         throw BuildFailure(line.outcome == flight::CommandLine::Outcome::Help ? 0 : 2, line.message);
     }
     setup->options = line.options;
-    // The same checks and the same flight as glider-flight: its outputs are
-    // refused before the ground is read, as the program refuses them.
-    setup::FlightPlan plan = setup::planFlight(flight::flightRequestFrom(line.options));
-    if (plan.error.failed()) {
-        throw BuildFailure(2, plan.error.line());
-    }
-    const std::string outputs = flight::outputsProblem(line.options, plan.terrainInput);
-    if (!outputs.empty()) {
-        throw BuildFailure(2, outputs);
-    }
-    setup->ready = setup::buildFlight(std::move(plan));
-    if (setup->ready.error.failed()) {
-        throw BuildFailure(2, setup->ready.error.line());
+    // The same checks and the same flight as glider-flight.
+    std::string refusal;
+    setup->ready = flight::buildProgramFlight(line.options, refusal);
+    if (!refusal.empty()) {
+        throw BuildFailure(2, refusal);
     }
     setup->pilot = setup->ready.scenario.pilot;
 }

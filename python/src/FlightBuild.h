@@ -9,7 +9,7 @@
 #include "scene/StartScene.h"
 #include "glider/PilotCommand.h"
 #include "recording/FlightSample.h"
-#include "tools/flight/FlightOptions.h"
+#include "flight/FlightOptions.h"
 
 namespace glidersim {
 struct BuiltFlight;

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "scene/StartScene.h"
-#include "tools/flight/FlightOptions.h"
-#include "tools/flight/FlightSummary.h"
+#include "flight/FlightOptions.h"
+#include "flight/FlightSummary.h"
 
 namespace flight {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "setup/FlightSetup.h"
-#include "tools/flight/FlightOptions.h"
+#include "flight/FlightOptions.h"
 
 // The whole glider-flight program: options, outputs, the flight and its
 // summary. Returns the process exit status: 0 done; 1 an output could not
@@ -18,8 +18,9 @@ int runGliderFlight(int argc, const char* const* argv);
 // The command line as a request for the flight setup, for every front end
 // that flies glider-flight's options (the research module does).
 setup::FlightRequest flightRequestFrom(const FlightOptions& options);
-// The one line glider-flight refuses its outputs with ("--csv: ..."), or ""
-// when both may be written; `terrainInput` is the terrain file the run reads.
-std::string outputsProblem(const FlightOptions& options, const std::string& terrainInput);
+// The flight glider-flight flies for `options`, refused as the program
+// refuses it (its outputs checked against its inputs included, none opened):
+// on refusal `refusal` holds the one line, after which the program exits 2.
+setup::ReadyFlight buildProgramFlight(const FlightOptions& options, std::string& refusal);
 
 } // namespace flight
