@@ -30,15 +30,23 @@ bool readNumbers(const std::string& text, std::vector<double>& numbers) {
     }
 }
 
+bool withinReach(double coordinate) { return std::fabs(coordinate) <= kMaxPilotDistance; }
+
 } // namespace
 
 std::string readPilotPlan(const std::string& text, PilotPlan& plan) {
     const std::size_t colon = text.find(':');
     const std::string mode = text.substr(0, colon);
-    const char* usage = "expected heading:DEG, circle:X,Y,BANK, line:X1,Y1,X2,Y2 or task";
+    const char* usage = "expected heading:DEG, circle:X,Y,BANK, line:X1,Y1,X2,Y2, soar[:BANK] or task";
     if (text == "task") {
         plan = PilotPlan();
         plan.mode = PilotPlan::Mode::Task;
+        return {};
+    }
+    if (text == "soar") {
+        plan = PilotPlan();
+        plan.mode = PilotPlan::Mode::Soar;
+        plan.bank = kSoarBank;
         return {};
     }
     std::vector<double> n;
@@ -46,10 +54,17 @@ std::string readPilotPlan(const std::string& text, PilotPlan& plan) {
         return std::string(usage) + ", got '" + text + "'";
     }
     PilotPlan read;
+    const std::string reach = "must lie within 1000 km of the origin, got '" + text + "'";
     if (mode == "heading" && n.size() == 1) {
+        if (!(std::fabs(n[0]) <= kMaxPilotHeading)) {
+            return "the heading must lie within -360 to 360 degrees, got '" + text + "'";
+        }
         read.mode = PilotPlan::Mode::Heading;
         read.heading = n[0];
     } else if (mode == "circle" && n.size() == 3) {
+        if (!withinReach(n[0]) || !withinReach(n[1])) {
+            return "the centre " + reach;
+        }
         if (!(std::fabs(n[2]) >= 5.0 && std::fabs(n[2]) <= kMaxPilotBank)) {
             return "the bank must lie between 5 and 60 degrees either way, got '" + text + "'";
         }
@@ -57,7 +72,16 @@ std::string readPilotPlan(const std::string& text, PilotPlan& plan) {
         read.centreX = n[0];
         read.centreY = n[1];
         read.bank = n[2];
+    } else if (mode == "soar" && n.size() == 1) {
+        if (!(std::fabs(n[0]) >= 5.0 && std::fabs(n[0]) <= kMaxPilotBank)) {
+            return "the bank must lie between 5 and 60 degrees either way, got '" + text + "'";
+        }
+        read.mode = PilotPlan::Mode::Soar;
+        read.bank = n[0];
     } else if (mode == "line" && n.size() == 4) {
+        if (!withinReach(n[0]) || !withinReach(n[1]) || !withinReach(n[2]) || !withinReach(n[3])) {
+            return "the line's ends " + reach;
+        }
         if (std::hypot(n[2] - n[0], n[3] - n[1]) < 100.0) {
             return "the line's ends must lie at least 100 m apart, got '" + text + "'";
         }

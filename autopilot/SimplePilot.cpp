@@ -44,6 +44,30 @@ double SimplePilot::bankTowards(double course, const PilotView& view, int prefer
     return clamp(gains.bankPerHeadingError * error, -gains.maxBank, gains.maxBank);
 }
 
+double SimplePilot::circleBank(double centreX, double centreY, double bank, const PilotView& view) {
+    const double side = bank > 0.0 ? 1.0 : -1.0; // right-hand circles go clockwise
+    const double dx = view.position.x - centreX;
+    const double dy = view.position.y - centreY;
+    const double distance = std::hypot(dx, dy);
+    const double speed = std::max(view.groundSpeed, 5.0);
+    const double radius = speed * speed / (kGravity * std::tan(std::fabs(bank) / kDegrees));
+    if (distance > 3.0 * radius + 50.0) {
+        // Far away: fly to the point first, turning the way the circle goes.
+        return bankTowards(bearing(view.position.x, view.position.y, centreX, centreY), view,
+                           static_cast<int>(side));
+    }
+    turning = 0;
+    // On the circle: the bank asked for, tightened while flying away
+    // from the point and opened while flying towards it, so the circle
+    // flown walks onto the point over a few turns, as a pilot centres a
+    // thermal.
+    const double ux = view.velocity.x / speed;
+    const double uy = view.velocity.y / speed;
+    const double offsetAhead = dx * ux + dy * uy;
+    const double lean = clamp(gains.bankPerMetreOffCentre * offsetAhead, -15.0, 15.0);
+    return clamp(bank + side * lean, side > 0 ? 0.0 : -kMaxPilotBank, side > 0 ? kMaxPilotBank : 0.0);
+}
+
 double SimplePilot::bankFor(const PilotView& view) {
     switch (plan.mode) {
     case PilotPlan::Mode::None:
@@ -51,30 +75,10 @@ double SimplePilot::bankFor(const PilotView& view) {
         return 0.0;
     case PilotPlan::Mode::Heading:
         return bankTowards(plan.heading, view, 0);
-    case PilotPlan::Mode::Circle: {
-        const double bank = plan.bank;
-        const double side = bank > 0.0 ? 1.0 : -1.0; // right-hand circles go clockwise
-        const double dx = view.position.x - plan.centreX;
-        const double dy = view.position.y - plan.centreY;
-        const double distance = std::hypot(dx, dy);
-        const double speed = std::max(view.groundSpeed, 5.0);
-        const double radius = speed * speed / (kGravity * std::tan(std::fabs(bank) / kDegrees));
-        if (distance > 3.0 * radius + 50.0) {
-            // Far away: fly to the point first, turning the way the circle goes.
-            return bankTowards(bearing(view.position.x, view.position.y, plan.centreX, plan.centreY), view,
-                               static_cast<int>(side));
-        }
-        turning = 0;
-        // On the circle: the bank asked for, tightened while flying away
-        // from the point and opened while flying towards it, so the circle
-        // flown walks onto the point over a few turns, as a pilot centres a
-        // thermal.
-        const double ux = view.velocity.x / speed;
-        const double uy = view.velocity.y / speed;
-        const double offsetAhead = dx * ux + dy * uy;
-        const double lean = clamp(gains.bankPerMetreOffCentre * offsetAhead, -15.0, 15.0);
-        return clamp(bank + side * lean, side > 0 ? 0.0 : -kMaxPilotBank, side > 0 ? kMaxPilotBank : 0.0);
-    }
+    case PilotPlan::Mode::Circle:
+        return circleBank(plan.centreX, plan.centreY, plan.bank, view);
+    case PilotPlan::Mode::Soar:
+        return soarBank(view);
     case PilotPlan::Mode::Line: {
         const double fromX = towardsSecond ? plan.x1 : plan.x2;
         const double fromY = towardsSecond ? plan.y1 : plan.y2;
@@ -128,9 +132,14 @@ PilotCommand SimplePilot::decide(const PilotView& now) {
     // near it: a roll into a turn is not something to hold on to. Line runs
     // and headings ask for a new bank every few seconds.
     const double bankError = wantedBank - view.bank;
-    if (plan.mode == PilotPlan::Mode::Circle && std::fabs(bankError) < 10.0) {
-        const double lookInterval = kSecondsPerStep; // (unit: s) the pilot looks every step
+    const double lookInterval = kSecondsPerStep; // (unit: s) the pilot looks every step
+    const bool circling = plan.mode == PilotPlan::Mode::Circle || (plan.mode == PilotPlan::Mode::Soar && thermalling);
+    if (circling && std::fabs(bankError) < 10.0) {
         heldPresses = clamp(heldPresses + gains.pressesPerBankErrorSecond * bankError * lookInterval, -limit, limit);
+    } else if (gains.heldForgetSeconds > 0.0) {
+        // Far from the bank asked for, what was learned no longer fits:
+        // a wing that overbanks must not be held in by an old habit.
+        heldPresses -= heldPresses * std::min(lookInterval / gains.heldForgetSeconds, 1.0);
     }
     if (looks - 1 - lastPress < limits.pressSteps) {
         return PilotCommand::None;

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "autopilot/LiftCentre.h"
 #include "autopilot/PilotPlan.h"
 #include "autopilot/PilotView.h"
 #include "glider/PilotCommand.h"
@@ -27,6 +28,9 @@ struct PilotGains {
     // Lateral presses per degree of bank error held for a second: the shift
     // a steady bank needs, learned while holding it. 0: none.
     double pressesPerBankErrorSecond = 0.0;
+    // (unit: s) while the bank is far from the one asked for, the learned
+    // shift fades over about this time. 0: it is kept.
+    double heldForgetSeconds = 0.0;
     // Circling, the bar pushed out by this many presses: slower than the
     // glider's trim, where a steep turn sinks least. 0: left where it is.
     int circleForePresses = 0;
@@ -63,6 +67,11 @@ public:
 private:
     double bankFor(const PilotView& seen);
     double bankTowards(double course, const PilotView& seen, int preferredSide);
+    // Circling (centreX, centreY) (m) at `bank` (degrees, + right-hand).
+    double circleBank(double centreX, double centreY, double bank, const PilotView& seen);
+    // Soaring: on the first track until the variometer finds lift, then
+    // circling where the lift felt is strongest.
+    double soarBank(const PilotView& seen);
 
     PilotPlan plan;
     PilotLimits limits;
@@ -79,4 +88,10 @@ private:
     int turning = 0;           // +1 / -1 while a line run's end turn lasts
     double wantedBank = 0.0;
     double heldPresses = 0.0;  // the learned shift for the bank now asked for
+
+    // Soaring.
+    LiftCentre lift{1.0, 20.0}; // still air sinks about 1 m/s; the last 20 s count
+    double searchTrack = -1.0;  // (unit: degrees) the track flown while looking; < 0 until set
+    double vario = 0.0;         // (unit: m/s) the variometer, averaged over about 2 s
+    bool thermalling = false;
 };

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
+#include "physics/SharedConstants.h"
+
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kStepSeconds = 0.01;
 constexpr double kFastClimbSeconds = 5.0;
 constexpr double kSlowClimbSeconds = 20.0;
 constexpr long long kMinCirclingSteps = 3000;   // half a minute in a thermal at least
@@ -86,8 +86,8 @@ void TaskPilot::aim(const PilotView& now) {
 PilotCommand TaskPilot::decide(const PilotView& now) {
     ++steps;
     const double climb = now.velocity.z;
-    fastClimb += (climb - fastClimb) * kStepSeconds / kFastClimbSeconds;
-    slowClimb += (climb - slowClimb) * kStepSeconds / kSlowClimbSeconds;
+    fastClimb += (climb - fastClimb) * kSecondsPerStep / kFastClimbSeconds;
+    slowClimb += (climb - slowClimb) * kSecondsPerStep / kSlowClimbSeconds;
     if (inThermal) {
         const bool faded = steps - circlingSince > kMinCirclingSteps && slowClimb < thermalling.leaveClimb;
         if (faded || now.position.z >= thermalling.ceiling) {

@@ -1,5 +1,6 @@
 #include <benchmark/benchmark.h>
 
+#include "bench/EveryLevel.h"
 #include "scene/Scenario.h"
 
 namespace {
@@ -46,7 +47,7 @@ void BM_AirFieldAllTriangles(benchmark::State& state) {
     }
     state.counters["queries"] = world.triangleCount();
 }
-BENCHMARK(BM_AirFieldAllTriangles);
+GLIDER_BENCHMARK_AT_EVERY_LEVEL(BM_AirFieldAllTriangles);
 
 // The realistic step in the uniform wind and in the moving air: the
 // difference is the field's cost where it is paid.
@@ -56,7 +57,7 @@ void BM_RealisticStepUniformAir(benchmark::State& state) {
         scene.flight.world->step();
     }
 }
-BENCHMARK(BM_RealisticStepUniformAir);
+GLIDER_BENCHMARK_AT_EVERY_LEVEL(BM_RealisticStepUniformAir);
 
 void BM_RealisticStepMovingAir(benchmark::State& state) {
     RidgeScene scene(true);
@@ -64,6 +65,6 @@ void BM_RealisticStepMovingAir(benchmark::State& state) {
         scene.flight.world->step();
     }
 }
-BENCHMARK(BM_RealisticStepMovingAir);
+GLIDER_BENCHMARK_AT_EVERY_LEVEL(BM_RealisticStepMovingAir);
 
 } // namespace

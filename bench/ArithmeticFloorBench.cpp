@@ -2,18 +2,21 @@
 
 #include <cmath>
 
+#include "bench/EveryLevel.h"
+
 namespace {
 
 // The classic step's relaxation does, per constraint and pass, one square
 // root and three divisions: 55 passes of 198 constraints make 10,890 square
 // roots and 32,670 divisions. This is that arithmetic alone, on values that
-// live in registers, 32 independent lanes at the widest vector width the
-// processor has: the floor under any bit-exact classic step on this machine.
+// live in registers, 32 independent lanes in the vectors of each instruction
+// set: the floor under any bit-exact classic step at that level on this
+// machine.
 constexpr int kLanes = 32;
 constexpr int kRounds = 340;   // 340 rounds of 32 lanes ...
 constexpr int kTailLanes = 10; // ... and 10 more make 10,890
 
-__attribute__((target_clones("avx512f", "avx2", "default"))) double arithmeticFloor(double seed) {
+inline __attribute__((always_inline)) double arithmeticFloor(double seed) {
     double q[kLanes];
     for (int l = 0; l < kLanes; ++l) {
         q[l] = seed + 0.01 * l;
@@ -39,15 +42,36 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) double arithmeticFl
     return sum;
 }
 
+double arithmeticFloorBaseline(double seed) { return arithmeticFloor(seed); }
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) double arithmeticFloorAvx2(double seed) { return arithmeticFloor(seed); }
+__attribute__((target("avx512f,avx512vl"))) double arithmeticFloorAvx512(double seed) {
+    return arithmeticFloor(seed);
+}
+#endif
+
 void BM_ArithmeticFloor(benchmark::State& state) {
+    double (*floor)(double) = arithmeticFloorBaseline;
+#if defined(__x86_64__)
+    switch (activeInstructionSet()) {
+    case InstructionSet::Avx512:
+        floor = arithmeticFloorAvx512;
+        break;
+    case InstructionSet::Avx2:
+        floor = arithmeticFloorAvx2;
+        break;
+    case InstructionSet::Baseline:
+        break;
+    }
+#endif
     double seed = 2.0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(seed);
-        benchmark::DoNotOptimize(arithmeticFloor(seed));
+        benchmark::DoNotOptimize(floor(seed));
     }
     state.counters["sqrt"] = kLanes * kRounds + kTailLanes;
     state.counters["div"] = 3 * (kLanes * kRounds + kTailLanes);
 }
-BENCHMARK(BM_ArithmeticFloor);
+GLIDER_BENCHMARK_AT_EVERY_LEVEL(BM_ArithmeticFloor);
 
 } // namespace

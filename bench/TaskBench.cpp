@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "task/CupFile.h"
+#include "physics/SharedConstants.h"
 #include "task/FreeFlightScore.h"
 #include "task/TaskProgress.h"
 
@@ -88,7 +89,7 @@ void BM_ScoreFreeFlight(benchmark::State& state) {
     std::vector<task::XcFix> track;
     for (int i = 0; i < 3 * 3600; ++i) {
         const double s = i / (3.0 * 3600.0);
-        const double a = 2.0 * 3.14159265358979 * s;
+        const double a = 2.0 * kPi * s;
         track.push_back({30000.0 * std::cos(a) + 50.0 * std::sin(i * 0.3), 12000.0 * std::sin(a) + 50.0 * std::cos(i * 0.3)});
     }
     for (auto _ : state) {

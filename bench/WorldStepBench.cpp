@@ -1,5 +1,6 @@
 #include <benchmark/benchmark.h>
 
+#include "bench/EveryLevel.h"
 #include "scene/StartScene.h"
 
 namespace {
@@ -29,7 +30,7 @@ void BM_WorldStep(benchmark::State& state) {
     }
     state.counters["constraints"] = scene.flight.world->constraintCount();
 }
-BENCHMARK(BM_WorldStep);
+GLIDER_BENCHMARK_AT_EVERY_LEVEL(BM_WorldStep);
 
 // A relaxation pass, or one of its halves: every constraint's corrections
 // from the same positions, then each particle's mean of its own.
@@ -49,13 +50,13 @@ void relaxationPass(benchmark::State& state, bool constraints, bool corrections)
 }
 
 void BM_RelaxationIteration(benchmark::State& state) { relaxationPass(state, true, true); }
-BENCHMARK(BM_RelaxationIteration);
+GLIDER_BENCHMARK_AT_EVERY_LEVEL(BM_RelaxationIteration);
 
 void BM_RelaxationConstraintPass(benchmark::State& state) { relaxationPass(state, true, false); }
-BENCHMARK(BM_RelaxationConstraintPass);
+GLIDER_BENCHMARK_AT_EVERY_LEVEL(BM_RelaxationConstraintPass);
 
 void BM_RelaxationCorrectionPass(benchmark::State& state) { relaxationPass(state, false, true); }
-BENCHMARK(BM_RelaxationCorrectionPass);
+GLIDER_BENCHMARK_AT_EVERY_LEVEL(BM_RelaxationCorrectionPass);
 
 // The step's cost against the mesh size: it grows with the constraint count.
 void BM_WorldStepBySubdivisions(benchmark::State& state) {
@@ -85,6 +86,6 @@ void BM_WorldStepRealistic(benchmark::State& state) {
     }
     state.counters["constraints"] = flight.world->constraintCount();
 }
-BENCHMARK(BM_WorldStepRealistic);
+GLIDER_BENCHMARK_AT_EVERY_LEVEL(BM_WorldStepRealistic);
 
 } // namespace

@@ -7,11 +7,14 @@
 
 #include "physics/Anchor.h"
 #include "physics/DistanceConstraint.h"
+#include "physics/InstructionSet.h"
+#include "physics/JacobiPass.h"
 #include "physics/Vector3D.h"
 
 // The Jacobi relaxation's working set: the positions and constraints of a
 // world copied, once per step, into flat arrays laid out for the 55 passes,
-// so that each pass is a few straight loops the compiler vectorises.
+// so that each pass runs in whole vectors: hand-written for each instruction
+// set (JacobiPass.h), or plain loops the compiler vectorises.
 //
 // A pass computes, per constraint, with the positions of the pass's start:
 //   d = a - b, len = |d|, k = (len - rest) / (len * inverseMassSum),
@@ -44,11 +47,11 @@ public:
     void build(std::size_t particleCount, const std::vector<DistanceConstraint>& constraints,
                const std::vector<int>& constraintCounts);
 
-    // Whether this processor has the 512-bit vectors the hand-written pass
-    // uses; it is used when it has, unless turned off here (the plain loops
-    // give the same bits, which tests compare).
-    static bool wideVectorsAvailable();
-    void useWideVectors(bool use);
+    // The instruction set the passes are run in: the active one when made,
+    // or `wanted` capped at the processor's (every level gives the same
+    // bits, which tests compare).
+    void useInstructionSet(InstructionSet wanted);
+    InstructionSet instructionSet() const { return level; }
 
     // Copies the working positions in, with the rest lengths (steering
     // rewrites them between steps).
@@ -59,19 +62,17 @@ public:
     // are then put back where they are held.
     void applyCorrections(const std::vector<Anchor>& anchors);
     // `passes` passes, each relax then applyCorrections (with nothing
-    // anchored, the wide pass runs them all in one function).
+    // anchored, all of them in one call).
     void relaxPasses(int passes, const std::vector<Anchor>& anchors);
     // Copies the relaxed positions back out.
     void store(Vector3D* positions) const;
 
-    // The hand-written pass's view of the arrays below.
-    struct WidePass;
-
 private:
-    WidePass widePass();
+    JacobiPass pass();
 
-    bool wide = wideVectorsAvailable();
-    bool fitsWidePass = false; // every offset and slot fits the wide pass's 16 bits
+    InstructionSet level = activeInstructionSet();
+    const JacobiKernels* kernels = &jacobiKernels(level);
+    bool packed = false; // every offset and slot fits the packed words' 16 bits
     std::size_t equalMassCount = 0; // constraints [0, equalMassCount) join equal masses: whole vectors
 
     // Points and vectors are kept as x, y, z and a 0 that keeps the padding
@@ -104,7 +105,7 @@ private:
     std::vector<double, CacheLineAllocator<double>> corrections;
     std::vector<int> slotA;
     std::vector<int> slotB;
-    // The wide pass's copies of both: a's and b's in one word, 16 bits
+    // The hand-written passes' copies of both: a's and b's in one word, 16 bits
     // each, so that one load gives both (loads are what it has least of).
     std::vector<std::uint32_t> endOffsets;
     std::vector<std::uint32_t> endSlots;

@@ -14,11 +14,9 @@ namespace {
 // solved from the same positions on purpose), so this is what a sequential
 // sweep of the colour would compute. Straight-line arithmetic over flat
 // arrays, so the compiler runs the square roots and divisions side by side in
-// vector lanes; each lane rounds as the scalar formula does. A colour holds
-// about a dozen links: 256-bit vectors take them in three whole steps, where
-// 512-bit ones would leave a scalar tail as long as the vector part (and the
-// colours follow one another, so each one's time is added).
-__attribute__((target_clones("avx2", "default"))) void colourSteps(
+// vector lanes; each lane rounds as the scalar formula does. Built once per
+// instruction set below.
+inline __attribute__((always_inline)) void colourStepsInline(
     std::size_t from, std::size_t to, const Vector3D* __restrict p, const int* __restrict a, const int* __restrict b,
     const double* __restrict rest, const double* __restrict alphaTilde, const double* __restrict inverseDenominator,
     const double* __restrict lambda, double* __restrict step, double* __restrict nx, double* __restrict ny,
@@ -42,9 +40,42 @@ __attribute__((target_clones("avx2", "default"))) void colourSteps(
     }
 }
 
+#define GLIDER_COLOUR_STEPS(name, attributes)                                                                     \
+    attributes void name(std::size_t from, std::size_t to, const Vector3D* __restrict p, const int* __restrict a, \
+                         const int* __restrict b, const double* __restrict rest,                                \
+                         const double* __restrict alphaTilde, const double* __restrict inverseDenominator,      \
+                         const double* __restrict lambda, double* __restrict step, double* __restrict nx,       \
+                         double* __restrict ny, double* __restrict nz) {                                        \
+        colourStepsInline(from, to, p, a, b, rest, alphaTilde, inverseDenominator, lambda, step, nx, ny, nz);  \
+    }
+
+GLIDER_COLOUR_STEPS(colourStepsBaseline, )
+#if defined(__x86_64__)
+GLIDER_COLOUR_STEPS(colourStepsAvx2, __attribute__((target("avx2"))))
+// A colour holds about a dozen links: 256-bit vectors take them in three
+// whole steps, where 512-bit ones would leave a scalar tail as long as the
+// vector part (and the colours follow one another, so each one's time is
+// added).
+GLIDER_COLOUR_STEPS(colourStepsAvx512, __attribute__((target("avx512f,avx512vl,prefer-vector-width=256"))))
+#endif
+
+MassWeightedSolver::ColourSteps colourStepsFor(InstructionSet level) {
+    switch (level) {
+#if defined(__x86_64__)
+    case InstructionSet::Avx512:
+        return colourStepsAvx512;
+    case InstructionSet::Avx2:
+        return colourStepsAvx2;
+#endif
+    default:
+        return colourStepsBaseline;
+    }
+}
+
 } // namespace
 
-MassWeightedSolver::MassWeightedSolver(const Settings& settings) : config(settings) {}
+MassWeightedSolver::MassWeightedSolver(const Settings& settings)
+    : config(settings), colourSteps(colourStepsFor(activeInstructionSet())) {}
 
 void MassWeightedSolver::prepare(ParticleSystem& world) {
     const int m = world.constraintCount();

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "physics/ConstraintSolver.h"
+#include "physics/InstructionSet.h"
 #include "physics/Vector3D.h"
 
 // Gauss-Seidel over the distance constraints, each correction shared in
@@ -46,6 +47,12 @@ public:
     // Iterations of the last solve.
     int lastIterations() const { return iterationsRun; }
 
+    // A colour's multiplier steps and directions, links [from, to); one
+    // version per instruction set, the active one's chosen when made.
+    using ColourSteps = void (*)(std::size_t from, std::size_t to, const Vector3D* p, const int* a, const int* b,
+                                 const double* rest, const double* alphaTilde, const double* inverseDenominator,
+                                 const double* lambda, double* step, double* nx, double* ny, double* nz);
+
 private:
     struct Link {
         int a, b;
@@ -57,6 +64,7 @@ private:
     void colourSweep(const ParticleSystem& world);
 
     Settings config;
+    ColourSteps colourSteps;
     std::vector<int> mirror;
     std::vector<double> compliances;
     std::vector<Link> links;          // in the order made, each mirror pair side by side

@@ -26,6 +26,32 @@ void SailAirForce::addForces(ParticleSystem& world) {
     const AirField& air = world.airField();
     const auto position = [&world](int i) -> const Vector3D& { return world.particleAt(i).position; };
 
+    // (unit: rad) the warp at the tips: the weight's offset from the keel
+    // beyond what the sail's tension holds, measured across the span from
+    // one tip towards the other.
+    double tipWarp = 0.0;
+    if (billow.pilot != nullptr && billow.twistPerMetre != 0.0) {
+        Vector3D across = billow.toTip->position - billow.fromTip->position;
+        across.normalize();
+        const double offset = (billow.pilot->position - billow.hub->position).dot(across);
+        const double pull = std::fmax(std::fabs(offset) - billow.tension, 0.0);
+        const double wanted = billow.twistPerMetre * std::copysign(pull, offset);
+        const double follow = billow.settling > 0.0 ? std::fmin(world.timeStepSeconds() / billow.settling, 1.0) : 1.0;
+        keelWarp += (wanted - keelWarp) * follow;
+        tipWarp = keelWarp;
+    }
+    if (billow.toTip != nullptr && billow.loadTwist != 0.0) {
+        const auto airSpeedSquared = [&](const Particle* p) {
+            const int i = p->index;
+            return ((p->position - previous[i]) * perStep - air.velocityAt(p->position, now)).squaredLength();
+        };
+        const double to = airSpeedSquared(billow.toTip);
+        const double from = airSpeedSquared(billow.fromTip);
+        if (to + from > 0.0) {
+            tipWarp += billow.loadTwist * (to - from) / (to + from);
+        }
+    }
+
     for (std::size_t t = 0; t < panels.size(); ++t) {
         const Indexed& k = indexed[t];
         const Vector3D& a = position(k.p0);
@@ -59,8 +85,13 @@ void SailAirForce::addForces(ParticleSystem& world) {
         if (!(speed > 0.0)) {
             continue; // at rest in the air: no force
         }
-        const SurfaceForce f =
-            liftAndDrag(relative, up, span, 0.5 * twiceArea, density, panel.fin ? fin : sail);
+        LiftDragCoefficients law = panel.fin ? fin : sail;
+        // Towards the weight the section meets the air at a smaller angle,
+        // as if its zero-lift angle rose.
+        const double warp = tipWarp * panel.warp;
+        law.zeroLiftAngle += warp;
+        law.profileDrag += billow.dragPerRadian * std::fmax(warp, 0.0);
+        const SurfaceForce f = liftAndDrag(relative, up, span, 0.5 * twiceArea, density, law);
         // Attached lift is shifted towards the leading edge; the drag part of
         // the force stays with the panel's own area.
         const double load = f.attached * panel.attachedLoad + (1.0 - f.attached);

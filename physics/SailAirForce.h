@@ -33,6 +33,41 @@ struct SailPanel {
     // loads the chord evenly.
     double attachedLoad = 1.0;
     bool fin = false; // a vertical keel surface: the fin's own coefficients
+    // Where the panel sits across the span, -1 at spanFrom's tip of a
+    // billow shift to +1 at its other tip: how much of the sail's warp it takes.
+    double warp = 0.0;
+};
+
+// The sail's billow shifted by the pilot's weight. The pilot hangs from the
+// keel, which floats between the leading edges: moved sideways, the weight
+// pulls the keel towards that side once its pull overcomes the sail's
+// tension, so the cloth on that side slackens and billows (its trailing edge
+// rises, it meets the air at a smaller angle and drags more) while the other
+// side tightens and lifts more. A warp of the whole sail, growing towards the
+// tips, that rolls the wing the way the weight went and, through the slack
+// side's drag, yaws it that way too, so the nose follows the roll.
+struct BillowShift {
+    const Particle* pilot = nullptr;
+    const Particle* hub = nullptr;
+    const Particle* fromTip = nullptr; // warp -1
+    const Particle* toTip = nullptr;   // warp +1
+    // (unit: m) the weight's offset from the keel the sail's tension holds
+    // without the keel moving: a small correction warps nothing.
+    double tension = 0.0;
+    // (unit: rad/m) the tips' change of angle per metre the weight is off
+    // the keel beyond `tension`: less angle on the side it moved to.
+    double twistPerMetre = 0.0;
+    // Profile drag added on the slackened side per radian of its warp.
+    double dragPerRadian = 0.0;
+    // (unit: rad) The tips' own give under load: the faster tip, loaded
+    // more, lifts its trailing edge and sheds some of its lift. The tips'
+    // angle changes by this much per unit of (q_to - q_from) / (q_to + q_from),
+    // the two tips' dynamic pressures; in a turn it holds back the outer
+    // wing's extra lift that would steepen the bank.
+    double loadTwist = 0.0;
+    // (unit: s) how long the cloth takes to follow the keel: the warp
+    // reaches the weight's new place over about this time, not at once.
+    double settling = 0.0;
 };
 
 // Drag of a bluff body carried by one particle: the pilot, the frame.
@@ -52,6 +87,7 @@ public:
 
     void addPanel(const SailPanel& panel) { panels.push_back(panel); }
     void addBody(const BodyDrag& body) { bodies.push_back(body); }
+    void setBillowShift(const BillowShift& shift) { billow = shift; }
 
     void prepare(ParticleSystem& world) override;
     void addForces(ParticleSystem& world) override;
@@ -66,5 +102,7 @@ private:
     LiftDragCoefficients fin;
     std::vector<SailPanel> panels;
     std::vector<BodyDrag> bodies;
+    BillowShift billow;
+    double keelWarp = 0.0; // (unit: rad) the tips' warp from the weight, as the cloth has followed so far
     std::vector<Indexed> indexed; // the panels' particle indices, once prepared
 };

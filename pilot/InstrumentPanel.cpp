@@ -123,7 +123,7 @@ void map(const InstrumentPanel::Figures& f, const FlightTrack& track) {
 
 } // namespace
 
-bool InstrumentPanel::draw(const Figures& f, const FlightTrack& track, int& scrubTo) {
+bool InstrumentPanel::draw(const Figures& f, const FlightTrack& track, std::int64_t& scrubTo) {
     ImGui::SetNextWindowPos(ImVec2(10.0f, 10.0f));
     ImGui::SetNextWindowBgAlpha(0.6f);
     ImGui::Begin("instruments", nullptr, kFixed);
@@ -151,6 +151,14 @@ bool InstrumentPanel::draw(const Figures& f, const FlightTrack& track, int& scru
     ImGui::Text("Wind %.1f m/s from %.0f", windSpeed, windSpeed < 0.05 ? 0.0 : from);
     ImGui::Text("Weight %+.2f %+.2f", f.lateral, f.fore);
     ImGui::Text("FPS %.0f  %s%s", f.fps, f.camera, f.muted ? "  muted" : "");
+    if (f.recordingProblem[0] != '\0') {
+        // Wrapped to the panel's width: the line names a file and a reason.
+        ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(1.0f, 0.8f, 0.1f, 1.0f)); // amber: bright on the dark panel
+        ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + 20.0f * ImGui::GetFontSize());
+        ImGui::TextWrapped("NOT SAVED WHOLE: %s", f.recordingProblem);
+        ImGui::PopTextWrapPos();
+        ImGui::PopStyleColor();
+    }
     const ImVec2 corner = ImGui::GetWindowPos();
     const ImVec2 size = ImGui::GetWindowSize();
     ImGui::End();
@@ -172,9 +180,10 @@ bool InstrumentPanel::draw(const Figures& f, const FlightTrack& track, int& scru
         ImGui::SetNextWindowBgAlpha(0.6f);
         ImGui::Begin("replay", nullptr, kFixed);
         ImGui::Text("REPLAY  <- -> 5 s  Home End");
-        int step = f.replayStep;
+        std::int64_t step = f.replayStep;
         ImGui::SetNextItemWidth(io.DisplaySize.x * 0.4f);
-        if (ImGui::SliderInt("##position", &step, f.replayFirst, f.replayLast, "step %d")) {
+        if (ImGui::SliderScalar("##position", ImGuiDataType_S64, &step, &f.replayFirst, &f.replayLast,
+                                "step %lld")) {
             scrubTo = step;
             scrubbed = true;
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "physics/Vector3D.h"
 
 class FlightTrack;
@@ -31,15 +33,17 @@ public:
         Vector3D pilot;           // (unit: m)
         Vector3D launch;          // (unit: m)
         bool replay = false;
-        int replayStep = 0;
-        int replayFirst = 0;
-        int replayLast = 0;
+        // 64 bits: ImGui's int slider cannot span more than half the ints.
+        std::int64_t replayStep = 0;
+        std::int64_t replayFirst = 0;
+        std::int64_t replayLast = 0;
+        const char* recordingProblem = ""; // one line, shown while not empty
         const TaskFigures* task = nullptr; // null: no task
     };
 
     // Draws everything into the current ImGui frame. In a replay, returns
     // true and sets `scrubTo` when the pilot moved the slider.
-    bool draw(const Figures& figures, const FlightTrack& track, int& scrubTo);
+    bool draw(const Figures& figures, const FlightTrack& track, std::int64_t& scrubTo);
 
     void toggleHelp() { help = !help; }
 

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
+#include <cstdlib>
+#include <cstring>
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <imgui.h>
@@ -11,24 +12,26 @@
 #include <backends/imgui_impl_sdl.h>
 
 #include "platform/AllocationCounter.h"
-#include "pilot/FlightReading.h"
+#include "pilot/DisplayChoice.h"
 #include "pilot/Gl.h"
-#include "pilot/SceneLook.h"
-#include "recording/FlightSample.h"
+#include "pilot/LiveSession.h"
+#include "pilot/QuitSignals.h"
+#include "pilot/ReplaySession.h"
+#include "pilot/XWindowWatch.h"
 
 namespace {
 
 constexpr double kStepSeconds = kSecondsPerStep; // (unit: s) the world's fixed step
-constexpr double kFarDistance = 2000.0;        // (unit: m) where the haze is complete: the software renderer pays for every chunk in view
+constexpr double kFarDistance = 6000.0;        // (unit: m) where the haze is complete: the software renderer pays for every chunk in view
 constexpr long kWarmUpFrames = 30;            // frames before the steady measurement starts
-constexpr int kScrubSteps = 500;               // (unit: steps) 5 s per arrow press in a replay
-constexpr double kMouseShiftPixels = 200.0;    // (unit: pixels) full weight shift of a right-drag
 constexpr std::int64_t kMinFrameNanoseconds = 6'000'000; // (unit: ns) no faster than about 165 frames/s
 const char* const kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 
 double secondsBetween(PilotApp::Clock::time_point a, PilotApp::Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
 }
+
+PilotApp* rescuing = nullptr; // the app whose flight a lost X connection saves
 
 } // namespace
 
@@ -41,8 +44,7 @@ int PilotApp::run(const PilotOptions& given, Clock::time_point startedAt) {
         return status;
     }
     loop();
-    finish();
-    return 0;
+    return std::max(endStatus, finish());
 }
 
 int PilotApp::start() {
@@ -72,36 +74,26 @@ int PilotApp::start() {
     input.setSettings(shaping);
     controls.setJoystickAxes(settings.lateralAxis, settings.foreAxis);
 
-    if (!options.replayPath.empty()) {
-        if (!(reason = replay.load(options.replayPath)).empty()) {
-            std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
-            return 2;
-        }
-        replaying = true;
+    if (options.replayPath.empty()) {
+        session = std::make_unique<LiveSession>(input);
+    } else {
+        session = std::make_unique<ReplaySession>();
     }
-    if (!(reason = flight.build(options)).empty()) {
+    if (!(reason = session->open(options)).empty()) {
         std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
         return 2;
     }
-    builtPilot = flight.glider().pilotParticle().position;
-    launch = replaying ? replay.row(0).position : builtPilot;
-    if (!replaying) {
-        // The task and the flight computer's link, before the log exists.
-        if (!(reason = task.open(options, flight.built())).empty()) {
-            std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
-            return 2;
-        }
-        if (!(reason = log.open(options.flightsDirectory, std::time(nullptr), flight.placement()))
-                 .empty()) {
-            std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
-            return 2;
-        }
+    if (const int status = openDisplay(); status != 0) {
+        return status;
     }
+    if (!(reason = session->begin()).empty()) {
+        std::fprintf(stderr, "glider-pilot: %s\n", reason.c_str());
+        return 2;
+    }
+    // After the session's first temporary file and SDL_Init: neither may
+    // take these signals over now.
+    quit_signals::install();
 
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS) != 0) {
-        std::fprintf(stderr, "glider-pilot: cannot start SDL: %s\n", SDL_GetError());
-        return 1;
-    }
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
         VarioTone::Thresholds thresholds;
         thresholds.climb = settings.climbThreshold;
@@ -130,6 +122,8 @@ int PilotApp::start() {
     }
     SDL_GL_MakeCurrent(window, context);
     SDL_GL_SetSwapInterval(1);
+    rescuing = this;
+    x_window_watch::install(window, &PilotApp::rescue);
 
     IMGUI_CHECKVERSION();
     ImGui::SetAllocatorFunctions(&countedAllocation, &countedRelease, nullptr);
@@ -152,37 +146,48 @@ int PilotApp::start() {
     ImGui_ImplOpenGL3_Init("#version 330 core");
     imgui = true;
 
-    if (!(reason = terrainRenderer.build(flight.terrain())).empty() ||
-        !(reason = gliderRenderer.build(flight.glider(), flight.world())).empty()) {
+    const PilotFlight& flight = session->flight();
+    light = SceneLight::from(flight.sky().sun);
+    if (!(reason = terrainRenderer.build(flight.terrain(), light)).empty() ||
+        !(reason = gliderRenderer.build(flight.glider(), flight.world(), light)).empty() ||
+        !(reason = skyRenderer.build(light)).empty() ||
+        !(reason = cloudRenderer.build(flight.thermals(), flight.terrain(), flight.sky().clouds, light)).empty() ||
+        !(reason = shadowRenderer.build(flight.glider(), flight.world(), flight.terrain(), light)).empty()) {
         std::fprintf(stderr, "glider-pilot: the GL shaders failed: %s\n", reason.c_str());
         return 1;
     }
     controls.openAll();
-    instruments.restart(launch, 0.0);
-    if (replaying) {
-        replayStep = replay.firstStep();
-        showReplayRow(true);
-    } else {
-        instruments.update(readFlight(flight.glider(), flight.world(), flight.terrain()), 0.0);
-        log.record(flight::samplePilot(flight.glider(), flight.world(), flight.terrain(), 0));
-        track.add(static_cast<float>(launch.x), static_cast<float>(launch.y));
+    return 0;
+}
+
+// SDL falls back to an offscreen driver when no display answers, and the
+// program would fly on unseen: name the driver unless the user did.
+int PilotApp::openDisplay() {
+    const DisplayChoice choice =
+        chooseDisplay(std::getenv("SDL_VIDEODRIVER"), std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"));
+    if (choice.driver.empty()) {
+        std::fprintf(stderr, "glider-pilot: %s\n", choice.problem.c_str());
+        return 2;
+    }
+    if (!choice.userChose) {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, choice.driver.c_str());
+    }
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1"); // ours end the flight (quit_signals)
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS) != 0) {
+        const char* display = std::getenv(choice.driver == "wayland" ? "WAYLAND_DISPLAY" : "DISPLAY");
+        std::fprintf(stderr, "glider-pilot: cannot open the display %s (SDL video driver %s): %s\n",
+                     display ? display : "", choice.driver.c_str(), SDL_GetError());
+        return 2;
     }
     return 0;
 }
 
-void PilotApp::finish() {
-    if (task.hasTask()) {
-        std::fprintf(stderr, "glider-pilot: %s\n", task.result().c_str());
+int PilotApp::save() {
+    if (saved) {
+        return savedStatus;
     }
-    if (log.isOpen()) {
-        const std::string reason = log.close();
-        if (!reason.empty()) {
-            std::fprintf(stderr, "glider-pilot: the flight was not saved: %s\n", reason.c_str());
-        } else {
-            std::fprintf(stderr, "glider-pilot: flight saved as %s and %s\n", log.igcPath().c_str(),
-                         log.csvPath().c_str());
-        }
-    }
+    saved = true;
+    savedStatus = session ? session->close() : 0;
     if (settingsUsable && window) {
         settings.camera = CameraRig::nameOf(camera.currentMode());
         const std::string reason = PilotSettings::save(settingsPath, settings);
@@ -190,6 +195,17 @@ void PilotApp::finish() {
             std::fprintf(stderr, "glider-pilot: settings not saved: %s\n", reason.c_str());
         }
     }
+    return savedStatus;
+}
+
+void PilotApp::rescue() {
+    if (rescuing) {
+        rescuing->save();
+    }
+}
+
+int PilotApp::finish() {
+    const int status = save();
     if (options.stats && frames > 0) {
         printStats();
     }
@@ -198,6 +214,13 @@ void PilotApp::finish() {
         ImGui_ImplSDL2_Shutdown();
         ImGui::DestroyContext();
         imgui = false;
+    }
+    rescuing = nullptr;
+    if (x_window_watch::lost()) {
+        // The window another program destroyed is left alone: destroying it
+        // again, here or in SDL_Quit, draws an X error whose default handler
+        // ends the process with Xlib's report. The process ends next.
+        return status;
     }
     if (context) {
         SDL_GL_DeleteContext(context);
@@ -208,6 +231,7 @@ void PilotApp::finish() {
         window = nullptr;
     }
     SDL_Quit();
+    return status;
 }
 
 void PilotApp::loop() {
@@ -224,11 +248,21 @@ void PilotApp::loop() {
         const Uint64 now = SDL_GetPerformanceCounter();
         const auto wall = static_cast<std::int64_t>(static_cast<double>(now - previous) * nanosecondsPerCount);
         previous = now;
-        const int due = clock.advance(wall);
-        if (replaying) {
-            replaySteps(due);
-        } else {
-            flySteps(due);
+        session->advance(clock.advance(wall), clock);
+        if (const int signal = quit_signals::received(); signal != 0) {
+            std::fprintf(stderr, "glider-pilot: %s; ending the flight\n", strsignal(signal));
+            endStatus = 128 + signal;
+            break;
+        }
+        if (const char* lost = x_window_watch::lost()) {
+            std::fprintf(stderr, "glider-pilot: %s; ending the flight\n", lost);
+            endStatus = 1;
+            break;
+        }
+        if (const PilotSession::Ending& ending = session->ending(); ending.ended) {
+            std::fprintf(stderr, "glider-pilot: %s\n", ending.message.c_str());
+            endStatus = ending.status;
+            break;
         }
         drawFrame();
 
@@ -260,75 +294,6 @@ void PilotApp::loop() {
     stepsAtEnd = clock.stepsRun();
 }
 
-void PilotApp::flySteps(int steps) {
-    for (int i = 0; i < steps; ++i) {
-        input.update(kStepSeconds);
-        flight.setWeightShift(input.lateral(), input.fore());
-        flight.world().step();
-        ++step;
-        instruments.update(readFlight(flight.glider(), flight.world(), flight.terrain()), kStepSeconds);
-        log.record(flight::samplePilot(flight.glider(), flight.world(), flight.terrain(), step));
-        task.follow(flight.flight());
-        if (step % 100 == 0) {
-            const Vector3D& p = instruments.position();
-            track.add(static_cast<float>(p.x), static_cast<float>(p.y));
-        }
-    }
-}
-
-void PilotApp::replaySteps(int steps) {
-    for (int i = 0; i < steps; ++i) {
-        if (replayStep >= replay.lastStep()) {
-            if (!clock.isPaused()) {
-                clock.togglePause(); // the end of the recording: hold the last picture
-            }
-            return;
-        }
-        ++replayStep;
-        showReplayRow(false);
-    }
-}
-
-void PilotApp::showReplayRow(bool restart) {
-    const flight::FlightSample& row = replay.row(replay.indexAt(replayStep));
-    if (restart) {
-        instruments.restart(launch, row.time);
-        track.clear();
-        // The track up to here, so the map shows where the flight has been.
-        for (int i = 0; i < replay.size() && replay.row(i).step <= replayStep; i += 100) {
-            track.add(static_cast<float>(replay.row(i).position.x), static_cast<float>(replay.row(i).position.y));
-        }
-    } else if (row.step % 100 == 0 && row.step == replayStep) {
-        track.add(static_cast<float>(row.position.x), static_cast<float>(row.position.y));
-    }
-    if (std::hypot(row.velocity.x, row.velocity.y) > 0.1) {
-        replayHeading = headingFrom(Vector3D(), Vector3D(row.velocity.x, row.velocity.y, 0.0));
-    }
-    FlightInstruments::Reading reading;
-    reading.time = row.time;
-    reading.position = row.position;
-    reading.velocity = row.velocity;
-    reading.air = flight.world().airField().velocityAt(row.position, row.time);
-    reading.terrainHeight = row.terrainHeight;
-    reading.heading = replayHeading;
-    instruments.update(reading, restart ? 0.0 : kStepSeconds);
-}
-
-void PilotApp::reset() {
-    if (replaying) {
-        replayStep = replay.firstStep();
-        showReplayRow(true);
-        return;
-    }
-    input.centre();
-    flight.reset();
-    task.restart();
-    instruments.restart(launch, instruments.time());
-    instruments.update(readFlight(flight.glider(), flight.world(), flight.terrain()), 0.0);
-    track.clear();
-    track.add(static_cast<float>(launch.x), static_cast<float>(launch.y));
-}
-
 void PilotApp::handle(const SDL_Event& event) {
     ImGui_ImplSDL2_ProcessEvent(&event);
     const ImGuiIO& io = ImGui::GetIO();
@@ -337,11 +302,10 @@ void PilotApp::handle(const SDL_Event& event) {
         running = false;
         return;
     }
-    if (!replaying && controls.handle(event, input)) {
-        return;
+    if (x_window_watch::destroyedBy(event)) {
+        return; // the loop ends the flight
     }
-    if (replaying && (event.type == SDL_JOYDEVICEADDED || event.type == SDL_JOYDEVICEREMOVED)) {
-        controls.handle(event, input);
+    if (session->handle(event) || controls.handle(event, input)) {
         return;
     }
     switch (event.type) {
@@ -349,34 +313,19 @@ void PilotApp::handle(const SDL_Event& event) {
         handleKey(event.key);
         break;
     case SDL_MOUSEBUTTONDOWN:
-        if (io.WantCaptureMouse) {
-            break;
-        }
-        if (event.button.button == SDL_BUTTON_LEFT) {
+        if (!io.WantCaptureMouse && event.button.button == SDL_BUTTON_LEFT) {
             mouseOrbit = true;
             camera.setMode(CameraRig::Mode::Orbit);
-        } else if (event.button.button == SDL_BUTTON_RIGHT && !replaying) {
-            mouseShift = true;
-            shiftOriginX = event.button.x;
-            shiftOriginY = event.button.y;
-            input.setMouse(true, 0.0, 0.0);
         }
         break;
     case SDL_MOUSEBUTTONUP:
         if (event.button.button == SDL_BUTTON_LEFT) {
             mouseOrbit = false;
-        } else if (event.button.button == SDL_BUTTON_RIGHT) {
-            mouseShift = false;
-            input.setMouse(false, 0.0, 0.0);
         }
         break;
     case SDL_MOUSEMOTION:
         if (mouseOrbit) {
             camera.orbitDrag(event.motion.xrel, -event.motion.yrel);
-        }
-        if (mouseShift) {
-            input.setMouse(true, (event.motion.x - shiftOriginX) / kMouseShiftPixels,
-                           (event.motion.y - shiftOriginY) / kMouseShiftPixels);
         }
         break;
     case SDL_MOUSEWHEEL:
@@ -390,7 +339,7 @@ void PilotApp::handle(const SDL_Event& event) {
 }
 
 void PilotApp::handleKey(const SDL_KeyboardEvent& key) {
-    if (key.repeat != 0 && key.keysym.sym != SDLK_LEFT && key.keysym.sym != SDLK_RIGHT) {
+    if (key.repeat != 0) {
         return;
     }
     switch (key.keysym.sym) {
@@ -433,25 +382,10 @@ void PilotApp::handleKey(const SDL_KeyboardEvent& key) {
         break;
     case SDLK_r:
     case SDLK_F1:
-        reset();
+        session->restart();
         break;
     case SDLK_h:
         panel.toggleHelp();
-        break;
-    case SDLK_LEFT:
-    case SDLK_RIGHT:
-        if (replaying) {
-            const int to = replayStep + (key.keysym.sym == SDLK_RIGHT ? kScrubSteps : -kScrubSteps);
-            replayStep = std::clamp(to, replay.firstStep(), replay.lastStep());
-            showReplayRow(true);
-        }
-        break;
-    case SDLK_HOME:
-    case SDLK_END:
-        if (replaying) {
-            replayStep = key.keysym.sym == SDLK_HOME ? replay.firstStep() : replay.lastStep();
-            showReplayRow(true);
-        }
         break;
     default:
         break;
@@ -463,31 +397,26 @@ void PilotApp::drawFrame() {
     int height = 1;
     SDL_GL_GetDrawableSize(window, &width, &height);
     glViewport(0, 0, width, height);
-    glClearColor(look::kSky[0], look::kSky[1], look::kSky[2], 1.0f);
+    glClearColor(light.horizon.r, light.horizon.g, light.horizon.b, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
 
-    // The glider: as flown, or in a replay the start glider carried to the
-    // recorded position and turned to the recorded heading.
-    glm::dmat4 placement(1.0);
-    if (replaying) {
-        const Vector3D& at = instruments.position();
-        placement = glm::translate(glm::dmat4(1.0), glm::dvec3(at.x, at.y, at.z));
-        placement = glm::rotate(placement, glm::radians(flight.launchHeading() - instruments.heading()),
-                                glm::dvec3(0.0, 0.0, 1.0));
-        placement = glm::translate(placement, glm::dvec3(-builtPilot.x, -builtPilot.y, -builtPilot.z));
-    }
+    const FlightInstruments& instruments = session->instruments();
+    const glm::dmat4 placement = session->gliderPlacement();
     CameraRig::Subject subject;
     subject.pilot = instruments.position();
     subject.heading = instruments.heading();
-    subject.launch = launch;
-    const CameraRig::View view = camera.viewOf(subject, &flight.terrain());
+    subject.launch = session->launch();
+    const CameraRig::View view = camera.viewOf(subject, &session->flight().terrain());
     const glm::dmat4 viewProjection =
         CameraRig::projection(static_cast<double>(width) / std::max(height, 1), kFarDistance * 1.5) *
         CameraRig::viewMatrix(view);
     terrainRenderer.draw(viewProjection, view.eye, kFarDistance);
+    shadowRenderer.draw(viewProjection, placement);
     gliderRenderer.draw(viewProjection, placement, view.eye, kFarDistance);
+    skyRenderer.draw(viewProjection, view.eye);
+    cloudRenderer.draw(viewProjection, view.eye, instruments.time(), kFarDistance);
 
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplSDL2_NewFrame();
@@ -507,20 +436,13 @@ void PilotApp::drawFrame() {
     f.glide = instruments.glideRatio();
     f.heading = instruments.heading();
     f.wind = instruments.wind();
-    f.lateral = replaying ? 0.0 : flight.lateralShift();
-    f.fore = replaying ? 0.0 : flight.foreShift();
     f.fps = fps;
     f.pilot = instruments.position();
-    f.launch = launch;
-    f.replay = replaying;
-    f.replayStep = replayStep;
-    f.replayFirst = replaying ? replay.firstStep() : 0;
-    f.replayLast = replaying ? replay.lastStep() : 0;
-    f.task = replaying ? nullptr : task.figures();
-    int scrubTo = 0;
-    if (panel.draw(f, track, scrubTo)) {
-        replayStep = scrubTo;
-        showReplayRow(true);
+    f.launch = session->launch();
+    session->describe(f);
+    std::int64_t scrubTo = 0;
+    if (panel.draw(f, session->track(), scrubTo)) {
+        session->scrubTo(scrubTo);
     }
     ImGui::Render();
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());

@@ -3,45 +3,52 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "pilot/CameraRig.h"
-#include "pilot/FlightInstruments.h"
-#include "recording/FlightLog.h"
-#include "pilot/FlightTrack.h"
+#include "pilot/CloudRenderer.h"
 #include "pilot/GliderRenderer.h"
 #include "pilot/InstrumentPanel.h"
-#include "pilot/PilotFlight.h"
-#include "pilot/PilotTask.h"
 #include "pilot/PilotOptions.h"
+#include "pilot/PilotSession.h"
 #include "pilot/PilotSettings.h"
-#include "pilot/ReplayTrack.h"
+#include "pilot/SceneLight.h"
 #include "pilot/SdlControls.h"
+#include "pilot/ShadowRenderer.h"
 #include "pilot/SimulationClock.h"
+#include "pilot/SkyRenderer.h"
 #include "pilot/TerrainRenderer.h"
 #include "pilot/VarioAudio.h"
 #include "pilot/WeightShiftInput.h"
 
 // glider-pilot's window and main loop: events in, fixed steps as the clock
-// grants them, then one frame of terrain, glider and instruments.
+// grants them to the session (a live flight or a replay), then one frame of
+// terrain, glider and instruments.
 class PilotApp {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // Returns the exit status: 0 after a normal close, 2 for bad input,
-    // 1 when the window or its GL context cannot be had.
+    // Returns the exit status: 0 after a normal close (Escape, the window's
+    // close button), 128 + the signal after an interrupt, termination or
+    // hang-up (the flight saved all the same), 2 for bad input or no
+    // display, 1 when the window or its GL context cannot be had, the window
+    // was lost or the flight blew up, and kFlightNotSavedWhole when a write
+    // of the recording failed (a full disk): the files hold what fitted.
+    static constexpr int kFlightNotSavedWhole = PilotSession::kFlightNotSavedWhole;
     int run(const PilotOptions& options, Clock::time_point launched);
 
 private:
     int start();
     void loop();
-    void finish();
+    int openDisplay();
+    int finish();
+    // Puts the flight and the settings in place, once; also from the lost
+    // X connection's last call.
+    int save();
+    static void rescue();
     void handle(const SDL_Event& event);
     void handleKey(const SDL_KeyboardEvent& key);
-    void flySteps(int steps);
-    void replaySteps(int steps);
-    void showReplayRow(bool restart);
-    void reset();
     void drawFrame();
     void printStats() const;
 
@@ -50,37 +57,29 @@ private:
     PilotSettings settings;
     std::string settingsPath;
     bool settingsUsable = true;
-
-    PilotFlight flight;
-    ReplayTrack replay;
-    bool replaying = false;
-    int replayStep = 0;
-    double replayHeading = 180.0;
+    bool saved = false;
+    int savedStatus = 0;
 
     SimulationClock clock;
     WeightShiftInput input;
     SdlControls controls;
+    std::unique_ptr<PilotSession> session;
     CameraRig camera;
-    FlightInstruments instruments;
-    FlightTrack track;
     InstrumentPanel panel;
-    FlightLog log;
-    PilotTask task;
     VarioAudio audio;
-    int step = 0; // steps flown since the start, never reset: the recording's clock
 
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     TerrainRenderer terrainRenderer;
     GliderRenderer gliderRenderer;
+    SceneLight light;
+    SkyRenderer skyRenderer;
+    CloudRenderer cloudRenderer;
+    ShadowRenderer shadowRenderer;
     bool imgui = false;
     bool running = true;
     bool mouseOrbit = false;
-    bool mouseShift = false;
-    int shiftOriginX = 0;
-    int shiftOriginY = 0;
-    Vector3D launch;
-    Vector3D builtPilot; // where the pilot stood when the glider was built
+    int endStatus = 0; // what ended the loop asks for
 
     // Frame statistics.
     long frames = 0;

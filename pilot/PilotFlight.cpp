@@ -1,5 +1,6 @@
 #include "pilot/PilotFlight.h"
 
+#include "atmosphere/Atmosphere.h"
 #include "pilot/RidgeScenario.h"
 
 namespace {
@@ -32,13 +33,18 @@ setup::FlightRequest requestFrom(const PilotOptions& options) {
 std::string PilotFlight::build(const PilotOptions& options) {
     setup::ReadyFlight built = setup::setUpFlight(requestFrom(options));
     if (built.error.failed()) {
-        if (built.error.option == "--terrain") {
+        if (built.error.option == "--terrain" && built.error.reason.rfind("cannot use", 0) == 0) {
             return options.terrainPath + ": cannot be used as a terrain (a greyscale JPEG is needed)";
         }
         return built.error.line();
     }
     ready = std::move(built);
     return {};
+}
+
+const ThermalField* PilotFlight::thermals() const {
+    const auto* air = dynamic_cast<const Atmosphere*>(ready.flight.air.get());
+    return air != nullptr ? air->thermalField() : nullptr;
 }
 
 void PilotFlight::reset() {

@@ -8,6 +8,8 @@
 #include "scene/StartScene.h"
 #include "setup/FlightSetup.h"
 
+class ThermalField;
+
 // The flight glider-pilot flies, built from its scenario (the ridge when none
 // is named) and the options that override it, and the few things the front
 // end does to it: reset to the launch and hold a weight shift.
@@ -24,6 +26,9 @@ public:
     ParticleSystem& world() { return *ready.flight.world; }
     const ParticleSystem& world() const { return *ready.flight.world; }
     const HeightField& terrain() const { return *ready.flight.terrain; }
+    // The scenario's sun and clouds, and its thermals (null when none).
+    const Scenario::Sky& sky() const { return ready.scenario.sky; }
+    const ThermalField* thermals() const;
     const char* modelName() const { return start::flightModelName(ready.flight.model); }
     // (unit: degrees) the heading the glider is launched at.
     double launchHeading() const { return ready.flight.launch.headingDegrees; }

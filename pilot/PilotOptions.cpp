@@ -2,7 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <sys/stat.h>
 
 #include "pilot/CameraRig.h"
 #include "setup/OptionChecks.h"
@@ -42,20 +45,29 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
                            ->type_name("PATH")
                            ->excludes(terrain)
                            ->excludes(generated);
-    app.add_option("--dem-radius", options.dem.radius, "Half the side of the elevation model's window (default 5000)")
+    flight::addReadOption<double>(
+        app, "--dem-radius", options.dem.radius,
+        [](const std::string& text, double& metres) { return flight::readDemRadius(text, false, metres); },
+        "Half the side of the elevation model's window (default 5000)")
         ->type_name("METRES")
-        ->needs(dem)
-        ->check(flight::numberCheck([](double metres) { return metres >= 100.0 && metres <= 100000.0; },
-                                    "must lie within 100 to 100000 m"));
-    app.add_option_function<std::string>(
-           "--wind",
-           [&options](const std::string& text) {
-               flight::readWind(text, options.wind);
-               options.windGiven = true;
-           },
-           "The air's velocity in m/s")
-        ->type_name("X,Y,Z")
-        ->check(flight::windCheck());
+        ->needs(dem);
+    // glider-flight's names for the same, so that advice about one holds for both.
+    flight::addReadOption<double>(app, "--spacing", options.dem.spacing, flight::readDemSpacing,
+                                  "Metres between the elevation model's samples (default about the raster's own)")
+        ->type_name("METRES")
+        ->needs(dem);
+    flight::addReadOption<DemRequest>(
+        app, "--dem-fill", options.dem,
+        [](const std::string& text, DemRequest& window) {
+            const std::string reason = flight::readDemFillHeight(text, window.fillHeight);
+            window.fillWithHeight = window.fillWithHeight || reason.empty();
+            return reason;
+        },
+        "No-data cells take this height (the sea level, say) instead of their neighbours'")
+        ->type_name("METRES")
+        ->needs(dem);
+    flight::addReadOption<Vector3D>(app, "--wind", options.wind, flight::readWind, "The air's velocity in m/s")
+        ->type_name("X,Y,Z");
     app.add_option("--replay", options.replayPath, "Play a recorded flight back (the recorder's CSV)")
         ->type_name("FILE.csv");
     app.add_option("--flights", options.flightsDirectory, "Folder for the flight recordings (default flights)")
@@ -89,6 +101,7 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
     }
 
     options.modelGiven = app.count("--model") > 0;
+    options.windGiven = app.count("--wind") > 0;
     if (options.model != "realistic" && options.model != "classic") {
         return failure("--model", "expected realistic or classic, got '" + options.model + "'");
     }
@@ -104,11 +117,21 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
     if (app.count("--replay") > 0 && options.replayPath.empty()) {
         return failure("--replay", "expected a file name, got ''");
     }
+    // A FIFO or device would block the start or never end: only a file replays.
+    struct stat info;
+    if (!options.replayPath.empty() && ::stat(options.replayPath.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        return failure("--replay", "'" + options.replayPath + "' is not a regular file");
+    }
     if (options.flightsDirectory.empty()) {
         return failure("--flights", "expected a folder name, got ''");
     }
+    if (::lstat(options.flightsDirectory.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
+        ::stat(options.flightsDirectory.c_str(), &info) != 0) {
+        return failure("--flights", "'" + options.flightsDirectory + "' is a symbolic link to nothing (" +
+                                        std::strerror(errno) + ")");
+    }
     CameraRig::Mode mode;
-    if (!options.camera.empty() && !CameraRig::modeFromName(options.camera.c_str(), mode)) {
+    if (app.count("--camera") > 0 && !CameraRig::modeFromName(options.camera.c_str(), mode)) {
         return failure("--camera", "expected chase, pilot, orbit or ground, got '" + options.camera + "'");
     }
     if (app.count("--size") > 0) {

@@ -2,7 +2,9 @@
 
 #include <ctime>
 
-std::string PilotTask::open(const PilotOptions& options, const setup::ReadyFlight& flight) {
+#include "task/IgcTaskDeclaration.h"
+
+std::string PilotTask::open(const PilotOptions& options) {
     if (!options.nmea.empty()) {
         std::string error;
         link = nmea::openNmeaLink(options.nmea, error);
@@ -10,26 +12,32 @@ std::string PilotTask::open(const PilotOptions& options, const setup::ReadyFligh
             return "--nmea: " + error;
         }
     }
-    if (!flight.task && !link) {
-        return {};
-    }
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    const flight::CalendarDate today{utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday};
-    run.emplace(flight, link.get(), today, utc.tm_hour * 3600.0 + utc.tm_min * 60.0 + utc.tm_sec);
-    if (const task::Task* t = flight.task.get()) {
-        shown.name = t->name;
-        for (const task::TaskPoint& p : t->points) {
-            shown.points.push_back({p.zone.x, p.zone.y, p.zone.radius,
-                                    p.zone.shape == task::ObservationZone::Shape::Line, p.zone.axis});
-            shown.names.push_back(p.name);
-        }
-    }
     return {};
 }
 
-const TaskFigures* PilotTask::figures() {
+std::vector<std::string> PilotTask::start(const setup::ReadyFlight& flight, std::time_t startedAt) {
+    if (!flight.task && !link) {
+        return {};
+    }
+    std::tm utc{};
+    gmtime_r(&startedAt, &utc);
+    const flight::CalendarDate today{utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday};
+    const long long secondOfDay = utc.tm_hour * 3600LL + utc.tm_min * 60LL + utc.tm_sec;
+    run.emplace(flight, link.get(), today, static_cast<double>(secondOfDay));
+    const task::Task* t = flight.task.get();
+    if (t == nullptr) {
+        return {};
+    }
+    shown.name = t->name;
+    for (const task::TaskPoint& p : t->points) {
+        shown.points.push_back({p.zone.x, p.zone.y, p.zone.radius, p.zone.shape == task::ObservationZone::Shape::Line,
+                                p.zone.axis});
+        shown.names.push_back(p.name);
+    }
+    return task::igcTaskDeclaration(*t, {today.year, today.month, today.day, secondOfDay}, 1);
+}
+
+const TaskFigures* PilotTask::figures() const {
     if (!hasTask()) {
         return nullptr;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -43,9 +44,13 @@ struct TaskFigures {
 // clock starting at the real UTC time of the launch.
 class PilotTask {
 public:
-    // Opens the link and starts following. Returns "" or one line naming
-    // the option and what is wrong. `flight` must outlive this.
-    std::string open(const PilotOptions& options, const setup::ReadyFlight& flight);
+    // Opens the link the options name, if any, before anything is written.
+    // Returns "" or one line naming the option and what is wrong.
+    std::string open(const PilotOptions& options);
+    // Starts following `flight` (which must outlive this), its clock at
+    // `startedAt`, the flight log's. Returns the IGC's C records declaring
+    // the task, none without one.
+    std::vector<std::string> start(const setup::ReadyFlight& flight, std::time_t startedAt);
     bool hasTask() const { return run && run->task() != nullptr; }
 
     // After each step; after a reset.
@@ -60,13 +65,13 @@ public:
         }
     }
 
-    // Null without a task.
-    const TaskFigures* figures();
+    // Null without a task. Refreshes the figures in place.
+    const TaskFigures* figures() const;
     // "task=completed task_km=... xc_points=...": the result at the end.
     std::string result() const { return run ? run->resultFields() : std::string(); }
 
 private:
     std::unique_ptr<nmea::NmeaLink> link;
     std::optional<setup::TaskRun> run;
-    TaskFigures shown;
+    mutable TaskFigures shown;
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "physics/SharedConstants.h"
 #include "pilot/PilotTask.h"
 
 namespace taskpanel {
@@ -61,7 +62,7 @@ void drawOnMap(ImDrawList* draw, const MapFrame& frame, const TaskFigures& t, do
         const ImU32 colour = next ? kNextColour : kTaskColour;
         if (p.line) {
             // Across the course: along the bearing a right angle from its axis.
-            const double across = (p.axis + 90.0) * 3.14159265358979323846 / 180.0;
+            const double across = (p.axis + 90.0) * kPi / 180.0;
             const double ex = std::sin(across) * p.radius;
             const double ey = std::cos(across) * p.radius;
             draw->AddLine(frame.at(p.x - ex, p.y - ey), frame.at(p.x + ex, p.y + ey), colour, next ? 3.0f : 2.0f);

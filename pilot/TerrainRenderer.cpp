@@ -7,25 +7,18 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
-#include "pilot/SceneLook.h"
+#include "pilot/GroundCover.h"
 #include "pilot/ViewFrustum.h"
 #include "terrain/HeightField.h"
 
 namespace {
 
-// Per vertex: the height, and the normal packed as signed 10-bit x, y, z.
+// Per vertex: the height, and the ground's lit colour packed as 8-bit
+// red, green, blue over 0 to 2 (GroundCover).
 struct TerrainVertex {
     float height;
-    std::uint32_t normal;
+    std::uint32_t colour;
 };
-
-std::uint32_t packNormal(const Vector3D& n) {
-    const auto part = [](double v) {
-        const double clamped = v < -1.0 ? -1.0 : (v > 1.0 ? 1.0 : v);
-        return static_cast<std::uint32_t>(static_cast<std::int32_t>(std::lround(clamped * 511.0)) & 0x3ff);
-    };
-    return part(n.x) | (part(n.y) << 10) | (part(n.z) << 20);
-}
 
 // A vertex carries only its height and normal; where it stands follows from
 // its number, which counts through the chunks' blocks in order (the draw's
@@ -36,21 +29,22 @@ std::uint32_t packNormal(const Vector3D& n) {
 // terrain's vertices are far fewer than its pixels.
 const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in float height;
-layout(location = 1) in vec4 normal;
+layout(location = 1) in vec4 colour;
 uniform mat4 viewProjection;
 uniform vec2 gridOrigin;
 uniform float spacing;
 uniform ivec2 lastSample;
 uniform int chunksAcross;
 uniform int chunkVertices;
-uniform vec2 range;
 uniform vec3 eye;
-uniform float fog;
-uniform vec3 sky;
-uniform vec3 sun;
-out vec3 shade;
+uniform vec2 haze;
+// Two vectors, as few as the software renderer interpolates: the lit
+// colour and the haze; where the grain is read and how much of it shows.
+out vec4 litAndVeil;
+out vec3 grainAt;
 uniform int kCells;
 uniform int kLevels;
+
 void main() {
     int chunk = gl_VertexID / chunkVertices;
     int local = gl_VertexID - chunk * chunkVertices;
@@ -85,27 +79,80 @@ void main() {
     vec3 world = vec3(gridOrigin + vec2(float(column), float(row)) * spacing, height - drop);
     gl_Position = viewProjection * vec4(world, 1.0);
 
-    float t = clamp((height - range.x) / max(range.y - range.x, 1.0), 0.0, 1.0);
-    vec3 low = vec3(0.30, 0.50, 0.22);
-    vec3 mid = vec3(0.55, 0.52, 0.32);
-    vec3 rock = vec3(0.52, 0.50, 0.48);
-    vec3 snow = vec3(0.95, 0.95, 0.97);
-    vec3 base = t < 0.45 ? mix(low, mid, t / 0.45)
-              : (t < 0.8 ? mix(mid, rock, (t - 0.45) / 0.35) : mix(rock, snow, (t - 0.8) / 0.2));
-    float light = 0.38 + 0.62 * max(dot(normalize(normal.xyz), normalize(sun)), 0.0);
+    vec3 lit = colour.rgb * 2.0;
+
+    // Aerial perspective: the haze grows with distance, and the last stretch
+    // before the drawing's end fades fully into the horizon's colour.
     float d = length(world - eye);
-    float haze = 1.0 - exp(-(d * fog) * (d * fog));
-    shade = mix(base * light, sky, haze);
+    float veil = max(1.0 - exp(-3.0 * d / haze.x), smoothstep(0.8 * haze.y, haze.y, d));
+    litAndVeil = vec4(lit, veil);
+    grainAt = vec3(world.xy / 7.0, 0.7 * (1.0 - smoothstep(60.0, 400.0, d)));
 }
 )";
 
+// A grain near the ground, so the height above it can be judged; it fades
+// out where it would only shimmer.
 const char* kFragmentShader = R"(#version 330 core
-in vec3 shade;
+in vec4 litAndVeil;
+in vec3 grainAt;
+uniform sampler2D grain;
+uniform vec3 horizon;
 out vec4 colour;
 void main() {
-    colour = vec4(shade, 1.0);
+    vec3 near = litAndVeil.rgb * (1.0 + grainAt.z * (texture(grain, grainAt.xy).r - 0.5));
+    colour = vec4(mix(near, horizon, litAndVeil.a), 1.0);
 }
 )";
+
+const char* kPlainFragmentShader = R"(#version 330 core
+in vec4 litAndVeil;
+uniform vec3 horizon;
+out vec4 colour;
+void main() {
+    colour = vec4(mix(litAndVeil.rgb, horizon, litAndVeil.a), 1.0);
+}
+)";
+
+// (unit: m) beyond it the grain has faded out (the vertex shader's fade).
+constexpr double kGrainReach = 400.0;
+
+// The detail texture: value noise at three scales, tiling, bytes 0 to 255.
+std::vector<unsigned char> grainTexture(int size) {
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(size * size));
+    std::uint32_t state = 12345u;
+    const auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<float>(state >> 8) / 16777216.0f;
+    };
+    std::vector<float> lattice(static_cast<std::size_t>(size * size));
+    for (float& v : lattice) {
+        v = next();
+    }
+    const auto at = [&](int x, int y) {
+        return lattice[static_cast<std::size_t>(((y % size + size) % size) * size + (x % size + size) % size)];
+    };
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            float sum = 0.0f;
+            float weight = 0.0f;
+            for (int cell : {16, 4, 1}) {
+                const float fx = static_cast<float>(x) / static_cast<float>(cell);
+                const float fy = static_cast<float>(y) / static_cast<float>(cell);
+                const int ix = x / cell;
+                const int iy = y / cell;
+                const float u = fx - static_cast<float>(ix);
+                const float v = fy - static_cast<float>(iy);
+                const float top = at(ix * cell, iy * cell) * (1.0f - u) + at((ix + 1) * cell, iy * cell) * u;
+                const float bottom = at(ix * cell, (iy + 1) * cell) * (1.0f - u) + at((ix + 1) * cell, (iy + 1) * cell) * u;
+                const float w = static_cast<float>(cell);
+                sum += (top * (1.0f - v) + bottom * v) * w;
+                weight += w;
+            }
+            pixels[static_cast<std::size_t>(y * size + x)] = static_cast<unsigned char>(255.0f * sum / weight);
+        }
+    }
+    return pixels;
+}
 
 } // namespace
 
@@ -113,27 +160,72 @@ TerrainRenderer::~TerrainRenderer() {
     glDeleteBuffers(1, &vertexBuffer);
     glDeleteBuffers(1, &indexBuffer);
     glDeleteVertexArrays(1, &vertexArray);
+    glDeleteTextures(1, &grain);
 }
 
-std::string TerrainRenderer::build(const HeightField& field) {
-    heights = &field;
-    std::string reason = program.build(kVertexShader, kFragmentShader);
+std::string TerrainRenderer::buildShading(Shading& shading, const char* fragmentSource) {
+    std::string reason = shading.program.build(kVertexShader, fragmentSource);
     if (!reason.empty()) {
         return reason;
     }
-    uViewProjection = program.uniform("viewProjection");
-    uGridOrigin = program.uniform("gridOrigin");
-    uSpacing = program.uniform("spacing");
-    uLastSample = program.uniform("lastSample");
-    uChunksAcross = program.uniform("chunksAcross");
-    uChunkVertices = program.uniform("chunkVertices");
-    uCells = program.uniform("kCells");
-    uLevels = program.uniform("kLevels");
-    uRange = program.uniform("range");
-    uEye = program.uniform("eye");
-    uFog = program.uniform("fog");
-    uSky = program.uniform("sky");
-    uSun = program.uniform("sun");
+    const GlProgram& p = shading.program;
+    shading.viewProjection = p.uniform("viewProjection");
+    shading.gridOrigin = p.uniform("gridOrigin");
+    shading.spacing = p.uniform("spacing");
+    shading.lastSample = p.uniform("lastSample");
+    shading.chunksAcross = p.uniform("chunksAcross");
+    shading.chunkVertices = p.uniform("chunkVertices");
+    shading.cells = p.uniform("kCells");
+    shading.levels = p.uniform("kLevels");
+    shading.eye = p.uniform("eye");
+    shading.haze = p.uniform("haze");
+    shading.horizon = p.uniform("horizon");
+    shading.grain = p.uniform("grain");
+    return {};
+}
+
+void TerrainRenderer::useShading(const Shading& shading, const glm::dmat4& viewProjection, const glm::dvec3& eye,
+                                 double farDistance) const {
+    const HeightField& field = *heights;
+    glUseProgram(shading.program.id());
+    const glm::mat4 matrix(viewProjection);
+    glUniformMatrix4fv(shading.viewProjection, 1, GL_FALSE, glm::value_ptr(matrix));
+    glUniform1f(shading.spacing, static_cast<float>(field.gridSpacing()));
+    glUniform2f(shading.gridOrigin, static_cast<float>(field.gridOriginX()), static_cast<float>(field.gridOriginY()));
+    glUniform2i(shading.lastSample, field.columnCount() - 1, field.rowCount() - 1);
+    glUniform1i(shading.chunksAcross, layout->chunksAcross());
+    glUniform1i(shading.chunkVertices, TerrainChunks::chunkVertexCount());
+    glUniform1i(shading.cells, TerrainChunks::kCells);
+    glUniform1i(shading.levels, TerrainChunks::kLevels);
+    glUniform3f(shading.eye, static_cast<float>(eye.x), static_cast<float>(eye.y), static_cast<float>(eye.z));
+    glUniform2f(shading.haze, light.visibility, static_cast<float>(farDistance));
+    glUniform3fv(shading.horizon, 1, glm::value_ptr(light.horizon));
+    glUniform1i(shading.grain, 0);
+}
+
+std::string TerrainRenderer::build(const HeightField& field, const SceneLight& sceneLight) {
+    heights = &field;
+    light = sceneLight;
+    std::string reason = buildShading(grained, kFragmentShader);
+    if (reason.empty()) {
+        reason = buildShading(plain, kPlainFragmentShader);
+    }
+    if (!reason.empty()) {
+        return reason;
+    }
+
+    constexpr int kGrainSize = 256;
+    const std::vector<unsigned char> pixels = grainTexture(kGrainSize);
+    glGenTextures(1, &grain);
+    glBindTexture(GL_TEXTURE_2D, grain);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, kGrainSize, kGrainSize, 0, GL_RED, GL_UNSIGNED_BYTE, pixels.data());
+    glGenerateMipmap(GL_TEXTURE_2D);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST_MIPMAP_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, 0);
 
     layout = std::make_unique<TerrainChunks>(field);
     order.assign(static_cast<std::size_t>(layout->chunkCount()), Visible{});
@@ -160,14 +252,28 @@ std::string TerrainRenderer::build(const HeightField& field) {
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(chunkBytes * static_cast<std::size_t>(layout->chunkCount())),
                  nullptr, GL_STATIC_DRAW);
+    // Every sample's lit colour once; the chunks' blocks repeat samples.
     const bool normals = field.hasNormals();
+    std::vector<std::uint32_t> colours(static_cast<std::size_t>(field.columnCount()) *
+                                       static_cast<std::size_t>(field.rowCount()));
+    for (int r = 0; r < field.rowCount(); ++r) {
+        for (int c = 0; c < field.columnCount(); ++c) {
+            const double x = field.gridOriginX() + c * field.gridSpacing();
+            const double y = field.gridOriginY() + r * field.gridSpacing();
+            colours[static_cast<std::size_t>(r) * static_cast<std::size_t>(field.columnCount()) +
+                    static_cast<std::size_t>(c)] =
+                ground::pack(ground::litAt(x, y, field.sample(c, r),
+                                           normals ? field.normalAt(c, r) : Vector3D(0.0, 0.0, 1.0), light));
+        }
+    }
     std::vector<TerrainVertex> chunk(TerrainChunks::chunkVertexCount());
     for (int k = 0; k < layout->chunkCount(); ++k) {
         const auto vertexAt = [&](int i, int j) {
             const int c = layout->sampleColumn(k, i);
             const int r = layout->sampleRow(k, j);
             return TerrainVertex{static_cast<float>(field.sample(c, r)),
-                                 packNormal(normals ? field.normalAt(c, r) : Vector3D(0.0, 0.0, 1.0))};
+                                 colours[static_cast<std::size_t>(r) * static_cast<std::size_t>(field.columnCount()) +
+                                         static_cast<std::size_t>(c)]};
         };
         for (int level = 0; level < TerrainChunks::kLevels; ++level) {
             TerrainVertex* block = chunk.data() + TerrainChunks::firstVertexOf(level);
@@ -191,7 +297,7 @@ std::string TerrainRenderer::build(const HeightField& field) {
                         static_cast<GLsizeiptr>(chunkBytes), chunk.data());
     }
     glVertexAttribPointer(0, 1, GL_FLOAT, GL_FALSE, sizeof(TerrainVertex), nullptr);
-    glVertexAttribPointer(1, 4, GL_INT_2_10_10_10_REV, GL_TRUE, sizeof(TerrainVertex),
+    glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(TerrainVertex),
                           reinterpret_cast<const void*>(sizeof(float)));
     glEnableVertexAttribArray(0);
     glEnableVertexAttribArray(1);
@@ -207,27 +313,8 @@ void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& e
     }
     const ViewFrustum frustum(viewProjection);
     const Vector3D eyePoint(eye.x, eye.y, eye.z);
-    const HeightField& field = *heights;
-    const double spacing = field.gridSpacing();
-
-    glUseProgram(program.id());
-    const glm::mat4 matrix(viewProjection);
-    glUniformMatrix4fv(uViewProjection, 1, GL_FALSE, glm::value_ptr(matrix));
-    glUniform1f(uSpacing, static_cast<float>(spacing));
-    glUniform2f(uGridOrigin, static_cast<float>(field.gridOriginX()), static_cast<float>(field.gridOriginY()));
-    glUniform2i(uLastSample, field.columnCount() - 1, field.rowCount() - 1);
-    glUniform1i(uChunksAcross, layout->chunksAcross());
-    glUniform1i(uChunkVertices, TerrainChunks::chunkVertexCount());
-    glUniform1i(uCells, TerrainChunks::kCells);
-    glUniform1i(uLevels, TerrainChunks::kLevels);
-    // Low relief stays green: the colours span at least 80 m.
-    glUniform2f(uRange, static_cast<float>(field.lowest()),
-                static_cast<float>(std::max(field.highest(), field.lowest() + 80.0)));
-    glUniform3f(uEye, static_cast<float>(eye.x), static_cast<float>(eye.y), static_cast<float>(eye.z));
-    // Nearly all haze (98 %) at the far distance: exp(-4) is about 0.02.
-    glUniform1f(uFog, static_cast<float>(2.0 / farDistance));
-    glUniform3fv(uSky, 1, look::kSky);
-    glUniform3fv(uSun, 1, look::kSun);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, grain);
     glBindVertexArray(vertexArray);
 
     // Nearest first, so hidden ground fails the depth test before it costs
@@ -251,9 +338,20 @@ void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& e
         drawnTriangles += levelCount[level] / 3;
     }
     drawnChunks = visible;
-    if (visible > 0) {
-        glMultiDrawElementsBaseVertex(GL_TRIANGLES, counts.data(), GL_UNSIGNED_SHORT, offsets.data(), visible,
+    // The near chunks (a prefix, nearest first) grained, the rest plain.
+    int near = 0;
+    while (near < visible && order[static_cast<std::size_t>(near)].distance < kGrainReach) {
+        ++near;
+    }
+    if (near > 0) {
+        useShading(grained, viewProjection, eye, farDistance);
+        glMultiDrawElementsBaseVertex(GL_TRIANGLES, counts.data(), GL_UNSIGNED_SHORT, offsets.data(), near,
                                       baseVertices.data());
+    }
+    if (visible > near) {
+        useShading(plain, viewProjection, eye, farDistance);
+        glMultiDrawElementsBaseVertex(GL_TRIANGLES, counts.data() + near, GL_UNSIGNED_SHORT, offsets.data() + near,
+                                      visible - near, baseVertices.data() + near);
     }
     glBindVertexArray(0);
 }

@@ -7,15 +7,17 @@
 #include <glm/glm.hpp>
 
 #include "pilot/GlProgram.h"
+#include "pilot/SceneLight.h"
 #include "pilot/TerrainChunks.h"
 
 class HeightField;
 
-// The terrain on the GPU: every chunk's heights and normals, at every level
-// of detail, uploaded once
+// The terrain on the GPU: every chunk's heights and lit colours (GroundCover),
+// at every level of detail, uploaded once
 // into one vertex buffer, the index lists of every level of detail into one
 // index buffer. Each frame draws only the chunks the camera may see, each at
-// its level, lit, coloured by height and fading into the sky with distance.
+// its level, its materials by slope and height, lit by the sun and the sky,
+// grained near the eye and veiled by haze with distance.
 class TerrainRenderer {
 public:
     TerrainRenderer() = default;
@@ -23,8 +25,8 @@ public:
     TerrainRenderer(const TerrainRenderer&) = delete;
     TerrainRenderer& operator=(const TerrainRenderer&) = delete;
 
-    std::string build(const HeightField& field);
-    // `farDistance` (unit: m) is where the fog is complete.
+    std::string build(const HeightField& field, const SceneLight& light);
+    // `farDistance` (unit: m) is where the haze is complete.
     void draw(const glm::dmat4& viewProjection, const glm::dvec3& eye, double farDistance);
 
     int chunksDrawn() const { return drawnChunks; }
@@ -33,25 +35,35 @@ public:
 private:
     const HeightField* heights = nullptr;
     std::unique_ptr<TerrainChunks> layout;
-    GlProgram program;
+    // Two programs: with the grain for the chunks near enough to show it,
+    // without it (one texture read a pixel less) for the rest.
+    struct Shading {
+        GlProgram program;
+        GLint viewProjection = -1;
+        GLint gridOrigin = -1;
+        GLint spacing = -1;
+        GLint lastSample = -1;
+        GLint chunksAcross = -1;
+        GLint chunkVertices = -1;
+        GLint cells = -1;
+        GLint levels = -1;
+        GLint eye = -1;
+        GLint haze = -1;
+        GLint horizon = -1;
+        GLint grain = -1;
+    };
+    std::string buildShading(Shading& shading, const char* fragmentSource);
+    void useShading(const Shading& shading, const glm::dmat4& viewProjection, const glm::dvec3& eye,
+                    double farDistance) const;
+    Shading grained;
+    Shading plain;
     GLuint vertexArray = 0;
     GLuint vertexBuffer = 0;
     GLuint indexBuffer = 0;
     GLsizei levelCount[TerrainChunks::kLevels] = {};
     std::size_t levelOffset[TerrainChunks::kLevels] = {}; // (unit: bytes)
-    GLint uViewProjection = -1;
-    GLint uGridOrigin = -1;
-    GLint uSpacing = -1;
-    GLint uLastSample = -1;
-    GLint uChunksAcross = -1;
-    GLint uChunkVertices = -1;
-    GLint uCells = -1;
-    GLint uLevels = -1;
-    GLint uRange = -1;
-    GLint uEye = -1;
-    GLint uFog = -1;
-    GLint uSky = -1;
-    GLint uSun = -1;
+    GLuint grain = 0; // the detail texture
+    SceneLight light;
     struct Visible {
         double distance = 0.0; // (unit: m)
         int chunk = 0;

@@ -12,6 +12,7 @@ namespace flight {
 namespace {
 
 constexpr int kFields = 10;
+constexpr int kAirFields = 13; // glider-flight's --air adds the air's velocity
 constexpr std::size_t kMaxFileBytes = std::size_t{1} << 31; // (unit: bytes) over a day of steps
 
 bool readNumber(const char* first, const char* last, double& value) {
@@ -46,6 +47,7 @@ std::string parseCsvTrack(const std::string& text, const std::string& name, std:
     std::vector<FlightSample> read;
     std::size_t position = 0;
     int lineNumber = 0;
+    int fields = kFields;
     while (position < text.size()) {
         std::size_t end = text.find('\n', position);
         if (end == std::string::npos) {
@@ -60,8 +62,10 @@ std::string parseCsvTrack(const std::string& text, const std::string& name, std:
         ++lineNumber;
         const std::string where = name + ": line " + std::to_string(lineNumber) + ": ";
         if (lineNumber == 1) {
-            if (line != kCsvHeader) {
-                return where + "expected the header '" + kCsvHeader + "'";
+            if (line == std::string(kCsvHeader) + kCsvAirColumns) {
+                fields = kAirFields;
+            } else if (line != kCsvHeader) {
+                return where + "expected the header '" + kCsvHeader + "' (or with '" + kCsvAirColumns + "' after it)";
             }
             continue;
         }
@@ -71,14 +75,14 @@ std::string parseCsvTrack(const std::string& text, const std::string& name, std:
             }
             return where + "empty line";
         }
-        double values[kFields];
+        double values[kAirFields];
         int field = 0;
         std::size_t start = 0;
         while (true) {
             const std::size_t comma = line.find(',', start);
             const std::size_t finish = comma == std::string_view::npos ? line.size() : comma;
-            if (field == kFields) {
-                return where + "more than " + std::to_string(kFields) + " fields";
+            if (field == fields) {
+                return where + "more than " + std::to_string(fields) + " fields";
             }
             if (!readNumber(line.data() + start, line.data() + finish, values[field])) {
                 return where + "field " + std::to_string(field + 1) + " is not a finite number";
@@ -89,8 +93,8 @@ std::string parseCsvTrack(const std::string& text, const std::string& name, std:
             }
             start = comma + 1;
         }
-        if (field != kFields) {
-            return where + "expected " + std::to_string(kFields) + " fields, got " + std::to_string(field);
+        if (field != fields) {
+            return where + "expected " + std::to_string(fields) + " fields, got " + std::to_string(field);
         }
         const double step = values[0];
         if (step < 0.0 || step > static_cast<double>(std::numeric_limits<int>::max()) || step != std::floor(step)) {
@@ -106,6 +110,9 @@ std::string parseCsvTrack(const std::string& text, const std::string& name, std:
         sample.velocity = Vector3D(values[5], values[6], values[7]);
         sample.speed = values[8];
         sample.terrainHeight = values[9];
+        if (fields == kAirFields) {
+            sample.air = Vector3D(values[10], values[11], values[12]);
+        }
         read.push_back(sample);
     }
     if (lineNumber == 0) {

@@ -1,18 +1,24 @@
 #include "recording/FlightLog.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 
 #include "recording/CsvWriter.h"
 #include "recording/IgcWriter.h"
+#include "scene/StartScene.h"
 
 namespace {
 
-bool exists(const std::string& path) {
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0;
-}
+constexpr int kMostFlightsPerSecond = 1000;
+// A CSV row is at most a few hundred bytes and a second holds 100 of them;
+// an IGC fix is 37 bytes a second, so its buffer holds half an hour of fixes
+// while the disk is full, and its reserve a quarter of an hour ahead.
+constexpr std::size_t kCsvBufferBytes = 1 << 16;
+constexpr std::size_t kIgcBufferBytes = 1 << 16;
+constexpr std::size_t kIgcReserveBytes = 1 << 15;
+constexpr int kSyncEverySeconds = 2;
 
 } // namespace
 
@@ -24,7 +30,9 @@ std::string FlightLog::stampOf(std::time_t time) {
     return text;
 }
 
-std::string FlightLog::open(const std::string& directory, std::time_t startedAt, const flight::EarthPlacement& where) {
+std::string FlightLog::open(const std::string& directory, std::time_t startedAt, const flight::EarthPlacement& where,
+                            const std::vector<std::string>& declaration) {
+    close();
     if (::mkdir(directory.c_str(), 0777) != 0 && errno != EEXIST) {
         return "cannot create the folder '" + directory + "': " + std::strerror(errno);
     }
@@ -32,21 +40,30 @@ std::string FlightLog::open(const std::string& directory, std::time_t startedAt,
     if (::stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
         return "cannot record flights in '" + directory + "': not a folder";
     }
-    // Two flights begun in the same second get their own names: a recording
-    // never replaces another.
+    // Each name is taken by creating it: two flights begun in the same
+    // second, even in two programs at once, never share one.
     const std::string stem = directory + "/" + stampOf(startedAt);
-    std::string base = stem;
-    for (int n = 2; exists(base + ".igc") || exists(base + ".csv"); ++n) {
-        base = stem + "-" + std::to_string(n);
-    }
-    igcName = base + ".igc";
-    csvName = base + ".csv";
-    std::string reason = igc.open(igcName);
-    if (reason.empty()) {
-        reason = csv.open(csvName);
-    }
-    if (!reason.empty()) {
-        return reason;
+    for (int n = 1;; ++n) {
+        if (n > kMostFlightsPerSecond) {
+            return "cannot record flights in '" + directory + "': every name of " + stampOf(startedAt) + " is taken";
+        }
+        const std::string base = n == 1 ? stem : stem + "-" + std::to_string(n);
+        igcName = base + ".igc";
+        csvName = base + ".csv";
+        int error = igc.create(igcName, kIgcBufferBytes, kIgcReserveBytes);
+        if (error == EEXIST) {
+            continue;
+        }
+        if (error == 0 && (error = csv.create(csvName, kCsvBufferBytes, 0)) != 0) {
+            igc.abandon();
+            if (error == EEXIST) {
+                continue;
+            }
+        }
+        if (error != 0) {
+            return "cannot record flights in '" + directory + "': " + std::strerror(error);
+        }
+        break;
     }
     std::tm parts{};
     gmtime_r(&startedAt, &parts);
@@ -54,20 +71,64 @@ std::string FlightLog::open(const std::string& directory, std::time_t startedAt,
     date.year = parts.tm_year + 1900;
     date.month = parts.tm_mon + 1;
     date.day = parts.tm_mday;
+    startSecondOfDay = parts.tm_hour * 3600 + parts.tm_min * 60 + parts.tm_sec;
     placement = where;
-    flight::writeIgcHeader(igc.stream(), date);
-    flight::writeCsvHeader(csv.stream());
+    problem_[0] = '\0';
+    fixesLost = false;
+    std::string header = flight::igcHeader(date);
+    for (const std::string& record : declaration) {
+        header += record + "\r\n";
+    }
+    igc.append(header.data(), header.size());
+    const std::string columns = std::string(flight::kCsvHeader) + "\n";
+    csv.append(columns.data(), columns.size());
     open_ = true;
+    writeOut(0);
     return {};
+}
+
+void FlightLog::report(const char* what, const std::string& path, int error, int step) {
+    std::snprintf(problem_, sizeof problem_, "%s: %s (at %d s); %s", path.c_str(), std::strerror(error),
+                  step / start::kStepsPerSecond, what);
+}
+
+void FlightLog::writeOut(int step) {
+    const bool sync = step % (kSyncEverySeconds * start::kStepsPerSecond) == 0;
+    // The IGC first: when the disk fills, the small log takes what is left.
+    if (const int error = igc.writeOut(sync)) {
+        csv.stop();
+        report(fixesLost ? "IGC fixes lost, the CSV stopped" : "IGC fixes held back, the CSV stopped", igcName, error,
+               step);
+    }
+    if (!csv.stopped()) {
+        if (const int error = csv.writeOut(sync)) {
+            csv.stop();
+            report("the CSV stopped, the IGC goes on", csvName, error, step);
+        }
+    }
 }
 
 void FlightLog::record(const flight::FlightSample& sample) {
     if (!open_) {
         return;
     }
-    flight::writeCsvRow(csv.stream(), sample);
+    if (!csv.stopped()) {
+        flight::CsvRowText row;
+        csv.append(row.data(), flight::formatCsvRow(row, sample));
+    }
     if (flight::isIgcFixStep(sample.step)) {
-        flight::writeIgcFix(igc.stream(), placement, sample);
+        flight::IgcFixText fix;
+        if (!igc.append(fix.data(), flight::formatIgcFix(fix, placement, sample, startSecondOfDay))) {
+            fixesLost = true;
+        }
+        writeOut(sample.step);
+    }
+}
+
+void FlightLog::finishNow() const noexcept {
+    if (open_) {
+        igc.writeOutNow();
+        csv.writeOutNow();
     }
 }
 
@@ -76,17 +137,15 @@ std::string FlightLog::close() {
         return {};
     }
     open_ = false;
-    // Both written out before either is put in place: a failure leaves neither.
-    std::string reason = igc.finish();
-    if (reason.empty()) {
-        reason = csv.finish();
+    const int igcError = igc.close();
+    const int csvError = csv.close();
+    if (savedWhole() && igcError != 0) {
+        std::snprintf(problem_, sizeof problem_, "%s: %s", igcName.c_str(), std::strerror(igcError));
+    } else if (savedWhole() && csvError != 0) {
+        std::snprintf(problem_, sizeof problem_, "%s: %s", csvName.c_str(), std::strerror(csvError));
     }
-    if (!reason.empty()) {
-        igc.discard();
-        csv.discard();
-        return reason;
+    if (fixesLost && savedWhole()) {
+        std::snprintf(problem_, sizeof problem_, "%s: IGC fixes lost", igcName.c_str());
     }
-    reason = igc.commit();
-    const std::string csvReason = csv.commit();
-    return reason.empty() ? csvReason : reason;
+    return problem_;
 }

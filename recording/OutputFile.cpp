@@ -233,7 +233,10 @@ std::string OutputFile::commit() {
     if (!reason.empty()) {
         return reason;
     }
-    if (mode == Mode::Replace && renamePendingFile(temporary, target.resolved) != 0) {
+    // A new file takes its name only if nothing else took it during the run:
+    // what another program created there meanwhile is not replaced.
+    const bool replace = target.kind != OutputTarget::Kind::NewFile;
+    if (mode == Mode::Replace && renamePendingFile(temporary, target.resolved, replace) != 0) {
         reason = failure(errno);
     } else if (mode == Mode::Replace) {
         temporary.clear();

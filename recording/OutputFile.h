@@ -10,7 +10,8 @@ namespace flight {
 // One output of a run, written through what its path names:
 // - a new or existing plain file appears whole or not at all: the data goes
 //   to a temporary file beside it, which takes its place (with its mode and
-//   owner) only on commit;
+//   owner) only on commit; a new file's name that something else took
+//   meanwhile is not replaced (commit fails, naming it);
 // - a plain file that cannot be replaced that way (its folder is not
 //   writable, it has other hard links, or its owner could not be kept) is
 //   written in place, as `>` would, but only on commit, from a copy staged in

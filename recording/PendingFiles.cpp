@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -18,7 +19,12 @@ constexpr int kMaxPending = 4;
 constexpr std::size_t kMaxPathBytes = 4096;
 char pendingPaths[kMaxPending][kMaxPathBytes];
 
-constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+// Every signal that can be caught and whose default ends the process, the
+// faults included (a crash leaves no temporary either); it still ends by it,
+// with a core where the system keeps one.
+constexpr int kCleanupSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGPIPE,   SIGQUIT, SIGUSR1, SIGUSR2,
+                                   SIGALRM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,
+                                   SIGSYS,  SIGTRAP, SIGABRT, SIGSEGV,   SIGBUS,  SIGFPE,  SIGILL};
 
 void removePending() {
     for (auto& path : pendingPaths) {
@@ -40,7 +46,10 @@ void installCleanup() {
     std::atexit(removePending);
     for (int signal : kCleanupSignals) {
         struct sigaction current {};
-        if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) {
+        // Ignored, or handled by the program itself (which ends through exit,
+        // where atexit removes the files) or by a sanitizer: left as it is.
+        if (::sigaction(signal, nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0 ||
+            current.sa_handler != SIG_DFL) {
             continue;
         }
         struct sigaction cleanup {};
@@ -110,9 +119,19 @@ void forgetPendingFile(const std::string& path) {
     clearSlot(path);
 }
 
-int renamePendingFile(const std::string& path, const std::string& target) {
+int renamePendingFile(const std::string& path, const std::string& target, bool replace) {
     const SignalsHeld held;
-    const int result = std::rename(path.c_str(), target.c_str());
+    int result = 0;
+    if (replace) {
+        result = std::rename(path.c_str(), target.c_str());
+    } else if ((result = ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE)) != 0 &&
+               errno == EINVAL) {
+        // A file system without the flag: a link fails the same way on a
+        // name that is taken; the temporary name then goes.
+        if ((result = ::link(path.c_str(), target.c_str())) == 0) {
+            ::unlink(path.c_str());
+        }
+    }
     if (result == 0) {
         clearSlot(path);
     }

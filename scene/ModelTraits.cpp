@@ -26,15 +26,15 @@ const ModelTraits& realisticTraits() {
         s.wingDrop = 0.1;
         s.mastFraction = 0.15;
         // The pilot hangs well below the keel, a little ahead of the hub.
-        s.pilotOffset = Vector3D(0.0, -0.18, -1.3);
+        s.pilotOffset = Vector3D(0.0, -0.12, -1.3);
         s.washout = 0.15;
         // A control frame's base bar: about 40 cm each way, across and fore and aft;
         // a press moves the weight as far as a pilot's small correction.
         t.steering.lateralStep = 0.04;
         t.steering.foreStep = 0.03;
         t.steering.lateralRange = 0.4;
-        t.steering.foreRange = 0.4;
-        t.launchSpeed = 10.75; // its hands-off trim, as measured
+        t.steering.foreRange = 0.45;
+        t.launchSpeed = 9.9; // its hands-off trim, as measured
         return t;
     }();
     return traits;

@@ -23,13 +23,17 @@ PilotView pilotView(const Flight& flight) {
 PilotGains pilotGainsFor(FlightModel model) {
     PilotGains gains;
     if (model == FlightModel::Realistic) {
-        // A flexible wing rolls slowly and, once steep, wants to roll on: a
-        // gentle hand against the roll, the high side a held bank needs
-        // learned as it goes, and the bar out a little while circling.
+        // The wing answers a shift within a second or two and, once steep,
+        // wants to roll on: a gentle hand against the roll, the high side a
+        // held bank needs learned as it goes and forgotten when it no longer
+        // fits, the bar left at trim (the slowest turns sink most), and the
+        // circle walked onto its point gently, so the bank asked for swings
+        // little around a turn.
         gains.pressesPerBankError = 0.4;
         gains.pressesPerRollRate = 0.3;
         gains.pressesPerBankErrorSecond = 0.3;
-        gains.circleForePresses = 4;
+        gains.heldForgetSeconds = 2.0;
+        gains.bankPerMetreOffCentre = 0.3;
     }
     return gains;
 }

@@ -22,9 +22,9 @@ LiftDragCoefficients sailCoefficients() {
     LiftDragCoefficients k;
     k.liftSlope = 4.8;
     k.zeroLiftAngle = -5.0 * kPi / 180.0;
-    k.stallAngle = 28.0 * kPi / 180.0;
+    k.stallAngle = 27.0 * kPi / 180.0;
     k.stallWidth = 2.5 * kPi / 180.0;
-    k.profileDrag = 0.02;
+    k.profileDrag = 0.021;
     k.inducedDragFactor = 1.0 / (kPi * 0.9 * 6.93);
     return k;
 }
@@ -53,6 +53,17 @@ double chordLoad(double x) { return 1.0 + 3.0 * (0.5 - x); }
 // frame sideways: a glider that cannot fly straight.)
 constexpr double kClothCompliance = 2.0e-6; // (unit: m/N)
 constexpr double kFrameCompliance = 1.0e-7; // (unit: m/N)
+
+// (unit: m) the weight shift the sail's tension holds the keel against.
+constexpr double kSailTension = 0.06;
+// (unit: rad/m) the sail's warp at the tips per metre of weight shift beyond it.
+constexpr double kBillowShift = 0.3;
+// Profile drag per radian of warp on the slackened side.
+constexpr double kBillowDrag = 2.0;
+// (unit: rad) the tips' twist per unit of their dynamic pressures' asymmetry.
+constexpr double kTipLoadTwist = 0.03;
+// (unit: s) how long the cloth takes to follow the keel.
+constexpr double kSailSettling = 0.3;
 
 constexpr double kPilotDragArea = 0.14;      // (unit: m²) prone pilot in a pod harness
 constexpr double kControlFrameDragArea = 0.05; // (unit: m²) base bar and downtubes
@@ -150,6 +161,7 @@ void fitRealisticParts(const Glider& glider, ParticleSystem& world) {
                                            .cross(panel.trailingEdge->position - panel.leadingEdge->position);
         const Vector3D facetUp = (tri.p2->position - tri.p0->position).cross(tri.p1->position - tri.p0->position);
         panel.upSign = sectionNormal.dot(facetUp) >= 0.0 ? 1.0 : -1.0;
+        panel.warp = 2.0 * u;
         const double area = 0.5 * (tri.p1->position - tri.p0->position).cross(tri.p2->position - tri.p0->position).length();
         placed.push_back(Placed{panel, area, chordLoad(x)});
         areaSum += area;
@@ -166,6 +178,9 @@ void fitRealisticParts(const Glider& glider, ParticleSystem& world) {
     pocket.p2 = &glider.mastBottomParticle();
     pocket.fin = true;
     air.addPanel(pocket);
+
+    air.setBillowShift(BillowShift{&glider.pilotParticle(), &glider.hubParticle(), &firstTip, &lastTip, kSailTension,
+                                   kBillowShift, kBillowDrag, kTipLoadTwist, kSailSettling});
 
     air.addBody(BodyDrag{&glider.pilotParticle(), kPilotDragArea});
     air.addBody(BodyDrag{&glider.mastBottomParticle(), kControlFrameDragArea});

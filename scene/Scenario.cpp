@@ -12,12 +12,16 @@
 
 #include "atmosphere/Atmosphere.h"
 #include "atmosphere/ThermalField.h"
+#include "scene/DemStart.h"
 #include "scene/GeoLimits.h"
 #include "scene/TomlFile.h"
 #include "terrain/JpegHeightField.h"
 #include "terrain/RandomHeightField.h"
 
 namespace {
+
+// A pilot's targets reach as far as the scenario's starts and thermals.
+static_assert(kMaxPilotDistance == Scenario::kMaxDistance);
 
 // Scenario files are small; anything this large is not one.
 constexpr std::uintmax_t kMaxFileBytes = 1u << 20;
@@ -223,7 +227,7 @@ void readDemTerrain(Reader& r, const toml::table& t, DemRequest& dem) {
         dem.hasCentre = r.geoCoordinate(t, "centre", p, dem.centre);
     }
     double radiusKm = dem.radius / 1000.0;
-    r.number(t, "radius_km", p, 0.001, kMaxDemRadius / 1000.0, radiusKm);
+    r.number(t, "radius_km", p, kMinDemRadius / 1000.0, kMaxDemRadius / 1000.0, radiusKm);
     dem.radius = radiusKm * 1000.0;
     r.number(t, "spacing", p, kMinDemSpacing, kMaxDemSpacing, dem.spacing);
     if (t.get("fill_height") != nullptr) {
@@ -301,7 +305,7 @@ void readStart(Reader& r, const toml::table& t, Scenario::Launch& launch, bool o
         if (t.get("at") != nullptr && !r.failed()) {
             launch.hasAt = r.geoCoordinate(t, "at", p, launch.at);
         }
-        r.number(t, "height", p, 2.0, 10000.0, launch.heightAboveGround);
+        r.number(t, "height", p, start::kMinDemStartHeight, start::kMaxDemStartHeight, launch.heightAboveGround);
     } else {
         r.onlyKeys(t, p, {"position", "heading", "speed"});
     }
@@ -325,9 +329,22 @@ void readThermal(Reader& r, const toml::table& t, const std::string& p, Thermal&
 
 void readAir(Reader& r, const toml::table& t, Scenario& s) {
     const std::string p = "air.";
-    r.onlyKeys(t, p, {"wind", "ridge_lift", "thermal_top", "thermal", "random_thermals"});
+    r.onlyKeys(t, p, {"wind", "ridge_lift", "thermal_top", "thermal", "random_thermals", "clouds", "lifecycle"});
     r.vector(t, "wind", p, Scenario::kMaxWindComponent, s.wind);
     r.boolean(t, "ridge_lift", p, s.ridgeLift);
+    r.boolean(t, "clouds", p, s.sky.clouds);
+    if (const toml::table* life = r.table(t, "lifecycle", p)) {
+        const std::string q = p + "lifecycle.";
+        ThermalLifecycle& cycle = s.lifecycle;
+        r.onlyKeys(*life, q, {"lifetime", "seed", "spread", "water_level"});
+        cycle.living = true;
+        long long seed = 1;
+        r.integer(*life, "seed", q, 0, std::numeric_limits<long long>::max(), seed);
+        cycle.seed = static_cast<std::uint64_t>(seed);
+        r.number(*life, "lifetime", q, ThermalLifecycle::kMinLifetime, ThermalLifecycle::kMaxLifetime, cycle.lifetime);
+        r.number(*life, "spread", q, 0.0, ThermalLifecycle::kMaxSpread, cycle.spread);
+        r.number(*life, "water_level", q, -12000.0, 10000.0, cycle.waterLevel);
+    }
     r.number(t, "thermal_top", p, ThermalField::kMinDepth, ThermalField::kMaxDepth, s.thermalTop);
     if (const toml::node* list = t.get("thermal"); list != nullptr && !r.failed()) {
         const toml::array* array = list->as_array();
@@ -409,6 +426,58 @@ void readTask(Reader& r, const toml::table& t, Scenario::TaskSource& task) {
     }
 }
 
+// The sun: an azimuth and an elevation, or a time of day (and a date and a
+// place) that give them.
+void readSun(Reader& r, const toml::table& t, Scenario::Sky& sky) {
+    const std::string p = "sun.";
+    r.onlyKeys(t, p, {"azimuth", "elevation", "time", "date", "latitude", "longitude", "utc_offset"});
+    const bool set = t.get("azimuth") != nullptr || t.get("elevation") != nullptr;
+    const toml::node* time = t.get("time");
+    if (set && time != nullptr) {
+        r.fail(time->source(), p + "time", "give azimuth and elevation or a time, not both");
+    }
+    r.number(t, "azimuth", p, 0.0, 360.0, sky.sun.azimuth);
+    r.number(t, "elevation", p, -90.0, 90.0, sky.sun.elevation);
+    if (set || r.failed()) {
+        r.onlyKeys(t, p, {"azimuth", "elevation"});
+        return;
+    }
+    SunMoment moment;
+    double latitude = 46.0;
+    double longitude = 8.0;
+    r.number(t, "latitude", p, -89.9, 89.9, latitude);
+    r.number(t, "longitude", p, -180.0, 180.0, longitude);
+    double offset = std::round(longitude / 15.0); // the zone's clock by default
+    r.number(t, "utc_offset", p, -14.0, 14.0, offset);
+    if (const toml::node* date = t.get("date"); date != nullptr && !r.failed()) {
+        if (!date->is_date()) {
+            r.fail(date->source(), p + "date", "expected a date such as 2026-07-15");
+        } else {
+            const toml::date d = date->as_date()->get();
+            moment.year = d.year;
+            moment.month = d.month;
+            moment.day = d.day;
+        }
+    }
+    double hours = 12.0;
+    if (time != nullptr && !r.failed()) {
+        if (!time->is_time()) {
+            r.fail(time->source(), p + "time", "expected a local time such as 15:30:00");
+        } else {
+            const toml::time clock = time->as_time()->get();
+            hours = clock.hour + clock.minute / 60.0 + clock.second / 3600.0;
+        }
+    } else if (!r.failed() && (t.get("date") != nullptr || t.get("latitude") != nullptr)) {
+        r.fail(t.source(), p + "time", "missing: the local time the date and place are for");
+    }
+    if (time == nullptr || r.failed()) {
+        return;
+    }
+    // The clock's day may start before or after the day in universal time.
+    moment.utcHours = std::fmod(hours - offset + 48.0, 24.0);
+    sky.sun = sun::positionAt(moment, latitude, longitude);
+}
+
 } // namespace
 
 ScenarioLoad readScenario(const std::string& text, const std::string& name, const std::string& folder) {
@@ -422,7 +491,7 @@ ScenarioLoad readScenario(const std::string& text, const std::string& name, cons
     Reader r(name, folder);
     Scenario& s = load.scenario;
     s.file = name;
-    r.onlyKeys(root, "", {"model", "pilot", "terrain", "start", "air", "task"});
+    r.onlyKeys(root, "", {"model", "pilot", "terrain", "start", "air", "sun", "task"});
     std::string text_;
     if (const toml::node* node = r.string(root, "model", "", text_); node != nullptr && !start::flightModelFromName(text_, s.model)) {
         r.fail(node->source(), "model", "expected classic or realistic, got '" + text_ + "'");
@@ -441,6 +510,9 @@ ScenarioLoad readScenario(const std::string& text, const std::string& name, cons
     }
     if (const toml::table* t = r.table(root, "air", ""); t != nullptr && !r.failed()) {
         readAir(r, *t, s);
+    }
+    if (const toml::table* t = r.table(root, "sun", ""); t != nullptr && !r.failed()) {
+        readSun(r, *t, s.sky);
     }
     if (const toml::table* t = r.table(root, "task", ""); t != nullptr && !r.failed()) {
         readTask(r, *t, s.task);
@@ -513,8 +585,14 @@ start::Flight makeScenarioFlight(const Scenario& scenario, std::unique_ptr<Heigh
             }
             // Wide thermals need room around them for their sink.
             area = std::max(area, 4.0 * ThermalField::smallestArea(thermals, scenario.thermalTop));
-            air->setThermals(std::make_unique<ThermalField>(std::move(thermals), scenario.thermalTop, scenario.wind.x,
-                                                            scenario.wind.y, area));
+            auto field = std::make_unique<ThermalField>(std::move(thermals), scenario.thermalTop, scenario.wind.x,
+                                                        scenario.wind.y, area);
+            if (scenario.lifecycle.living) {
+                ThermalLifecycle cycle = scenario.lifecycle;
+                cycle.sun = sun::direction(scenario.sky.sun);
+                field->makeLiving(cycle, flight.terrain.get());
+            }
+            air->setThermals(std::move(field));
         }
         if (scenario.ridgeLift) {
             air->enableRidgeLift();

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "atmosphere/RandomThermals.h"
+#include "atmosphere/Sun.h"
 #include "atmosphere/Thermal.h"
+#include "atmosphere/ThermalLifecycle.h"
 #include "autopilot/PilotPlan.h"
 #include "physics/Vector3D.h"
 #include "scene/StartScene.h"
@@ -70,6 +72,16 @@ struct Scenario {
     RandomThermals randomThermals; // count 0: none
     double thermalTop = 1500.0;    // (unit: m) the convective layer's depth above the ground
     bool ridgeLift = false;
+    // Living thermals (born, holding, dying) when `living`; else they stand.
+    // Its `sun` is filled from `sky` when the flight is made.
+    ThermalLifecycle lifecycle;
+    // The sun, set directly or from a moment and a place, and whether
+    // clouds stand over the thermals (false: a blue day).
+    struct Sky {
+        SunPosition sun;
+        bool clouds = true;
+    };
+    Sky sky;
     PilotPlan pilot;
     TaskSource task;
 

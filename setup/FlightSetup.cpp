@@ -64,6 +64,18 @@ std::string terrainInputOf(const FlightRequest& request, const Scenario& scenari
     }
 }
 
+// The option a launch inside a ground named on the command line is blamed
+// on: the start asked for, else the ground.
+std::string groundOption(const FlightRequest& request) {
+    if (!request.dem.path.empty()) {
+        return request.demStart ? "--start" : "--dem";
+    }
+    if (request.launch) {
+        return "--launch";
+    }
+    return request.terrainPath.empty() ? "--generated-terrain" : "--terrain";
+}
+
 } // namespace
 
 FlightPlan planFlight(const FlightRequest& request) {
@@ -146,6 +158,15 @@ ReadyFlight buildFlight(FlightPlan plan) {
             ready.projection = std::move(ground.projection);
             // Heights are above sea level already.
             ready.origin = flight::GeoOrigin{ground.origin.latitude, ground.origin.longitude, 0.0};
+        }
+    }
+    // The scenario's own ground checked its launch; a ground named on the
+    // command line is checked here, whichever it is.
+    if (!usesScenarioGround(request)) {
+        if (const std::string reason = start::launchInGroundProblem(*terrain, scenario.model, scenario.launch);
+            !reason.empty()) {
+            ready.error = {groundOption(request), reason};
+            return ready;
         }
     }
     ready.flight = makeScenarioFlight(scenario, std::move(terrain));

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -44,6 +45,62 @@ inline CLI::Validator numberCheck(std::function<bool(double)> accept, std::strin
             return reason;
         },
         "", "number");
+}
+
+// A strict reader: the text, the typed value it fills on success; the reason
+// it refuses the text otherwise (empty on success).
+template <typename T>
+using ValueReader = std::function<std::string(const std::string&, T&)>;
+
+// The option's value, read by `read` into `target` while the line is parsed:
+// a refused text is CLI11's error naming the option. CLI11's own number
+// conversion is not used: it reads decimals through long double, which may
+// round a digit string to another double than the scenario's reader does.
+template <typename T>
+CLI::Option* addReadOption(CLI::App& app, const std::string& name, T& target, ValueReader<T> read,
+                           const std::string& description) {
+    return app
+        .add_option_function<std::string>(
+            name, [&target, read](const std::string& text) { read(text, target); }, description)
+        ->check(CLI::Validator(
+            [read](std::string& text) {
+                T scratch{};
+                return read(text, scratch);
+            },
+            "", ""));
+}
+
+// The same for an option given any number of times, a value each time.
+template <typename T>
+CLI::Option* addRepeatedReadOption(CLI::App& app, const std::string& name, std::vector<T>& target,
+                                   ValueReader<T> read, const std::string& description) {
+    return app
+        .add_option_function<std::vector<std::string>>(
+            name,
+            [&target, read](const std::vector<std::string>& texts) {
+                for (const std::string& text : texts) {
+                    T value{};
+                    read(text, value);
+                    target.push_back(value);
+                }
+            },
+            description)
+        ->check(CLI::Validator(
+            [read](std::string& text) {
+                T scratch{};
+                return read(text, scratch);
+            },
+            "", ""))
+        ->allow_extra_args(false);
+}
+
+// A file name: any text but the empty one.
+inline std::string readFileName(const std::string& text, std::string& name) {
+    if (text.empty()) {
+        return "expected a file name, got ''";
+    }
+    name = text;
+    return {};
 }
 
 // -h or --help anywhere before "--": help is shown whatever else is wrong,

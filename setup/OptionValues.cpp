@@ -2,11 +2,13 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <system_error>
 
 #include "scene/GeoLimits.h"
 #include "scene/Scenario.h"
+#include "terrain/DemHeightField.h"
 
 namespace flight {
 
@@ -33,6 +35,15 @@ bool allDigits(const std::string& text, std::size_t from, std::size_t count) {
 } // namespace
 
 std::string readWholeNumber(const std::string& text, long long lowest, long long highest, int& value) {
+    long long parsed = 0;
+    const std::string reason = readWholeNumber(text, lowest, highest, parsed);
+    if (reason.empty()) {
+        value = static_cast<int>(parsed);
+    }
+    return reason;
+}
+
+std::string readWholeNumber(const std::string& text, long long lowest, long long highest, long long& value) {
     const std::string range = " from " + std::to_string(lowest) + " to " + std::to_string(highest);
     long long parsed = 0;
     const char* first = text.data();
@@ -44,7 +55,7 @@ std::string readWholeNumber(const std::string& text, long long lowest, long long
     if (error == std::errc::result_out_of_range || parsed < lowest || parsed > highest) {
         return "must be" + range + ", got " + quoted(text);
     }
-    value = static_cast<int>(parsed);
+    value = parsed;
     return {};
 }
 
@@ -58,6 +69,25 @@ std::string readFiniteNumber(const std::string& text, double& value) {
     }
     value = parsed;
     return {};
+}
+
+std::string readNumberWithin(const std::string& text, double lowest, double highest, const std::string& rule,
+                             double& value) {
+    double parsed = 0.0;
+    std::string reason = readFiniteNumber(text, parsed);
+    if (reason.empty() && !(parsed >= lowest && parsed <= highest)) {
+        reason = rule + ", got " + quoted(text);
+    }
+    if (reason.empty()) {
+        value = parsed;
+    }
+    return reason;
+}
+
+std::string rangeRule(double lowest, double highest, const std::string& unit) {
+    char text[96];
+    std::snprintf(text, sizeof text, "must lie within %g to %g", lowest, highest);
+    return unit.empty() ? text : text + (" " + unit);
 }
 
 std::string readNumberList(const std::string& text, int count, double* values) {
@@ -118,6 +148,36 @@ std::string readDate(const std::string& text, CalendarDate& date) {
     }
     date = CalendarDate{year, month, day};
     return {};
+}
+
+std::string readDemRadius(const std::string& text, bool kilometres, double& metres) {
+    const double scale = kilometres ? 1000.0 : 1.0;
+    double value = 0.0;
+    const std::string reason = readNumberWithin(text, kMinDemRadius / scale, kMaxDemRadius / scale,
+                                                rangeRule(kMinDemRadius / scale, kMaxDemRadius / scale,
+                                                          kilometres ? "km" : "m"),
+                                                value);
+    if (reason.empty()) {
+        metres = value * scale;
+    }
+    return reason;
+}
+
+std::string readDemSpacing(const std::string& text, double& metres) {
+    return readNumberWithin(text, kMinDemSpacing, kMaxDemSpacing, rangeRule(kMinDemSpacing, kMaxDemSpacing, "m"),
+                            metres);
+}
+
+std::string readDemFillHeight(const std::string& text, double& height) {
+    double value = 0.0;
+    std::string reason = readFiniteNumber(text, value);
+    if (reason.empty()) {
+        reason = demFillHeightProblem(value);
+    }
+    if (reason.empty()) {
+        height = value;
+    }
+    return reason;
 }
 
 } // namespace flight

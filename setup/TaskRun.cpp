@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "recording/FlightSample.h"
+#include "physics/SharedConstants.h"
 #include "recording/IgcCoordinates.h"
 #include "scene/PilotSeat.h"
 #include "setup/TaskSetup.h"
@@ -13,8 +14,6 @@ namespace setup {
 
 namespace {
 
-constexpr double kStep = 0.01;            // (unit: s)
-constexpr long long kStepsPerSecond = 100;
 constexpr std::size_t kReservedFixes = 8 * 3600;
 
 GeoCoordinate whereOnEarth(const ReadyFlight& ready, double x, double y) {
@@ -54,7 +53,7 @@ PilotCommand TaskRun::decide(const start::Flight& flight) {
 }
 
 void TaskRun::follow(const start::Flight& flight) {
-    const double time = static_cast<double>(steps) * kStep;
+    const double time = static_cast<double>(steps) * kSecondsPerStep;
     const Vector3D& p = flight.glider->pilotParticle().position;
     const double altitude = p.z + ready.origin.elevation;
     if (progress_) {

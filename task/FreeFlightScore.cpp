@@ -1,4 +1,5 @@
 #include "task/FreeFlightScore.h"
+#include "physics/SharedConstants.h"
 
 #include <algorithm>
 #include <cmath>
@@ -298,7 +299,6 @@ XcScore scoreFreeFlight(const std::vector<GeoCoordinate>& track) {
     // latitude, from the WGS-84 ellipsoid's radii of curvature there: within
     // a few parts in ten thousand of the ellipsoid's own distances over a
     // flight's tens of kilometres.
-    constexpr double kPi = 3.14159265358979323846;
     constexpr double kA = 6378137.0;
     constexpr double kF = 1.0 / 298.257223563;
     constexpr double kE2 = kF * (2.0 - kF);

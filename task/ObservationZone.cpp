@@ -1,4 +1,5 @@
 #include "task/ObservationZone.h"
+#include "physics/SharedConstants.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +8,6 @@ namespace task {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kRadiansPerDegree = kPi / 180.0;
 
 double offAxis(double bearing, double axis) {

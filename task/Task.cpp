@@ -1,4 +1,5 @@
 #include "task/Task.h"
+#include "physics/SharedConstants.h"
 
 #include <cmath>
 
@@ -6,7 +7,6 @@ namespace task {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kEarthRadius = 6371000.0; // (unit: m)
 
 const CupWaypoint* findWaypoint(const CupFile& file, const std::string& name) {

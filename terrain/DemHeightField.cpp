@@ -17,6 +17,7 @@
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 
+#include "physics/SharedConstants.h"
 #include "terrain/GdalLocalFiles.h"
 
 namespace {
@@ -102,6 +103,7 @@ private:
                           std::vector<double>& line) const;
     double bufferHeight(double column, double line) const;
     std::string coverage() const;
+    double nearRaster(double east) const;
 
     // False, after failing, when anything asked GDAL for a network or cloud path.
     bool localOnly() {
@@ -219,6 +221,20 @@ std::string DemWindowReader::coverage() const {
            number(*std::max_element(east, east + 4), "%.6f") + ")";
 }
 
+// A longitude of a geographic raster, a whole number of turns away if that
+// brings it nearest the raster's middle: a raster spanning the antimeridian
+// runs past 180 degrees, where the Earth's coordinates start again at -180.
+double DemWindowReader::nearRaster(double east) const {
+    if (!georeference.system.IsGeographic()) {
+        return east;
+    }
+    const double turn = 2.0 * kPi / georeference.system.GetAngularUnits(); // (unit: the raster's)
+    double middleEast = 0.0;
+    double middleNorth = 0.0;
+    georeference.toSystem(0.5 * width, 0.5 * height, middleEast, middleNorth);
+    return east + turn * std::round((middleEast - east) / turn);
+}
+
 bool DemWindowReader::chooseMap() {
     OGRSpatialReference geographic;
     geographic.SetWellKnownGeogCS("WGS84");
@@ -236,6 +252,7 @@ bool DemWindowReader::chooseMap() {
             return fail("the centre " + number(request.centre.latitude) + "," + number(request.centre.longitude) +
                         " cannot be placed in the raster's coordinate system" + coverage());
         }
+        east = nearRaster(east);
     } else {
         georeference.toSystem(0.5 * width, 0.5 * height, east, north);
     }
@@ -337,7 +354,7 @@ bool DemWindowReader::localRowToPixels(const std::vector<double>& x, double y, s
         return false;
     }
     for (std::size_t k = 0; k < n; ++k) {
-        const double east = column[k];
+        const double east = nearRaster(column[k]);
         const double north = line[k];
         if (!std::isfinite(east) || !std::isfinite(north)) {
             return false;

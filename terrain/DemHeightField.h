@@ -18,6 +18,9 @@ constexpr int kMaxDemSamplesPerAxis = 4096;
 // Beyond a few hundred kilometres one flat map of the Earth no longer keeps
 // distances within a part in a thousand.
 constexpr double kMaxDemRadius = 250000.0; // (unit: metres)
+// The smallest window a user may ask for, on either program's command line
+// or in a scenario.
+constexpr double kMinDemRadius = 1.0;      // (unit: metres)
 constexpr double kMinDemSpacing = 0.1;     // (unit: metres)
 constexpr double kMaxDemSpacing = 10000.0; // (unit: metres)
 // Heights outside this range are not the Earth's surface (the deepest trench

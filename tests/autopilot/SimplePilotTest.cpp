@@ -203,3 +203,48 @@ TEST(SimplePilot, LearnsNoShiftOnLineRuns) {
     EXPECT_EQ(a.y, b.y);
     EXPECT_EQ(a.fore, 0);
 }
+
+TEST(SimplePilot, SoaringFliesOnThroughSinkThenCirclesWhereTheLiftIs) {
+    FloatingPointTraps traps;
+    // A thermal 150 m ahead of the start the pilot is not told about: 3 m/s
+    // better than still air at its core, fading over 40 m.
+    const auto climbAt = [](double x, double y) {
+        const double r = std::hypot(x, y - 150.0) / 40.0;
+        return -1.0 + 4.0 * std::exp(-r * r);
+    };
+    SimplePilot pilot(planOf("soar"), 0.0, 0.0);
+    ToyGlider glider;
+    double widestBank = 0.0, nearest = 1e9;
+    for (int i = 0; i < 9000; ++i) {
+        PilotView view = glider.view();
+        view.velocity.z = climbAt(glider.x, glider.y);
+        glider.step(pilot.decide(view), PilotLimits());
+        if (i < 800) {
+            widestBank = std::fmax(widestBank, std::fabs(glider.bank));
+        } else if (i > 6000) {
+            nearest = std::fmin(nearest, climbAt(glider.x, glider.y));
+        }
+    }
+    EXPECT_LT(widestBank, 3.0) << "turned before it felt any lift";
+    EXPECT_GT(glider.bank, 15.0) << "a right-hand thermalling turn";
+    EXPECT_GT(nearest, 1.0) << "every point of its last 30 s of circles in good lift";
+}
+
+TEST(SimplePilot, ReadsSoarWithOrWithoutItsBank) {
+    struct Case {
+        const char* text;
+        bool read;
+        double bank;
+    };
+    for (const Case c : {Case{"soar", true, kSoarBank}, Case{"soar:-30", true, -30.0}, Case{"soar:70", false, 0.0},
+                         Case{"soar:", false, 0.0}, Case{"soar:1,2", false, 0.0}}) {
+        PilotPlan plan;
+        EXPECT_EQ(readPilotPlan(c.text, plan).empty(), c.read) << c.text;
+        if (c.read) {
+            EXPECT_EQ(plan.mode, PilotPlan::Mode::Soar) << c.text;
+            EXPECT_EQ(plan.bank, c.bank) << c.text;
+        } else {
+            EXPECT_EQ(plan.mode, PilotPlan::Mode::None) << c.text;
+        }
+    }
+}

@@ -65,7 +65,7 @@ class Screen:
         return env
 
     def run(self, *args):
-        return subprocess.run(list(args), env=self.env(), capture_output=True, text=True, timeout=30)
+        return subprocess.run(list(args), env=self.env(), capture_output=True, text=True, timeout=90)
 
 
 class Pilot:
@@ -98,7 +98,7 @@ class Pilot:
         with open(self.err_path, encoding="latin-1") as f:
             return f.read()
 
-    def wait_for_window(self, timeout=60):
+    def wait_for_window(self, timeout=180):
         def find():
             if self.process.poll() is not None:
                 raise Failure(f"glider-pilot ended with status {self.process.returncode}; stderr: {self.stderr()!r}")
@@ -157,7 +157,7 @@ class Pilot:
         figures["paused"] = "PAUSED" in text
         return figures
 
-    def read(self, name, *keys, until=None, what=None, timeout=40):
+    def read(self, name, *keys, until=None, what=None, timeout=120):
         """Screenshots until every figure in `keys` was read (and, given,
         `until` holds for the figures: the program may take a few frames to
         act on a key)."""
@@ -174,7 +174,7 @@ class Pilot:
         except Failure as failure:
             raise Failure(f"{failure}; last read: {seen.get('text')!r}")
 
-    def read_steady(self, name, *keys, until=None, what=None, timeout=40):
+    def read_steady(self, name, *keys, until=None, what=None, timeout=120):
         """Like read, but the figures count only once two screenshots in a row
         agree on them: one misread digit must not pass for the program's own."""
         last = {}
@@ -189,9 +189,9 @@ class Pilot:
     def close_with_escape(self):
         self.keys("Escape")
         try:
-            status = self.process.wait(timeout=30)
+            status = self.process.wait(timeout=90)
         except subprocess.TimeoutExpired:
-            raise Failure("glider-pilot still running 30 s after Escape")
+            raise Failure("glider-pilot still running 90 s after Escape")
         check(status == 0, f"exit status {status} after Escape; stderr {self.stderr()!r}")
 
 
@@ -263,10 +263,13 @@ def scenario_fly(binary, work, node_path):
         try:
             first = pilot.read("first", "time", "above_start", "heading", "lateral")
             # In still air the ground track is the glider's own heading; the
-            # realistic glider rolls in slowly, and glides for minutes.
+            # realistic glider rolls in slowly, and glides for minutes. How
+            # soon it turned is read from the recording below: a loaded
+            # machine takes seconds per screenshot, and a window of simulated
+            # time seen through them could be missed.
             pilot.read("turning", "time", "heading",
-                       until=lambda f: 2.5 <= f["time"] < 30.0 and abs(f["heading"] - 180.0) > 15.0,
-                       what="the glider turning away from 180 within 30 s")
+                       until=lambda f: f["time"] >= 2.5 and abs(f["heading"] - 180.0) > 15.0,
+                       what="the glider turning away from 180")
             pilot.keys("p")
             turned = pilot.read("turned", "heading", "lateral", "time", until=lambda f: f["paused"],
                                 what="PAUSED on the panel")
@@ -307,6 +310,12 @@ def scenario_fly(binary, work, node_path):
     check(re.search(r"/\d{4}-\d\d-\d\d-\d{6}\.igc$", files[1]), f"log not named by date and time: {files[1]}")
     check_igc(files[1], node_path)
     check(os.path.isfile(os.path.join(cwd, "config", "glider-sim", "pilot.toml")), "settings not saved")
+    with open(files[0]) as f:
+        rows = [line.split(",") for line in f.read().split("\n")[1:] if line]
+    turned_at = next((float(r[1]) for r in rows if float(r[1]) < 30.0 and
+                      abs(math.degrees(math.atan2(float(r[5]), float(r[6]))) % 360.0 - 180.0) > 15.0), None)
+    check(turned_at is not None, "the recording does not turn away from 180 within 30 s")
+    print(f"the recorded track left 180 by 15 degrees at {turned_at} s")
 
 
 def scenario_close(binary, work, node_path):
@@ -420,7 +429,7 @@ def scenario_replay(binary, work, node_path):
                 if k > 0:
                     before = seen[-1][0]
                     pilot.keys("n")
-                    wait_until("the next step", lambda: pilot.panel("probe").get("time", before) > before, 20,
+                    wait_until("the next step", lambda: pilot.panel("probe").get("time", before) > before, 60,
                                interval=0.3)
                 figures = pilot.read(f"frame{k}", "time", "above_start")
                 key = f"{figures['time']:.2f}"
@@ -434,7 +443,7 @@ def scenario_replay(binary, work, node_path):
             pilot.keys("End")
             last = float(rows[-1][1])
             end = wait_until("the last recorded step", lambda: (lambda f: f if abs(f.get("time", -1) - last) < 0.006
-                                                                else None)(pilot.panel("end")), 20, interval=0.3)
+                                                                else None)(pilot.panel("end")), 60, interval=0.3)
             check(abs(end["above_start"] - round(float(rows[-1][4]) - z0, 1)) <= 0.11, "End shows the wrong place")
             pilot.close_with_escape()
         check(len(recordings(cwd)) == 2, "a replay recorded a flight of its own")
@@ -543,10 +552,291 @@ def scenario_task(binary, work, node_path):
     print(f"nmea: {len(sentences)} sentences in 5 s, {sorted(kinds)}")
     result = [line for line in pilot.stderr().split("\n") if line.startswith("glider-pilot: task=")]
     check(len(result) == 1 and "task_km=" in result[0] and "xc_type=" in result[0], f"no task result: {result}")
+    # The log declares the task after its header: the declaration line, then
+    # takeoff, start, turnpoint, finish and landing.
+    logs = [os.path.join(cwd, "flights", n) for n in os.listdir(os.path.join(cwd, "flights")) if n.endswith(".igc")]
+    check(len(logs) == 1, f"flights/: {logs}")
+    check_igc(logs[0], node_path)
+    with open(logs[0], encoding="latin1") as f:
+        records = [line for line in f.read().split("\r\n") if line.startswith("C")]
+    check(len(records) == 6 and records[-2].endswith("Goal") and records[2].endswith("Start"),
+          f"the log's C records: {records}")
 
 
-SCENARIOS = {"fly": scenario_fly, "close": scenario_close, "vario": scenario_vario, "replay": scenario_replay,
-             "bad_input": scenario_bad_input, "task": scenario_task}
+
+# What the world scenario's pictures leave out: the panel, the map and the
+# help line (left, top, right, bottom).
+OVERLAYS = ((0, 0, 300, 340), (750, 495, 1024, 768), (0, 695, 1024, 768))
+
+
+def open_ground(x, y):
+    return not any(l <= x < r and t <= y < b for l, t, r, b in OVERLAYS)
+
+
+def luminance(r, g, b):
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def write_replay(path, x, y, z):
+    """Two recorded steps of a glider heading north at (x, y, z): the replay
+    shows exactly this place and heading, whatever the machine."""
+    with open(path, "w") as f:
+        f.write("step,time,x,y,z,vx,vy,vz,speed,terrain\n")
+        f.write(f"0,0,{x},{y},{z},0,10,0,10,0\n1,0.01,{x},{y + 0.1},{z},0,10,0,10,0\n")
+
+
+def replay_picture(screen, binary, cwd, scenario_text, replay, name):
+    """The first step of `replay` drawn over the scenario, paused."""
+    scenario = os.path.join(cwd, name + ".toml")
+    with open(scenario, "w") as f:
+        f.write(scenario_text)
+    with Pilot(screen, binary, cwd, ["--replay", replay, "--camera", "chase", scenario]) as pilot:
+        pilot.wait_for_window()
+        # Two steps long, the replay holds its last picture at once; Home
+        # then shows the first.
+        pilot.read(name + "-end", "time", until=lambda f: f["paused"], what="the replay's end", timeout=90)
+        pilot.keys("Home")
+        pilot.read(name + "-home", "time", until=lambda f: f["paused"] and f["time"] == 0.0,
+                   what="the paused first step", timeout=90)
+        path = os.path.join(cwd, name + ".png")
+        picture = pilot.screenshot(path)
+        pilot.close_with_escape()
+    return picture
+
+
+def scenario_world(binary, work, node_path):
+    """The world a pilot reads: a ridge's face lit by the sun against the same
+    face turned from it, the sail's shadow on the ground beside the glider on
+    the side away from the sun, and a cumulus over a thermal ahead that a blue
+    day leaves out. Each pair of pictures is one replayed moment drawn twice."""
+    cwd = fresh_dir(work, "world")
+    replay_ridge = os.path.join(cwd, "ridge.csv")
+    replay_low = os.path.join(cwd, "low.csv")
+    replay_cloud = os.path.join(cwd, "cloud.csv")
+    write_replay(replay_ridge, 0, -330, 45)
+    write_replay(replay_low, 0, 0, 6)
+    write_replay(replay_cloud, 0, 0, 300)
+    ridge = ('model = "realistic"\n[terrain]\nsource = "ridge"\nheight = 100\nwidth = 150\n'
+             '[start]\nposition = [0, -330, 45]\nheading = 0\n')
+    flat = 'model = "realistic"\n[terrain]\nsource = "flat"\nsize = 12000\nspacing = 100\n'
+    with Screen() as screen:
+        # The ridge's south face, the sun low in the south and then in the north.
+        lit = replay_picture(screen, binary, cwd, ridge + "[sun]\nazimuth = 180\nelevation = 20\n", replay_ridge,
+                             "ridge-sunlit")
+        shaded = replay_picture(screen, binary, cwd, ridge + "[sun]\nazimuth = 0\nelevation = 20\n", replay_ridge,
+                                "ridge-shaded")
+        # The face: the ground's rows from the crest line down, beside the glider.
+        crest = next(y for _, y, r, g, b in lit.pixels(left=850, right=851, top=0, bottom=495) if not b > max(r, g))
+        face = dict(left=300, right=750, top=crest + 4, bottom=crest + 60)
+        bright = [luminance(r, g, b) for x, y, r, g, b in lit.pixels(**face) if abs(x - 512) > 120]
+        dark = [luminance(r, g, b) for x, y, r, g, b in shaded.pixels(**face) if abs(x - 512) > 120]
+        ratio = (sum(bright) / len(bright)) / max(sum(dark) / len(dark), 1.0)
+        print(f"ridge face from row {crest}: sunlit {sum(bright) / len(bright):.1f}, shaded {sum(dark) / len(dark):.1f},"
+              f" ratio {ratio:.2f}")
+        check(ratio >= 4.0 / 3.0, f"the sunlit face is only {ratio:.2f} times as bright as the shaded one")
+
+        # Low over flat ground, the sun high in the east and then in the west:
+        # the shadow lies beside the glider on the side away from the sun.
+        east = replay_picture(screen, binary, cwd, flat + "[sun]\nazimuth = 90\nelevation = 55\n", replay_low,
+                              "shadow-east-sun")
+        west = replay_picture(screen, binary, cwd, flat + "[sun]\nazimuth = 270\nelevation = 55\n", replay_low,
+                              "shadow-west-sun")
+        ground = lambda r, g, b: g >= r and g >= b
+        westward, eastward = [], []
+        for (x, y, r1, g1, b1), (_, _, r2, g2, b2) in zip(east.pixels(), west.pixels()):
+            if not open_ground(x, y) or not ground(r1, g1, b1) or not ground(r2, g2, b2):
+                continue
+            a, b = luminance(r1, g1, b1), luminance(r2, g2, b2)
+            if a < 0.75 * b:
+                westward.append((x, y))
+            elif b < 0.75 * a:
+                eastward.append((x, y))
+        centre = lambda points: (sum(p[0] for p in points) / len(points), sum(p[1] for p in points) / len(points))
+        check(len(westward) >= 200 and len(eastward) >= 200, f"shadow pixels: {len(westward)} and {len(eastward)}")
+        (wx, wy), (ex, ey) = centre(westward), centre(eastward)
+        print(f"shadow with the sun in the east: {len(westward)} pixels about ({wx:.0f}, {wy:.0f}); "
+              f"in the west: {len(eastward)} about ({ex:.0f}, {ey:.0f})")
+        check(wx < 512 < ex, "the shadow does not fall on the side away from the sun")
+        check(ex - wx < 400 and wy > 384 and ey > 384, "the shadow is not on the ground beside the glider")
+
+        # A thermal four kilometres ahead: its cumulus, and none on a blue day.
+        thermal = ("[sun]\nazimuth = 180\nelevation = 50\n[air]\nthermal_top = 1500\nclouds = {}\n"
+                   "[[air.thermal]]\nx = 0\ny = 4000\nupdraft = 3\nradius = 150\n")
+        cloudy = replay_picture(screen, binary, cwd, flat + thermal.format("true"), replay_cloud, "cloudy")
+        blue = replay_picture(screen, binary, cwd, flat + thermal.format("false"), replay_cloud, "blue")
+        white = lambda r, g, b: min(r, g, b) > 190 and max(r, g, b) - min(r, g, b) < 45
+        clouds = [(x, y) for x, y, r, g, b in cloudy.pixels(bottom=400) if open_ground(x, y) and white(r, g, b)]
+        none = [(x, y) for x, y, r, g, b in blue.pixels(bottom=400) if open_ground(x, y) and white(r, g, b)]
+        check(len(clouds) >= 300, f"only {len(clouds)} cloud pixels over the thermal")
+        cx, cy = centre(clouds)
+        print(f"cloud: {len(clouds)} pixels about ({cx:.0f}, {cy:.0f}); blue day: {len(none)}")
+        check(abs(cx - 512) < 80, f"the cloud stands at x {cx:.0f}, not over the thermal ahead")
+        check(len(none) < 20, f"{len(none)} cloud pixels on a blue day")
+        for name in ("ridge-sunlit", "shadow-east-sun", "cloudy"):
+            shutil.copy(os.path.join(cwd, name + ".png"), os.path.join(work, "world-" + name + ".png"))
+
+
+def temporaries(cwd):
+    """Every *.tmp-* file left anywhere under the run's folder."""
+    return [os.path.join(root, n) for root, _, names in os.walk(cwd) for n in names if ".tmp-" in n]
+
+
+def check_saved_flight(cwd, node_path, what):
+    files = recordings(cwd)
+    check(len(files) == 2 and files[0].endswith(".csv") and files[1].endswith(".igc"), f"{what}: flights/: {files}")
+    check_igc(files[1], node_path)
+    with open(files[0]) as f:
+        rows = f.read().split("\n")[1:]
+    check(len(rows) > 100 and all("nan" not in r and "inf" not in r for r in rows), f"{what}: the CSV is not whole")
+
+
+def end_by_signal(screen, pilot, signal):
+    pilot.process.send_signal(signal)
+    return pilot.process.wait(timeout=60)
+
+
+def end_by_windowclose(screen, pilot):
+    screen.run("xdotool", "windowclose", pilot.window)
+    return pilot.process.wait(timeout=60)
+
+
+def end_by_windowkill(screen, pilot):
+    screen.run("xdotool", "windowkill", pilot.window)
+    return pilot.process.wait(timeout=60)
+
+
+def end_by_server_death(screen, pilot):
+    screen.server.kill()
+    return pilot.process.wait(timeout=60)
+
+
+def scenario_interrupted(binary, work, node_path):
+    """A flight ended from outside the window, by a signal or by X, is
+    saved whole (the IGC read by igc-parser, the CSV with no row of nan),
+    with the status the README gives, and no temporary file is left. A quit
+    signal, which ends the process at once, leaves no temporary either."""
+    import signal as sig
+    cases = (
+        ("int", lambda screen, pilot: end_by_signal(screen, pilot, sig.SIGINT), 130, True),
+        ("term", lambda screen, pilot: end_by_signal(screen, pilot, sig.SIGTERM), 143, True),
+        ("hup", lambda screen, pilot: end_by_signal(screen, pilot, sig.SIGHUP), 129, True),
+        ("windowclose", end_by_windowclose, 1, True),
+        ("windowkill", end_by_windowkill, 1, True),
+        ("server_death", end_by_server_death, 1, True),
+        ("quit", lambda screen, pilot: end_by_signal(screen, pilot, sig.SIGQUIT), -sig.SIGQUIT, False),
+    )
+    for name, end, expected, saved in cases:
+        cwd = fresh_dir(work, "interrupted-" + name)
+        with Screen() as screen, Pilot(screen, binary, cwd, ["--generated-terrain", "--wind", "0,0,0"]) as pilot:
+            pilot.wait_for_window()
+            pilot.read("flying", "time", until=lambda f: f["time"] >= 2.5, what="2.5 s flown")
+            status = end(screen, pilot)
+            print(f"{name}: status {status}; {pilot.stderr().strip()!r}")
+            check(status == expected, f"{name}: exit status {status}, expected {expected}; stderr {pilot.stderr()!r}")
+        check("X Error" not in pilot.stderr(), f"{name}: Xlib's own report: {pilot.stderr()!r}")
+        if saved:
+            check_saved_flight(cwd, node_path, name)
+            check(os.path.isfile(os.path.join(cwd, "config", "glider-sim", "pilot.toml")), f"{name}: settings not saved")
+        check(not temporaries(cwd), f"{name}: temporaries left: {temporaries(cwd)}")
+
+
+def scenario_blow_up(binary, work, node_path):
+    """A flight whose numbers leave the finite ones stops by itself with
+    status 1 naming the step, and what was flown before it is saved with no
+    row of nan and no fix off the Earth."""
+    cwd = fresh_dir(work, "blow_up")
+    with Screen() as screen, Pilot(screen, binary, cwd, ["--model", "classic", "--wind", "100,100,100"]) as pilot:
+        status = pilot.process.wait(timeout=240)
+        err = pilot.stderr()
+        print(f"status {status}; {err.strip()!r}")
+        check(status == 1, f"exit status {status} after a blow-up; stderr {err!r}")
+        check(re.search(r"diverged at step \d+", err), f"the step is not named: {err!r}")
+    files = recordings(cwd)
+    check(len(files) == 2, f"flights/: {files}")
+    with open(files[0]) as f:
+        rows = [r for r in f.read().split("\n")[1:] if r]
+    check(rows and all("nan" not in r and "inf" not in r for r in rows), "a row of nan was saved")
+    with open(files[1], encoding="latin-1") as f:
+        fixes = [line for line in f if line.startswith("B")]
+    for fix in fixes:
+        check(int(fix[7:9]) <= 90 and int(fix[15:18]) <= 180, f"a fix off the Earth: {fix.strip()}")
+
+
+def scenario_no_display(binary, work, node_path):
+    """Without a display, or with one that does not answer, glider-pilot
+    says so in one line with status 2 and writes nothing."""
+    cwd = fresh_dir(work, "no_display")
+    for name, changes in (("unset", {}), ("absent", {"DISPLAY": ":97"})):
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER")}
+        env.update(changes)
+        env["XDG_CONFIG_HOME"] = os.path.join(cwd, "config")
+        env["SDL_AUDIODRIVER"] = "dummy"
+        try:
+            run = subprocess.run([binary, "--generated-terrain"], cwd=cwd, env=env, capture_output=True, text=True,
+                                 timeout=120)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"{name}: still running without a display")
+        lines = [line for line in run.stderr.split("\n") if line.startswith("glider-pilot:")]
+        check(run.returncode == 2 and len(lines) == 1 and "display" in lines[0],
+              f"{name}: status {run.returncode}, stderr {run.stderr!r}")
+        check(not os.path.exists(os.path.join(cwd, "flights")), f"{name}: flights/ was created")
+
+
+def scenario_replay_far_steps(binary, work, node_path):
+    """A recording whose steps run past 2^30 plays (the slider spans it)."""
+    cwd = fresh_dir(work, "far_steps")
+    path = os.path.join(cwd, "far.csv")
+    with open(path, "w") as f:
+        f.write("step,time,x,y,z,vx,vy,vz,speed,terrain\n")
+        for step in (0, 1, 2 ** 30, 2 ** 31 - 1):
+            f.write(f"{step},{step * 0.01},0,{-step * 1e-6},300,0,-8,-1,8.06,0\n")
+    with Screen() as screen, Pilot(screen, binary, cwd, ["--generated-terrain", "--replay", path]) as pilot:
+        pilot.wait_for_window()
+        pilot.read("start", "time")
+        pilot.keys("End", "Left", "Home", "Right")
+        pilot.read("scrubbed", "time")
+        pilot.close_with_escape()
+
+
+SKIPPED = 77  # ctest's SKIP_RETURN_CODE for these scenarios
+
+
+def scenario_full_disk(binary, work, node_path):
+    """flights/ on a disk too small for the flight (a 128 KiB tmpfs): the
+    panel says so while flying, the IGC log is kept whole, the CSV keeps whole
+    rows, and the exit status is 3."""
+    cwd = fresh_dir(work, "full_disk")
+    folder = os.path.join(cwd, "flights")
+    os.makedirs(folder)
+    mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=128k", "tmpfs", folder], capture_output=True,
+                             text=True)
+    if mounted.returncode != 0:
+        print(f"skipped: no small disk to fill ({mounted.stderr.strip()})")
+        raise SystemExit(SKIPPED)
+    try:
+        with Screen() as screen, Pilot(screen, binary, cwd, ["--model", "classic", "--quit-after", "40"]) as pilot:
+            pilot.wait_for_window()
+            pilot.read("full", until=lambda f: "NOT SAVED WHOLE" in f["text"].upper(),
+                       what="the panel saying the flight is not saved whole", timeout=60)
+            status = pilot.process.wait(timeout=90)
+            err = pilot.stderr()
+            check(status == 3, f"exit status {status} on a full disk, expected 3; stderr {err!r}")
+            check("not saved whole" in err and "No space left on device" in err, f"stderr {err!r}")
+        files = recordings(cwd)
+        check(len(files) == 2, f"flights/: {files}")
+        check_igc(files[1], node_path)
+        with open(files[0]) as f:
+            rows = f.read().split("\n")
+        check(rows[-1] == "" and all(len(r.split(",")) == 10 for r in rows[:-1]), "the CSV ends in half a row")
+        print(f"CSV kept {len(rows) - 2} whole rows")
+    finally:
+        subprocess.run(["umount", "-l", folder])
+
+
+SCENARIOS = {"world": scenario_world, "fly": scenario_fly, "close": scenario_close, "vario": scenario_vario, "replay": scenario_replay,
+             "bad_input": scenario_bad_input, "interrupted": scenario_interrupted, "blow_up": scenario_blow_up,
+             "no_display": scenario_no_display, "replay_far_steps": scenario_replay_far_steps, "full_disk": scenario_full_disk,
+             "task": scenario_task}
 
 
 def main():

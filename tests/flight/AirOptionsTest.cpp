@@ -1,7 +1,7 @@
 // The scenario, air and pilot options of glider-flight, as parsed.
 #include <gtest/gtest.h>
 
-#include "tools/flight/FlightOptions.h"
+#include "flight/FlightOptions.h"
 
 using namespace flight;
 
@@ -59,7 +59,8 @@ TEST(AirOptions, PilotPlansReadTheirNumbersStrictly) {
     EXPECT_EQ(plan.x1, -400.0);
     EXPECT_EQ(plan.y2, -110.0);
     for (const char* bad : {"heading:", "heading:90,1", "heading: 90", "heading:inf", "heading:0x10", "circle:0,0,2",
-                            "circle:0,0,75", "line:0,0,50,0", "line:0,0,1e400,0", "orbit:0,0,30", "90"}) {
+                            "circle:0,0,75", "line:0,0,50,0", "line:0,0,1e400,0", "orbit:0,0,30", "90",
+                            "heading:1e308", "heading:-361",                            "circle:1000001,0,30", "circle:0,-2e6,30", "line:0,0,0,1e7", "line:-1e300,0,0,0"}) {
         PilotPlan untouched = plan;
         EXPECT_NE(readPilotPlan(bad, untouched), "") << bad;
         EXPECT_EQ(untouched.mode, PilotPlan::Mode::Line) << bad;

@@ -57,14 +57,18 @@ TEST(GliderFlightDem, EveryBadElevationInputIsRefusedInOneLineWithNothingFlownOr
         {{"--dem", "site.tif", "--centre", "91,7"}, "--centre"},
         {{"--dem", "site.tif", "--radius-km", "0"}, "--radius-km"},
         {{"--dem", "site.tif", "--radius-km", "251"}, "--radius-km"},
-        {{"--dem", "site.tif", "--dem-radius", "0"}, "--dem-radius: must lie above 0 and within 250000 m, got '0'"},
+        {{"--dem", "site.tif", "--dem-radius", "0"}, "--dem-radius: must lie within 1 to 250000 m, got '0'"},
+        {{"--dem", "site.tif", "--radius-km", "0.0005"}, "--radius-km: must lie within 0.001 to 250 km"},
         {{"--dem", "site.tif", "--dem-radius", "250001"}, "--dem-radius"},
         {{"--dem", "site.tif", "--dem-radius", "3km"}, "--dem-radius: expected a finite decimal number"},
         {{"--dem", "site.tif", "--dem-radius", "3000", "--radius-km", "3"}, "--radius-km"},
         {{"--dem-radius", "3000"}, "--dem-radius"},
         {{"--dem", "site.tif", "--spacing", "0"}, "--spacing"},
         {{"--dem", "site.tif", "--dem-fill", "sea"}, "--dem-fill"},
-        {{"--dem", "site.tif", "--dem-fill", "1e20"}, "the fill height must lie within -12000 to 10000 m"},
+        {{"--dem", "site.tif", "--dem-fill", "1e20"}, "--dem-fill: the fill height must lie within -12000 to 10000 m"},
+        {{"--dem", "site.tif", "--dem-fill", "-12001"}, "--dem-fill: the fill height must lie within"},
+        {{"--scenario", "site.toml", "--origin", "45,6,500"},
+         "--origin: the scenario's elevation model places the flight on the Earth itself"},
         {{"--dem", "cloud.vrt"}, "cloud.vrt: refers to '/vsis3/bucket/x.tif', a network or cloud path"},
         {{"--dem", ""}, "--dem"},
         {{"--dem", "site.tif", "--origin", "45,6,500"}, "--origin"},
@@ -82,6 +86,7 @@ TEST(GliderFlightDem, EveryBadElevationInputIsRefusedInOneLineWithNothingFlownOr
                   "<SimpleSource><SourceFilename>/vsis3/bucket/x.tif</SourceFilename></SimpleSource>"
                   "</VRTRasterBand></VRTDataset>\n");
         demtest::writeGeoTiff(directory.file("site.tif"), kSite, hill);
+        writeFile(directory.file("site.toml"), "[terrain]\nsource = \"dem\"\npath = \"site.tif\"\n");
         const std::vector<std::string> before = directory.entries();
 
         std::vector<std::string> arguments = bad.arguments;

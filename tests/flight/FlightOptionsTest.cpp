@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "scene/StartScene.h"
-#include "tools/flight/FlightOptions.h"
+#include "flight/FlightOptions.h"
 #include "setup/OptionValues.h"
 
 using namespace flight;
@@ -119,6 +119,8 @@ TEST(FlightOptions, LaunchAndSolverIterationsAreReadAndBounded) {
     EXPECT_EQ(parse({"--launch", "0,0,20000,0"}).outcome, CommandLine::Outcome::Error);
     EXPECT_EQ(parse({"--launch", "0,0,800"}).outcome, CommandLine::Outcome::Error);
     EXPECT_EQ(parse({"--model", "realistic", "--iterations", "0"}).outcome, CommandLine::Outcome::Error);
+    // A scenario's model is known once it is read: the glider-flight run decides.
+    EXPECT_EQ(parse({"--scenario", "realistic.toml", "--iterations", "30"}).outcome, CommandLine::Outcome::Run);
     const CommandLine classic = parse({"--iterations", "30"});
     ASSERT_EQ(classic.outcome, CommandLine::Outcome::Error);
     EXPECT_EQ(classic.message, "--iterations: only the realistic model's solver takes a cap (add --model realistic)");

@@ -10,7 +10,7 @@
 #include "tests/support/FloatingPointTraps.h"
 #include "scene/StartScene.h"
 #include "recording/CsvWriter.h"
-#include "tools/flight/FlightRecorder.h"
+#include "flight/FlightRecorder.h"
 #include "recording/FlightSample.h"
 
 using namespace flight;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/FloatingPointTraps.h"
-#include "tools/flight/FlightSummary.h"
+#include "flight/FlightSummary.h"
 
 using namespace flight;
 

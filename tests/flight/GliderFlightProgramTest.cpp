@@ -74,6 +74,9 @@ TEST(GliderFlightCommandLine, EveryBadInputIsRejectedInOneLineBeforeAnythingIsWr
         {{"--csv", "."}, "--csv"},
         {{"--csv", "keep.csv", "--igc", "missing/out.igc"}, "--igc"},
         {{"--csv", "keep.csv", "--igc", "keep.csv"}, "--igc"},
+        {{"--csv", "keep.csv", "--launch", "0,0,-50,0", "--generated-terrain"}, "--launch: the launch at 0,0,-50"},
+        {{"--csv", "keep.csv", "--launch", "0,2000000,800,0"}, "--launch: X and Y must lie within 1000 km"},
+        {{"--csv", "keep.csv", "--model", "classic", "--iterations", "5"}, "--iterations"},
     };
     for (const Case& bad : cases) {
         SCOPED_TRACE(::testing::PrintToString(bad.arguments));

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <sys/resource.h>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -245,7 +246,12 @@ TEST(GliderFlightOutputTargets, AFileNameOfTheLongestLegalLengthIsWritten) {
 }
 
 TEST(GliderFlightInterrupted, ASignalRemovesThePendingFilesAndEndsTheProgramByThatSignal) {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    // No core from the quit signal in the scratch folder.
+    rlimit noCore{0, 0};
+    ::getrlimit(RLIMIT_CORE, &noCore);
+    noCore.rlim_cur = 0;
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM}) {
         SCOPED_TRACE(signal);
         ScratchDirectory directory;
         ScratchDirectory captures;

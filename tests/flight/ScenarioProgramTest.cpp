@@ -52,7 +52,8 @@ TEST(ScenarioCommandLine, BadAirOptionsAndScenariosAreRefusedInOneLineBeforeAnyt
         {{"--thermal", "0,0,3"}, "", "--thermal"},
         {{"--thermal", "0,0,3,5"}, "", "--thermal"},
         {{"--thermals-random", "20"}, "", "--thermals-random"},
-        {{"--thermals-random", "20,-1"}, "", "--thermals-random"},
+        {{"--thermals-random", "20,-1"}, "", "--thermals-random: SEED must lie within 0 to 9223372036854775807"},
+        {{"--thermals-random", "1001,7"}, "", "--thermals-random: COUNT must lie within 0 to 1000"},
         {{"--thermals-random", "5000,1"}, "", "--thermals-random"},
         {{"--ridge-lift", "yes"}, "", "--ridge-lift"},
         {{"--pilot", "circle:0,0"}, "", "--pilot"},
@@ -62,6 +63,10 @@ TEST(ScenarioCommandLine, BadAirOptionsAndScenariosAreRefusedInOneLineBeforeAnyt
          "day.toml:3: air.thermal_top: must lie within 100 to 6000"},
         {{"--scenario", "day.toml"}, "[air\n", "day.toml:1: "},
         {{"--scenario", "day.toml", "--wind", "0,0,0"}, "pilot = 3", "day.toml:1: pilot: expected a string"},
+        {{"--scenario", "day.toml", "--iterations", "30"}, "model = \"classic\"",
+         "--iterations: only the realistic model's solver takes a cap, and the scenario 'day.toml' flies the classic"},
+        {{"--scenario", "day.toml", "--launch", "0,0,-50,0", "--generated-terrain"}, "model = \"realistic\"",
+         "--launch: the launch at 0,0,-50 puts the glider"},
     };
     for (const Case& bad : cases) {
         SCOPED_TRACE(::testing::PrintToString(bad.arguments));
@@ -81,6 +86,13 @@ TEST(ScenarioCommandLine, BadAirOptionsAndScenariosAreRefusedInOneLineBeforeAnyt
         EXPECT_EQ(directory.entries(), expected);
         EXPECT_EQ(readFile(directory.file("keep.csv")), "old\n");
     }
+}
+
+TEST(ScenarioCommandLine, IterationsCapTheSolverOfARealisticScenarioWithoutNamingTheModel) {
+    ScratchDirectory directory;
+    writeFile(directory.file("day.toml"), "model = \"realistic\"\n[terrain]\nsource = \"flat\"\n");
+    const ProgramRun run = runFlight(directory, {"--scenario", "day.toml", "--iterations", "30", "--steps", "10"});
+    EXPECT_EQ(run.status, 0) << run.err;
 }
 
 TEST(ScenarioCommandLine, AScenarioHeightmapThatCannotBeReadEndsTheRunWithStatusTwo) {

@@ -88,8 +88,8 @@ bool sameBits(const Vector3D& a, const Vector3D& b) {
 } // namespace
 
 // Two steps of 55 passes, a rest length rewritten between them as steering
-// does, through the plain loops and through the 512-bit ones (where the
-// processor has them), pass by pass and all at once: the reordered, padded,
+// does, in every instruction set the processor has, pass by pass and all at
+// once: the reordered, padded,
 // pipelined and vectorised arithmetic gives the plain formula's bits, and
 // nothing in it traps. The tangles range from one constraint to many, so
 // the vectors of each mass group run from none or one (the pipeline only
@@ -103,9 +103,12 @@ TEST(JacobiWorkingSet, RelaxesToTheSameBitsAsThePlainPassInEveryForm) {
                                          {29, kParticles}, {61, kParticles}, {97, kParticles},
                                          {61, 20000}};
     for (const auto& [constraintCount, particleCount] : sizes) {
-        for (const bool wide : {false, true}) {
+        for (const InstructionSet level : {InstructionSet::Baseline, InstructionSet::Avx2, InstructionSet::Avx512}) {
+            if (level > processorInstructionSet()) {
+                continue;
+            }
             for (const bool anchored : {true, false}) {
-                SCOPED_TRACE(std::string(wide ? "512-bit loops, " : "plain loops, ") +
+                SCOPED_TRACE(std::string(instructionSetName(level)) + ", " +
                              (anchored ? "anchored, " : "free, ") + std::to_string(constraintCount) +
                              " constraints, " + std::to_string(particleCount) + " particles");
                 Tangle tangle(constraintCount, particleCount);
@@ -115,7 +118,7 @@ TEST(JacobiWorkingSet, RelaxesToTheSameBitsAsThePlainPassInEveryForm) {
                 std::vector<Vector3D> expected = tangle.positions;
                 std::vector<Vector3D> actual = tangle.positions;
                 JacobiWorkingSet relaxation;
-                relaxation.useWideVectors(wide);
+                relaxation.useInstructionSet(level);
                 relaxation.build(static_cast<std::size_t>(particleCount), tangle.constraints, tangle.counts);
                 for (int step = 0; step < 2; ++step) {
                     if (step == 1) {

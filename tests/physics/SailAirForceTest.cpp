@@ -97,3 +97,54 @@ TEST(SailAirForce, ThePanelsCornersShareExactlyTheLawsForceAndBodiesFeelOnlyDrag
     EXPECT_NEAR(drag.cross(velocity).length(), 0.0, 1e-9 * expectedDrag);
     EXPECT_LT(drag.dot(velocity), 0.0);
 }
+
+TEST(SailAirForce, AWeightShiftBeyondTheSailsTensionLeavesTheSideItMovedToLiftingLessAndDraggingMore) {
+    FloatingPointTraps traps;
+    // Two mirror-image panels either side of x = 0, tips at x = -5 (warp -1)
+    // and x = +5 (warp +1), the hub at the origin and the pilot below it,
+    // `offset` metres towards the +x tip; weightless, flying along -y.
+    struct Case {
+        double offset; // (unit: m)
+        int lessLift;  // -1: the -x side lifts less, +1: the +x side, 0: alike
+    };
+    for (const Case c : {Case{0.05, 0}, Case{-0.05, 0}, Case{0.3, 1}, Case{-0.3, -1}}) {
+        // Both wound so that (p2 - p0) x (p1 - p0) points up.
+        Particle l0 = at({-1, 0, 0}, 1.0), l1 = at({-4, 0, 0}, 1.0), l2 = at({-1, 2, 0}, 1.0);
+        Particle r0 = at({1, 0, 0}, 1.0), r1 = at({1, 2, 0}, 1.0), r2 = at({4, 0, 0}, 1.0);
+        Particle hub = at({0, 0, 0}, 1.0), pilot = at({c.offset, 0, -1.3}, 1.0);
+        Particle fromTip = at({-5, 1, 0}, 1.0), toTip = at({5, 1, 0}, 1.0);
+        auto law = std::make_unique<SailAirForce>(LiftDragCoefficients(), LiftDragCoefficients());
+        SailPanel left;
+        left.p0 = &l0;
+        left.p1 = &l1;
+        left.p2 = &l2;
+        left.warp = -0.5;
+        SailPanel right = left;
+        right.p0 = &r0;
+        right.p1 = &r1;
+        right.p2 = &r2;
+        right.warp = 0.5;
+        law->addPanel(left);
+        law->addPanel(right);
+        law->setBillowShift(BillowShift{&pilot, &hub, &fromTip, &toTip, 0.06, 0.3, 2.0, 0.0, 0.0});
+        ParticleSystem world(0.0, 100, std::move(law), nullptr);
+        for (Particle* p : {&l0, &l1, &l2, &r0, &r1, &r2, &hub, &pilot, &fromTip, &toTip}) {
+            world.addParticle(p);
+        }
+        world.prepare();
+        world.setVelocity(Vector3D(0.0, -10.0, -1.0));
+        world.computeForces();
+        const Vector3D l = (world.accumulatorOf(0) + world.accumulatorOf(1)) + world.accumulatorOf(2);
+        const Vector3D r = (world.accumulatorOf(3) + world.accumulatorOf(4)) + world.accumulatorOf(5);
+        ASSERT_GT(l.z, 0.0);
+        if (c.lessLift == 0) {
+            EXPECT_NEAR(l.z, r.z, 1e-9 * l.z) << c.offset << ": the sail's tension holds the keel";
+            EXPECT_NEAR(l.y, r.y, 1e-9 * l.z) << c.offset;
+        } else {
+            const Vector3D& warped = c.lessLift > 0 ? r : l;
+            const Vector3D& tight = c.lessLift > 0 ? l : r;
+            EXPECT_LT(warped.z, tight.z) << c.offset << ": the slack side lifts less";
+            EXPECT_GT(warped.y, tight.y) << c.offset << ": and drags more (against -y), yawing towards it";
+        }
+    }
+}

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "pilot/PilotFlight.h"
@@ -39,10 +40,14 @@ TEST(PilotOptions, ReadsEveryOption) {
     const PilotCommandLine all = parse({"ridge.toml", "--model", "classic", "--terrain", "t.jpg", "--wind", "1,-2,0.5",
                                         "--camera", "orbit", "--mute", "--quit-after", "2.5", "--size", "800x600",
                                         "--flights", "logs", "--stats"});
-    const PilotCommandLine dem = parse({"--dem", "n45e006.hgt", "--dem-radius", "2500"});
+    const PilotCommandLine dem =
+        parse({"--dem", "n45e006.hgt", "--dem-radius", "2500", "--spacing", "20", "--dem-fill", "-3.5"});
     ASSERT_EQ(dem.outcome, PilotCommandLine::Outcome::Run) << dem.message;
     EXPECT_EQ(dem.options.dem.path, "n45e006.hgt");
     EXPECT_EQ(dem.options.dem.radius, 2500.0);
+    EXPECT_EQ(dem.options.dem.spacing, 20.0);
+    EXPECT_TRUE(dem.options.dem.fillWithHeight);
+    EXPECT_EQ(dem.options.dem.fillHeight, -3.5);
     EXPECT_FALSE(dem.options.modelGiven);
     ASSERT_EQ(all.outcome, PilotCommandLine::Outcome::Run) << all.message;
     EXPECT_EQ(all.options.scenarioPath, "ridge.toml");
@@ -61,6 +66,9 @@ TEST(PilotOptions, ReadsEveryOption) {
 }
 
 TEST(PilotOptions, RefusesBadValuesNamingTheOption) {
+    Scratch scratch;
+    ASSERT_EQ(::mkfifo(scratch.file("fifo.csv").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("gone", scratch.file("dangling").c_str()), 0);
     const struct {
         std::vector<std::string> words;
         std::string prefix;
@@ -79,7 +87,16 @@ TEST(PilotOptions, RefusesBadValuesNamingTheOption) {
         {{"--terrain", "a.jpg", "--generated-terrain"}, ""},
         {{"--bogus"}, ""},
         {{"--dem", ""}, "--dem: "},
-        {{"--dem", "a.tif", "--dem-radius", "10"}, "--dem-radius: "},
+        {{"--dem", "a.tif", "--dem-radius", "0.5"}, "--dem-radius: must lie within 1 to 250000 m, got '0.5'"},
+        {{"--dem", "a.tif", "--dem-radius", "250001"}, "--dem-radius: must lie within 1 to 250000 m"},
+        {{"--dem", "a.tif", "--spacing", "0"}, "--spacing: must lie within 0.1 to 10000 m"},
+        {{"--dem", "a.tif", "--dem-fill", "1e20"}, "--dem-fill: the fill height must lie within -12000 to 10000 m"},
+        {{"--spacing", "20"}, ""},
+        {{"--camera", ""}, "--camera: expected chase, pilot, orbit or ground, got ''"},
+        {{"--replay", scratch.file("fifo.csv")}, "--replay: '" + scratch.file("fifo.csv") + "' is not a regular file"},
+        {{"--replay", scratch.path()}, "--replay: "},
+        {{"--flights", scratch.file("dangling")},
+         "--flights: '" + scratch.file("dangling") + "' is a symbolic link to nothing"},
         {{"--dem", "a.tif", "--terrain", "b.jpg"}, ""},
         {{"--dem-radius", "1000"}, ""},
     };

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/AllocationCounter.h"
+#include "atmosphere/RandomThermals.h"
+#include "pilot/CloudLayout.h"
 #include "pilot/FlightInstruments.h"
 #include "recording/FlightLog.h"
 #include "pilot/FlightReading.h"
@@ -12,6 +14,7 @@
 #include "pilot/SimulationClock.h"
 #include "pilot/VarioTone.h"
 #include "pilot/WeightShiftInput.h"
+#include "terrain/RidgeHeightField.h"
 #include "tests/pilot/Scratch.h"
 
 TEST(PilotNoAllocation, StepsWithHeldKeysRecordingAndVarioAllocateNothing) {
@@ -56,4 +59,22 @@ TEST(PilotNoAllocation, StepsWithHeldKeysRecordingAndVarioAllocateNothing) {
     EXPECT_EQ(allocationCount() - before, 0);
     EXPECT_GT(step, 450);
     EXPECT_EQ(log.close(), "");
+}
+
+TEST(PilotNoAllocation, LivingThermalsAndTheirCloudsAllocateNothingPerFrame) {
+    RandomThermals scatter;
+    scatter.count = 50;
+    ThermalField field(scatterThermals(scatter, 0.0, 0.0), 1500.0, 3.0, 0.0, scatterArea(scatter));
+    ThermalLifecycle cycle;
+    cycle.living = true;
+    const auto ground = generateFlatHeightField(8000.0, 100.0);
+    field.makeLiving(cycle, ground.get());
+    CloudLayout layout(&field, ground.get());
+    const long before = allocationCount();
+    double sum = 0.0;
+    for (double t = 0.0; t < 1200.0; t += 1.0) {
+        sum += layout.layOut(t) + field.verticalVelocity(10.0, 20.0, 400.0, t);
+    }
+    EXPECT_EQ(allocationCount() - before, 0);
+    EXPECT_GT(sum, 0.0);
 }

@@ -34,14 +34,15 @@ void recordFlight(const Scratch& scratch, FlightLog& log, int steps) {
 
 } // namespace
 
-TEST(FlightLog, RecordingAppearsWholeOnCloseNamedByDateAndReplaysToTheBit) {
+TEST(FlightLog, RecordingNamedByDateReplaysToTheBit) {
     FloatingPointTraps traps;
     Scratch scratch;
     FlightLog log;
     recordFlight(scratch, log, 250);
     EXPECT_EQ(log.igcPath(), scratch.file("flights/2023-11-15-120000.igc"));
-    // Until the flight ends only temporary files exist.
-    EXPECT_FALSE(std::filesystem::exists(log.igcPath()));
+    // Written as it is flown, under its own names: nothing else beside them.
+    EXPECT_TRUE(std::filesystem::exists(log.igcPath()));
+    EXPECT_EQ(scratch.entryCount("flights"), 2);
     ASSERT_EQ(log.close(), "");
     EXPECT_EQ(scratch.entryCount("flights"), 2);
 
@@ -100,6 +101,12 @@ TEST(ReplayTrack, FindsTheRowShownAtAnyStep) {
     ReplayTrack crlf;
     ASSERT_EQ(crlf.parse(std::string(flight::kCsvHeader) + "\r\n0,0,1,2,3,4,5,6,7,8", "w.csv"), "");
     EXPECT_EQ(crlf.row(0).terrainHeight, 8.0);
+    // glider-flight's --air adds the air's velocity at the pilot.
+    ReplayTrack air;
+    const std::string airHeader = std::string(flight::kCsvHeader) + flight::kCsvAirColumns + "\n";
+    ASSERT_EQ(air.parse(airHeader + "0,0,1,2,3,4,5,6,7,8,9,10,11\n", "a.csv"), "");
+    EXPECT_EQ(air.row(0).terrainHeight, 8.0);
+    EXPECT_EQ(air.row(0).air, Vector3D(9.0, 10.0, 11.0));
 }
 
 TEST(ReplayTrack, RefusesMalformedRecordingsNamingFileAndLine) {
@@ -119,6 +126,8 @@ TEST(ReplayTrack, RefusesMalformedRecordingsNamingFileAndLine) {
         {kHeader + "-1,0,1,2,3,4,5,6,7,8\n", "f.csv: line 2: the step is not a whole number"},
         {kHeader + "5,0,1,2,3,4,5,6,7,8\n5,0,1,2,3,4,5,6,7,8\n", "f.csv: line 3: steps must increase"},
         {kHeader + "5,0,1,2,3,4,5,6,7,8\n\n6,0,1,2,3,4,5,6,7,8\n", "f.csv: line 3: empty line"},
+        {std::string(flight::kCsvHeader) + flight::kCsvAirColumns + "\n0,0,1,2,3,4,5,6,7,8\n",
+         "f.csv: line 2: expected 13 fields, got 10"},
     };
     for (const auto& c : cases) {
         ReplayTrack track;

@@ -81,6 +81,7 @@ TEST(NoAllocation, MovingAirAndThePilotAllocateNothingPerStep) {
     scenario.ridgeLift = true;
     scenario.thermals.push_back(Thermal{0.0, 150.0, 3.0, 100.0});
     scenario.randomThermals.count = 19;
+    scenario.lifecycle.living = true; // the living field's lives are sized once too
     std::string error;
     start::Flight flight = makeScenarioFlight(scenario, makeScenarioTerrain(scenario, error));
     flight.world->prepare();

@@ -45,6 +45,7 @@ speed = 11.5
 wind = [0, 8, 0]
 ridge_lift = true
 thermal_top = 2000
+clouds = false
 [[air.thermal]]
 x = 100
 y = 200
@@ -58,6 +59,9 @@ radius = 80
 [air.random_thermals]
 count = 5
 seed = 42
+[air.lifecycle]
+lifetime = 600
+seed = 9
 )");
     ASSERT_TRUE(load.ok) << load.message;
     const Scenario& s = load.scenario;
@@ -78,6 +82,24 @@ seed = 42
     EXPECT_EQ(s.thermals[1].updraft, 2.5);
     EXPECT_EQ(s.randomThermals.count, 5);
     EXPECT_EQ(s.randomThermals.seed, 42u);
+    EXPECT_FALSE(s.sky.clouds);
+    EXPECT_TRUE(s.lifecycle.living);
+    EXPECT_EQ(s.lifecycle.lifetime, 600.0);
+    EXPECT_EQ(s.lifecycle.seed, 9u);
+}
+
+// The sun set outright, or from a local time, date and place: a July
+// afternoon in the Alps stands high in the south-west.
+TEST(ScenarioLoader, ReadsTheSunAsSetOrFromATimeAndPlace) {
+    const ScenarioLoad set = read("[sun]\nazimuth = 250\nelevation = 8");
+    ASSERT_TRUE(set.ok) << set.message;
+    EXPECT_EQ(set.scenario.sky.sun.azimuth, 250.0);
+    EXPECT_EQ(set.scenario.sky.sun.elevation, 8.0);
+    const ScenarioLoad timed =
+        read("[sun]\ntime = 15:08:00\ndate = 2026-07-15\nlatitude = 46\nlongitude = 8\nutc_offset = 2");
+    ASSERT_TRUE(timed.ok) << timed.message;
+    EXPECT_NEAR(timed.scenario.sky.sun.elevation, 59.0, 0.5);
+    EXPECT_NEAR(timed.scenario.sky.sun.azimuth, 226.0, 0.6);
 }
 
 // Every fault is named by file, line and key, and the first one wins.
@@ -104,9 +126,14 @@ TEST(ScenarioLoader, NamesTheFileLineAndKeyOfEveryFault) {
         {"[terrain]\nsource = \"flat\"\nheight = 3", "s.toml:3: terrain.height: unknown key"},
         {"[terrain]\nsource = \"flat\"\nsize = 100000\nspacing = 1", "s.toml:1: terrain.spacing: too fine for "
                                                                      "the terrain's size (over 16 million samples)"},
-        {"pilot = \"spiral:3\"", "s.toml:1: pilot: expected heading:DEG, circle:X,Y,BANK, line:X1,Y1,X2,Y2 or task, got "
+        {"pilot = \"spiral:3\"", "s.toml:1: pilot: expected heading:DEG, circle:X,Y,BANK, line:X1,Y1,X2,Y2, soar[:BANK] or task, got "
                                  "'spiral:3'"},
         {"start = 3", "s.toml:1: start: expected a table"},
+        {"[sun]\nazimuth = 100\ntime = 10:00:00", "s.toml:3: sun.time: give azimuth and elevation or a time, not both"},
+        {"[sun]\ntime = \"noon\"", "s.toml:2: sun.time: expected a local time such as 15:30:00"},
+        {"[sun]\ndate = 2026-07-15", "s.toml:1: sun.time: missing: the local time the date and place are for"},
+        {"[air.lifecycle]\nlifetime = 5", "s.toml:2: air.lifecycle.lifetime: must lie within 60 to 14400"},
+        {"[air]\nclouds = 1", "s.toml:2: air.clouds: expected true or false"},
         {"[start]\nposition = [0, 0, 100]\nspeed = -3", "s.toml:3: start.speed: must lie within 0 to 50"},
     };
     for (const Case& c : cases) {
@@ -169,11 +196,16 @@ TEST(ScenarioFlight, MovingAirIsSetOnTheWorld) {
     EXPECT_EQ(&flight.world->airField(), flight.air.get());
     const auto& air = dynamic_cast<const Atmosphere&>(*flight.air);
     EXPECT_EQ(air.thermalField()->count(), 1u);
+    EXPECT_FALSE(air.thermalField()->isLiving());
     EXPECT_TRUE(air.hasRidgeLift());
+
+    scenario.lifecycle.living = true;
+    start::Flight living = makeScenarioFlight(scenario, std::make_unique<HeightField>(kTerrain));
+    EXPECT_TRUE(dynamic_cast<const Atmosphere&>(*living.air).thermalField()->isLiving());
 }
 
 TEST(ShippedScenarios, LoadAndBuildTheirAir) {
-    for (const char* name : {"ridge", "thermal", "calm"}) {
+    for (const char* name : {"ridge", "thermal", "calm", "thermal-day", "ridge-sunset"}) {
         const ScenarioLoad load = loadScenario(std::string(GLIDER_SCENARIOS) + "/" + name + ".toml");
         ASSERT_TRUE(load.ok) << load.message;
         EXPECT_EQ(load.scenario.model, Scenario::Model::Realistic) << name;

@@ -10,6 +10,7 @@
 #include "setup/OptionChecks.h"
 #include "setup/OptionValues.h"
 #include "tests/support/DemTestFiles.h"
+#include "tests/support/JpegTestFiles.h"
 
 namespace {
 
@@ -38,11 +39,29 @@ TEST(FlightSetup, PicksTheGroundInOrderAndRefusesWhatItCannotUseInOneLine) {
          Ground::Refused, "--start: "},
         {"missing scenario", [](auto& r, auto& s) { r.scenarioPath = s.file("missing.toml"); }, Ground::Refused,
          ""},
+        // A ground named on the command line is no excuse for a launch
+        // inside it, whichever ground it is.
+        {"launch inside the dem", [](auto& r, auto& s) { r.dem.path = s.file("site.tif"); r.demStartHeight = -50.0; },
+         Ground::Refused, "--dem: the launch at "},
+        {"launch inside the heightmap",
+         [](auto& r, auto& s) {
+             r.terrainPath = s.file("hill.jpg");
+             r.launch = start::Launch{Vector3D(0.0, 0.0, -50.0), 180.0};
+         },
+         Ground::Refused, "--launch: the launch at "},
+        {"launch inside the generated terrain",
+         [](auto& r, auto&) {
+             r.generatedTerrain = true;
+             r.launch = start::Launch{Vector3D(0.0, 0.0, -50.0), 180.0};
+         },
+         Ground::Refused, "--launch: the launch at "},
     };
     Scratch scratch;
     demtest::writeGeoTiff(scratch.file("site.tif"), demtest::Grid{120, 120, 7.4, 46.5, 1.0 / 1200.0},
                           [](double east, double) { return 1000.0 + (east - 7.4) * 1200.0; });
     writeText(scratch.file("flat.toml"), "model = \"realistic\"\n[terrain]\nsource = \"flat\"\n");
+    jpegtest::writeFile(scratch.file("hill.jpg"),
+                        jpegtest::encode(jpegtest::greyImage(64, 64, [](int, int) { return 128; })));
     for (const SetupCase& c : cases) {
         setup::FlightRequest request;
         request.scenarioPath = scratch.file("flat.toml");

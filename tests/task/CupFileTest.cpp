@@ -5,6 +5,7 @@
 #include <string>
 
 #include "task/CupFile.h"
+#include "physics/SharedConstants.h"
 #include "task/Task.h"
 #include "task/TaskOption.h"
 
@@ -67,7 +68,7 @@ TEST(CupFile, ReadsAFileAsSeeYouWritesItAndBuildsItsTask) {
     EXPECT_NEAR(t.points[3].zone.axis, task::bearingOf(t.points[3].zone.x - t.points[2].zone.x,
                                                        t.points[3].zone.y - t.points[2].zone.y), 1e-9);
     // Gubbio lies 8.2' of longitude west of Cucco: about 11 km.
-    EXPECT_NEAR(t.takeoff.zone.x - t.points[1].zone.x, 8.2 / 60.0 * M_PI / 180.0 * 6371000.0 * std::cos(43.35 * M_PI / 180.0), 1e-6);
+    EXPECT_NEAR(t.takeoff.zone.x - t.points[1].zone.x, 8.2 / 60.0 * kPi / 180.0 * 6371000.0 * std::cos(43.35 * kPi / 180.0), 1e-6);
 }
 
 // One line of the good file replaced by `line`: the message names the file,

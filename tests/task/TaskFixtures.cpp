@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "autopilot/TaskPilot.h"
+#include "physics/SharedConstants.h"
 #include "nmea/NmeaFeed.h"
 #include "nmea/NmeaLink.h"
 #include "task/FreeFlightScore.h"
@@ -31,7 +32,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kEarthRadius = 6371000.0;
 constexpr double kOriginLatitude = 46.0;
 constexpr double kOriginLongitude = 7.0;

@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "autopilot/TaskPilot.h"
+#include "physics/SharedConstants.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // A glider reduced to what the pilot's loop needs (as in the simple pilot's
 // tests): ten presses of bar each way, each rolling it at 1.5°/s, its bank
@@ -25,7 +25,7 @@ struct ToyGlider {
 
     void step(PilotCommand command) {
         shift += command == PilotCommand::Right ? 1 : command == PilotCommand::Left ? -1 : 0;
-        const double dt = 0.01;
+        const double dt = kSecondsPerStep;
         bank = std::fmax(-60.0, std::fmin(60.0, bank + 1.5 * shift * dt));
         track += std::tan(bank * kPi / 180.0) * 9.80665 / 11.0 * 180.0 / kPi * dt;
         track = std::fmod(track + 360.0, 360.0);

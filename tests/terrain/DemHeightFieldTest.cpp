@@ -245,6 +245,28 @@ TEST_F(DemHeightField, WithoutACentreTheRastersOwnCentreIsTheOrigin) {
     expectPeakAt(dem, peak, 0.0, 0.0);
 }
 
+// Fiji: a raster running from 179.9 to 180.1 degrees east, centred on
+// either side of the antimeridian in the Earth's own longitudes.
+TEST_F(DemHeightField, ARasterAcrossTheAntimeridianIsCentredOnEitherSide) {
+    const Grid grid{720, 360, 179.9, -16.9, 1.0 / 3600.0};
+    demtest::writeGeoTiff(pathOf("fiji.tif"), grid, geographicPeak(GeoCoordinate{-16.95, 180.0}));
+    for (const GeoCoordinate& centre : {GeoCoordinate{-16.95, -179.99}, GeoCoordinate{-16.95, 179.99}}) {
+        SCOPED_TRACE(centre.longitude);
+        DemRequest request;
+        request.path = pathOf("fiji.tif");
+        request.hasCentre = true;
+        request.centre = centre;
+        request.radius = 2000.0;
+        request.spacing = 30.0;
+        const DemTerrain dem = load(request);
+        ASSERT_TRUE(dem.error.empty()) << dem.error;
+        double x = 0.0;
+        double y = 0.0;
+        expectedLocal(centre, GeoCoordinate{-16.95, centre.longitude > 0.0 ? 180.0 : -180.0}, x, y);
+        expectPeakAt(dem, GeoCoordinate{-16.95, 180.0}, x, y);
+    }
+}
+
 TEST_F(DemHeightField, ProjectedRasterKeepsItsOwnPixelsAtItsOwnSpacing) {
     // UTM 32 N, 25 m pixels; the summit pixel's centre at (382512.5, 5107487.5).
     const Grid grid{400, 400, 380000.0, 5110000.0, 25.0};

@@ -47,6 +47,7 @@ struct FlightOptions {
     int every = 1;              // a CSV row every `every` steps
     std::string igcPath;        // empty: no IGC log
     GeoOrigin origin;
+    bool originGiven = false;
     CalendarDate date;
     // The flight model and where it starts.
     start::FlightModel model = start::FlightModel::Classic;

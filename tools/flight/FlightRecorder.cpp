@@ -1,4 +1,4 @@
-#include "tools/flight/FlightRecorder.h"
+#include "flight/FlightRecorder.h"
 
 #include "scene/PilotSeat.h"
 #include "recording/CsvWriter.h"

@@ -6,8 +6,8 @@
 
 #include "scene/StartScene.h"
 #include "setup/TaskRun.h"
-#include "tools/flight/FlightOptions.h"
-#include "tools/flight/FlightSummary.h"
+#include "flight/FlightOptions.h"
+#include "flight/FlightSummary.h"
 
 namespace flight {
 

@@ -1,4 +1,4 @@
-#include "tools/flight/FlightSummary.h"
+#include "flight/FlightSummary.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,12 +1,13 @@
-#include "tools/flight/GliderFlight.h"
+#include "flight/GliderFlight.h"
 
 #include <cstdio>
 
+#include "scene/Scenario.h"
 #include "scene/StartScene.h"
 #include "setup/FlightSetup.h"
-#include "tools/flight/FlightOptions.h"
-#include "tools/flight/FlightRecorder.h"
-#include "tools/flight/TaskFlight.h"
+#include "flight/FlightOptions.h"
+#include "flight/FlightRecorder.h"
+#include "flight/TaskFlight.h"
 #include "recording/OutputFile.h"
 #include "recording/OutputTarget.h"
 
@@ -15,14 +16,17 @@ namespace flight {
 namespace {
 
 constexpr const char* kProgram = "glider-flight";
+// How start::launchInGroundProblem's reason begins.
+constexpr const char* kLaunchInGround = "the launch at ";
 
 int failWith(const char* option, const std::string& reason, int status) {
     std::fprintf(stderr, "%s: %s: %s\n", kProgram, option, reason.c_str());
     return status;
 }
 
-// The command line as a request for the flight setup.
-setup::FlightRequest requestFrom(const FlightOptions& options) {
+} // namespace
+
+setup::FlightRequest flightRequestFrom(const FlightOptions& options) {
     setup::FlightRequest request;
     request.scenarioPath = options.scenarioPath;
     if (options.modelGiven) {
@@ -55,6 +59,8 @@ setup::FlightRequest requestFrom(const FlightOptions& options) {
     return request;
 }
 
+namespace {
+
 // Both outputs, resolved; refused when one would overwrite the other, the
 // terrain or scenario being read, or the file standard output already writes.
 struct Outputs {
@@ -62,7 +68,12 @@ struct Outputs {
     OutputTarget igc;
 };
 
-int resolveOutputs(const FlightOptions& options, const std::string& terrain, Outputs& outputs) {
+// The one line refusing the outputs ("--csv: ...") and status 2, else 0.
+int checkOutputs(const FlightOptions& options, const std::string& terrain, Outputs& outputs, std::string& line) {
+    const auto failWith = [&line](const char* option, const std::string& reason, int status) {
+        line = std::string(option) + ": " + reason;
+        return status;
+    };
     std::string reason = resolveOutput(options.csvPath, outputs.csv);
     if (!reason.empty()) {
         return failWith("--csv", reason, 2);
@@ -91,7 +102,77 @@ int resolveOutputs(const FlightOptions& options, const std::string& terrain, Out
     return 0;
 }
 
+// What the command line asks that the scenario, once read, cannot give.
+setup::SetupError planProblem(const FlightOptions& options, const setup::FlightPlan& plan) {
+    const bool scenarioGround = options.dem.window.path.empty() && options.terrainPath.empty() &&
+                                !options.generatedTerrain;
+    if (options.solverIterations > 0 && plan.scenario.model != start::FlightModel::Realistic) {
+        return {"--iterations", "only the realistic model's solver takes a cap, and the scenario '" +
+                                    options.scenarioPath + "' flies the classic model (add --model realistic)"};
+    }
+    if (options.originGiven && scenarioGround && plan.scenario.terrain.source == Scenario::Terrain::Source::Dem) {
+        return {"--origin", "the scenario's elevation model places the flight on the Earth itself"};
+    }
+    return {};
+}
+
+// The option that placed the launch, if the command line did.
+const char* launchOption(const FlightOptions& options) {
+    if (options.launchGiven) {
+        return "--launch";
+    }
+    return options.dem.hasStart ? "--start" : nullptr;
+}
+
+// A launch inside the ground, refused naming the option that put it there:
+// whichever check found it (the setup's or this one), the user typed it.
+setup::SetupError launchProblem(const FlightOptions& options, const setup::ReadyFlight& ready) {
+    const char* option = launchOption(options);
+    if (option == nullptr) {
+        return ready.error;
+    }
+    if (ready.error.failed()) {
+        const std::size_t found = ready.error.reason.find(kLaunchInGround);
+        return found == std::string::npos ? ready.error : setup::SetupError{option, ready.error.reason.substr(found)};
+    }
+    const start::Flight& flight = ready.flight;
+    return {option, start::launchInGroundProblem(*flight.terrain, flight.model, flight.launch)};
+}
+
+// The flight the options ask for, every input checked before any output is
+// opened: a refused run creates nothing and leaves every existing file, FIFO
+// or device as it was. On refusal `refusal` holds the one line (status 2).
+setup::ReadyFlight flyable(const FlightOptions& options, Outputs& targets, std::string& refusal) {
+    // The scenario is input like the command line: read whole before anything is written.
+    setup::FlightPlan flightPlan = setup::planFlight(flightRequestFrom(options));
+    if (!flightPlan.error.failed()) {
+        flightPlan.error = planProblem(options, flightPlan);
+    }
+    if (flightPlan.error.failed()) {
+        refusal = flightPlan.error.line();
+        return {};
+    }
+    if (checkOutputs(options, flightPlan.terrainInput, targets, refusal) != 0) {
+        return {};
+    }
+    // The ground: the command line's elevation model (its own terrain, start
+    // and place on the Earth), else the command line's terrain, else the
+    // scenario's (only the default terrain.jpg falls back to the generated
+    // terrain), which may be an elevation model too.
+    setup::ReadyFlight ready = setup::buildFlight(std::move(flightPlan));
+    ready.error = launchProblem(options, ready);
+    if (ready.error.failed()) {
+        refusal = ready.error.line();
+    }
+    return ready;
+}
+
 } // namespace
+
+setup::ReadyFlight buildProgramFlight(const FlightOptions& options, std::string& refusal) {
+    Outputs targets;
+    return flyable(options, targets, refusal);
+}
 
 int runGliderFlight(int argc, const char* const* argv) {
     const CommandLine line = parseCommandLine(argc, argv);
@@ -105,32 +186,17 @@ int runGliderFlight(int argc, const char* const* argv) {
     }
     const FlightOptions& options = line.options;
 
-    // The scenario is input like the command line: read whole before anything is written.
-    setup::FlightPlan flightPlan = setup::planFlight(requestFrom(options));
-    if (flightPlan.error.failed()) {
-        std::fprintf(stderr, "%s: %s\n", kProgram, flightPlan.error.line().c_str());
-        return 2;
-    }
-
     // The flight computer's link, before the terrain is read or any output exists.
     TaskFlight extras;
     if (const int status = extras.open(options)) {
         return status;
     }
 
-    // Every input is checked before any output is opened: a refused run
-    // creates nothing and leaves every existing file, FIFO or device as it was.
     Outputs targets;
-    if (const int status = resolveOutputs(options, flightPlan.terrainInput, targets)) {
-        return status;
-    }
-    // The ground: the command line's elevation model (its own terrain, start
-    // and place on the Earth), else the command line's terrain, else the
-    // scenario's (only the default terrain.jpg falls back to the generated
-    // terrain), which may be an elevation model too.
-    setup::ReadyFlight ready = setup::buildFlight(std::move(flightPlan));
-    if (ready.error.failed()) {
-        std::fprintf(stderr, "%s: %s\n", kProgram, ready.error.line().c_str());
+    std::string refusal;
+    setup::ReadyFlight ready = flyable(options, targets, refusal);
+    if (!refusal.empty()) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, refusal.c_str());
         return 2;
     }
 

@@ -1,5 +1,5 @@
 #include "platform/StandardStreams.h"
-#include "tools/flight/GliderFlight.h"
+#include "flight/GliderFlight.h"
 
 int main(int argc, char** argv) {
     openClosedStandardStreams();

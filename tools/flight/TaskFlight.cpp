@@ -1,4 +1,4 @@
-#include "tools/flight/TaskFlight.h"
+#include "flight/TaskFlight.h"
 
 #include <cstdio>
 

@@ -7,8 +7,8 @@
 #include "nmea/NmeaLink.h"
 #include "setup/FlightSetup.h"
 #include "setup/TaskRun.h"
-#include "tools/flight/FlightOptions.h"
-#include "tools/flight/FlightRecorder.h"
+#include "flight/FlightOptions.h"
+#include "flight/FlightRecorder.h"
 
 namespace flight {
 

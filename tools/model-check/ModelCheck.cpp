@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "HandlingCheck.h"
 #include "scene/RealisticModel.h"
 #include "scene/RigidAirLoads.h"
 #include "scene/StartScene.h"
@@ -215,7 +216,7 @@ void checkPitch() {
     }
     report("pitch: back within 1 m/s of trim", format("%.1f s after release (peak %.1f m/s, trim %.1f)", lastOutside,
                                                        fastest, trimSpeed),
-           "<= 40 s, no tuck or tumble", lastOutside <= 40.0 && upright);
+           "<= 25 s, no tuck or tumble", lastOutside <= 25.0 && upright);
     report("pitch: lowest nose during recovery", format("%.1f deg, upright %.0f", worstPitch, upright ? 1.0 : 0.0),
            "no tuck (above -60 deg)", worstPitch > -60.0 && upright);
 
@@ -557,6 +558,10 @@ int main(int argc, char** argv) {
     run("iterations", checkIterations);
     run("random", checkRandomKeys);
     run("landing", checkLanding);
+    run("roll", checkRollResponse);
+    run("speeds", checkSpeeds);
+    run("steep", checkSteepTurn);
+    run("thermals", checkThermalling);
     run("determinism", checkDeterminism);
     return 0;
 }
