@@ -557,7 +557,7 @@ def scenario_task(binary, work, node_path):
     logs = [os.path.join(cwd, "flights", n) for n in os.listdir(os.path.join(cwd, "flights")) if n.endswith(".igc")]
     check(len(logs) == 1, f"flights/: {logs}")
     check_igc(logs[0], node_path)
-    with open(logs[0], encoding="latin1") as f:
+    with open(logs[0], encoding="latin1", newline="") as f:
         records = [line for line in f.read().split("\r\n") if line.startswith("C")]
     check(len(records) == 6 and records[-2].endswith("Goal") and records[2].endswith("Start"),
           f"the log's C records: {records}")
