@@ -8,9 +8,10 @@
 #include "recording/FlightLog.h"
 
 // A flight flown now: the pilot's weight shift into the world, every step
-// into the flight log and to the task's follower (progress, score, NMEA). A step whose numbers are no longer finite ends the
-// session as glider-flight ends such a run (status 1, the step named), with
-// everything before it saved.
+// into the flight log and to the task's follower (progress, score, NMEA). A
+// step whose numbers are no longer finite ends the session as glider-flight
+// ends such a run (status 1, the step named), with everything before it
+// saved.
 class LiveSession : public PilotSession {
 public:
     explicit LiveSession(WeightShiftInput& hands) : input(hands) {}

@@ -833,10 +833,10 @@ def scenario_full_disk(binary, work, node_path):
         subprocess.run(["umount", "-l", folder])
 
 
-SCENARIOS = {"world": scenario_world, "fly": scenario_fly, "close": scenario_close, "vario": scenario_vario, "replay": scenario_replay,
-             "bad_input": scenario_bad_input, "interrupted": scenario_interrupted, "blow_up": scenario_blow_up,
-             "no_display": scenario_no_display, "replay_far_steps": scenario_replay_far_steps, "full_disk": scenario_full_disk,
-             "task": scenario_task}
+SCENARIOS = {"world": scenario_world, "fly": scenario_fly, "close": scenario_close, "vario": scenario_vario,
+             "replay": scenario_replay, "bad_input": scenario_bad_input, "interrupted": scenario_interrupted,
+             "blow_up": scenario_blow_up, "no_display": scenario_no_display,
+             "replay_far_steps": scenario_replay_far_steps, "full_disk": scenario_full_disk, "task": scenario_task}
 
 
 def main():

@@ -77,6 +77,7 @@ TEST(TaskFlight, BadTasksAndLinksAreRefusedInOneLineNamingWhatIsWrong) {
         {{"--task", "none.cup"}, "", "none.cup"},
         {{"--task", "good.cup:Back"}, "", "good.cup: no task named 'Back'"},
         {{"--pilot", "task"}, "", "--pilot: task: no task to fly"},
+        {{"--until-goal"}, "", "--until-goal: no task to reach"},
         {{"--nmea", "serial:/dev/ttyS0"}, "", "--nmea"},
         {{"--scenario", "day.toml"}, flat + "[task]\nfile = \"bad.cup\"\n", "bad.cup:3: field lat"},
         {{"--scenario", "day.toml"}, flat + "[task]\nfile = \"good.cup\"\npoints = [[46, 7], [46.1, 7]]\n",

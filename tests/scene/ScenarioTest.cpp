@@ -126,8 +126,8 @@ TEST(ScenarioLoader, NamesTheFileLineAndKeyOfEveryFault) {
         {"[terrain]\nsource = \"flat\"\nheight = 3", "s.toml:3: terrain.height: unknown key"},
         {"[terrain]\nsource = \"flat\"\nsize = 100000\nspacing = 1", "s.toml:1: terrain.spacing: too fine for "
                                                                      "the terrain's size (over 16 million samples)"},
-        {"pilot = \"spiral:3\"", "s.toml:1: pilot: expected heading:DEG, circle:X,Y,BANK, line:X1,Y1,X2,Y2, soar[:BANK] or task, got "
-                                 "'spiral:3'"},
+        {"pilot = \"spiral:3\"", "s.toml:1: pilot: expected heading:DEG, circle:X,Y,BANK, line:X1,Y1,X2,Y2, "
+                                 "soar[:BANK] or task, got 'spiral:3'"},
         {"start = 3", "s.toml:1: start: expected a table"},
         {"[sun]\nazimuth = 100\ntime = 10:00:00", "s.toml:3: sun.time: give azimuth and elevation or a time, not both"},
         {"[sun]\ntime = \"noon\"", "s.toml:2: sun.time: expected a local time such as 15:30:00"},

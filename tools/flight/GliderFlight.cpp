@@ -161,6 +161,10 @@ setup::ReadyFlight flyable(const FlightOptions& options, Outputs& targets, std::
     // terrain), which may be an elevation model too.
     setup::ReadyFlight ready = setup::buildFlight(std::move(flightPlan));
     ready.error = launchProblem(options, ready);
+    // A goal that cannot be reached would be a flag silently ignored.
+    if (!ready.error.failed() && options.untilGoal && !ready.task) {
+        ready.error = {"--until-goal", "no task to reach (--task FILE.cup[:NAME] or the scenario's [task])"};
+    }
     if (ready.error.failed()) {
         refusal = ready.error.line();
     }
