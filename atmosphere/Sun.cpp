@@ -1,10 +1,10 @@
 #include "atmosphere/Sun.h"
+#include "physics/SharedConstants.h"
 
 #include <cmath>
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kRadians = kPi / 180.0;
 
 bool isLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }

@@ -7,10 +7,10 @@
 
 #include "atmosphere/SplitMix64.h"
 #include "terrain/HeightField.h"
+#include "physics/SharedConstants.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 double smoothstep(double low, double high, double x) {
     const double t = std::clamp((x - low) / (high - low), 0.0, 1.0);

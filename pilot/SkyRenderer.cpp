@@ -1,4 +1,5 @@
 #include "pilot/SkyRenderer.h"
+#include "physics/SharedConstants.h"
 
 #include <cmath>
 
@@ -6,7 +7,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // Each vertex is a direction from the eye (the disc's also carries its
 // corner in the disc's plane, in units of its radius).

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "atmosphere/Sun.h"
+#include "physics/SharedConstants.h"
 
 // Reference positions from the sun's geometry: at solar noon the elevation is
 // 90° less the latitude's distance from the declination (0° at the March
@@ -40,7 +41,7 @@ TEST(SunPosition, DirectionPointsAlongAzimuthAndElevation) {
     const Vector3D south = sun::direction(SunPosition{180.0, 0.0});
     EXPECT_NEAR(south.y, -1.0, 1e-12);
     const Vector3D west = sun::direction(SunPosition{270.0, 30.0});
-    EXPECT_NEAR(west.x, -std::cos(30.0 * M_PI / 180.0), 1e-12);
+    EXPECT_NEAR(west.x, -std::cos(30.0 * kPi / 180.0), 1e-12);
     EXPECT_NEAR(west.z, 0.5, 1e-12);
     EXPECT_NEAR(west.x * west.x + west.y * west.y + west.z * west.z, 1.0, 1e-12);
 }

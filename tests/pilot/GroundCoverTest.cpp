@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "pilot/GroundCover.h"
+#include "physics/SharedConstants.h"
 
 namespace {
 
@@ -10,8 +11,8 @@ float brightness(const glm::vec3& c) { return 0.2126f * c.r + 0.7152f * c.g + 0.
 
 // A slope of `degrees` whose downhill side faces `azimuth` (degrees clockwise from north).
 Vector3D slope(double degrees, double azimuth) {
-    const double s = degrees * M_PI / 180.0;
-    const double a = azimuth * M_PI / 180.0;
+    const double s = degrees * kPi / 180.0;
+    const double a = azimuth * kPi / 180.0;
     return Vector3D(std::sin(s) * std::sin(a), std::sin(s) * std::cos(a), std::cos(s));
 }
 
