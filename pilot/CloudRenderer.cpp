@@ -77,12 +77,7 @@ std::string CloudRenderer::build(const ThermalField* thermals, const HeightField
     uViewProjection = program.uniform("viewProjection");
     uRight = program.uniform("right");
     uUp = program.uniform("up");
-    uEye = program.uniform("eye");
-    uHaze = program.uniform("haze");
-    uHorizon = program.uniform("horizon");
-    uSun = program.uniform("sun");
-    uSunColour = program.uniform("sunColour");
-    uAmbient = program.uniform("ambient");
+    lit.locate(program);
     vertices.assign(layout->capacity() * 6, Vertex{});
     order.assign(layout->capacity(), Order{});
 
@@ -157,12 +152,7 @@ void CloudRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& eye
     glUniformMatrix4fv(uViewProjection, 1, GL_FALSE, glm::value_ptr(matrix));
     glUniform3fv(uRight, 1, glm::value_ptr(right));
     glUniform3fv(uUp, 1, glm::value_ptr(up));
-    glUniform3f(uEye, static_cast<float>(eye.x), static_cast<float>(eye.y), static_cast<float>(eye.z));
-    glUniform2f(uHaze, light.visibility, static_cast<float>(farDistance));
-    glUniform3fv(uHorizon, 1, glm::value_ptr(light.horizon));
-    glUniform3fv(uSun, 1, glm::value_ptr(light.sun));
-    glUniform3fv(uSunColour, 1, glm::value_ptr(light.sunColour));
-    glUniform3fv(uAmbient, 1, glm::value_ptr(light.ambient));
+    lit.set(light, eye, farDistance);
     glBindVertexArray(vertexArray);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
     glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(static_cast<std::size_t>(visible) * 6 * sizeof(Vertex)),

@@ -8,6 +8,7 @@
 
 #include "pilot/CloudLayout.h"
 #include "pilot/GlProgram.h"
+#include "pilot/LitUniforms.h"
 #include "pilot/SceneLight.h"
 
 // The cumulus of CloudLayout, each puff a soft round sprite facing the eye,
@@ -47,11 +48,6 @@ private:
     GLint uViewProjection = -1;
     GLint uRight = -1;
     GLint uUp = -1;
-    GLint uEye = -1;
-    GLint uHaze = -1;
-    GLint uHorizon = -1;
-    GLint uSun = -1;
-    GLint uSunColour = -1;
-    GLint uAmbient = -1;
+    LitUniforms lit;
     int drawn = 0;
 };

@@ -86,12 +86,7 @@ std::string GliderRenderer::build(const Glider& g, const ParticleSystem& w, cons
         return reason;
     }
     uViewProjection = program.uniform("viewProjection");
-    uEye = program.uniform("eye");
-    uHaze = program.uniform("haze");
-    uHorizon = program.uniform("horizon");
-    uSun = program.uniform("sun");
-    uSunColour = program.uniform("sunColour");
-    uAmbient = program.uniform("ambient");
+    lit.locate(program);
     uLit = program.uniform("lit");
     triangleVertices = static_cast<GLsizei>(w.triangleCount() * 3 + kBoxes * kBoxVertices);
     // The mast, the strap, both leading edges, the keel, the control
@@ -212,12 +207,7 @@ void GliderRenderer::draw(const glm::dmat4& viewProjection, const glm::dmat4& pl
     glUseProgram(program.id());
     const glm::mat4 matrix(viewProjection);
     glUniformMatrix4fv(uViewProjection, 1, GL_FALSE, glm::value_ptr(matrix));
-    glUniform3f(uEye, static_cast<float>(eye.x), static_cast<float>(eye.y), static_cast<float>(eye.z));
-    glUniform2f(uHaze, light.visibility, static_cast<float>(farDistance));
-    glUniform3fv(uHorizon, 1, glm::value_ptr(light.horizon));
-    glUniform3fv(uSun, 1, glm::value_ptr(light.sun));
-    glUniform3fv(uSunColour, 1, glm::value_ptr(light.sunColour));
-    glUniform3fv(uAmbient, 1, glm::value_ptr(light.ambient));
+    lit.set(light, eye, farDistance);
     glBindVertexArray(vertexArray);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
     glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)), vertices.data());

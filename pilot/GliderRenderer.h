@@ -6,6 +6,7 @@
 #include <glm/glm.hpp>
 
 #include "pilot/GlProgram.h"
+#include "pilot/LitUniforms.h"
 #include "pilot/SceneLight.h"
 
 class Glider;
@@ -51,11 +52,6 @@ private:
     GLsizei triangleVertices = 0;
     GLsizei lineVertices = 0;
     GLint uViewProjection = -1;
-    GLint uEye = -1;
-    GLint uHaze = -1;
-    GLint uHorizon = -1;
-    GLint uSun = -1;
-    GLint uSunColour = -1;
-    GLint uAmbient = -1;
+    LitUniforms lit;
     GLint uLit = -1;
 };
