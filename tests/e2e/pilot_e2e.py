@@ -267,7 +267,7 @@ def scenario_fly(binary, work, node_path):
             # soon it turned is read from the recording below: a loaded
             # machine takes seconds per screenshot, and a window of simulated
             # time seen through them could be missed.
-            pilot.read("turning", "time", "heading",
+            turning = pilot.read("turning", "time", "heading",
                        until=lambda f: f["time"] >= 2.5 and abs(f["heading"] - 180.0) > 15.0,
                        what="the glider turning away from 180")
             pilot.keys("p")
@@ -280,7 +280,10 @@ def scenario_fly(binary, work, node_path):
               f"at {turned['time']} s with the left arrow held: heading {turned['heading']}, weight "
               f"{turned['lateral']}")
         check(turned["lateral"] < -0.5, f"the left arrow did not shift the weight left: {turned['lateral']}")
-        check(abs(turned["heading"] - 180.0) > 10.0, f"the glider did not turn: heading {turned['heading']}")
+        # Judged on the reading taken while turning: with the weight held
+        # fully over, the glider circles, and by the time the pause lands it
+        # may have come round to its launch heading again.
+        check(abs(turning["heading"] - 180.0) > 10.0, f"the glider did not turn: heading {turning['heading']}")
         shutil.copy(os.path.join(cwd, "first.png"), os.path.join(work, "pilot-screenshot.png"))
 
         # Paused, the clock stands still; N runs one step.
