@@ -1,14 +1,12 @@
 #include "terrain/DemHeightField.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cpl_conv.h>
@@ -147,29 +145,10 @@ private:
 };
 
 bool DemWindowReader::open() {
-    struct stat status {};
-    if (stat(request.path.c_str(), &status) != 0) {
-        return fail(std::string("cannot be opened (") + std::strerror(errno) + ")");
-    }
-    // A plain file only: GDAL would otherwise also take /vsicurl/ addresses
-    // and the like, fetching from the network on the user's behalf.
-    if (!S_ISREG(status.st_mode)) {
-        return fail("is not a regular file");
-    }
-    dataset.reset(GDALDataset::FromHandle(
-        GDALOpenEx(request.path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr)));
-    // What the file names (a VRT's sources, at any depth) must be local
-    // too: listing them asks for each, so a refused one is noted if not listed.
-    if (dataset) {
-        if (const std::string remote = gdal_local::nonLocalFile(*dataset); !remote.empty()) {
-            return fail(refusal(remote));
-        }
-    }
-    if (!localOnly()) {
-        return false;
-    }
+    std::string reason;
+    dataset.reset(gdal_local::openRaster(request.path, reason));
     if (!dataset) {
-        return fail("is not a raster GDAL can read");
+        return fail(reason);
     }
     width = dataset->GetRasterXSize();
     height = dataset->GetRasterYSize();

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <mutex>
 #include <vector>
 
@@ -185,6 +186,43 @@ std::string nonLocalFile(GDALDataset& dataset) {
     }
     CSLDestroy(files);
     return found;
+}
+
+GDALDataset* openRaster(const std::string& path, std::string& reason) {
+    const auto refusal = [](const std::string& remote) {
+        return "refers to '" + remote + "', a network or cloud path: only local files are read";
+    };
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) {
+        reason = std::string("cannot be opened (") + std::strerror(errno) + ")";
+        return nullptr;
+    }
+    // A plain file only: GDAL would otherwise also take /vsicurl/ addresses
+    // and the like, fetching from the network on the user's behalf.
+    if (!S_ISREG(status.st_mode)) {
+        reason = "is not a regular file";
+        return nullptr;
+    }
+    GDALDataset* dataset = GDALDataset::FromHandle(
+        GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
+    // What the file names (a VRT's sources, at any depth) must be local
+    // too: listing them asks for each, so a refused one is noted if not listed.
+    std::string remote = dataset != nullptr ? nonLocalFile(*dataset) : std::string();
+    if (remote.empty()) {
+        remote = firstRefused();
+    }
+    if (!remote.empty()) {
+        reason = refusal(remote);
+    } else if (dataset == nullptr) {
+        reason = "is not a raster GDAL can read";
+    }
+    if (!reason.empty()) {
+        if (dataset != nullptr) {
+            GDALClose(dataset);
+        }
+        return nullptr;
+    }
+    return dataset;
 }
 
 } // namespace gdal_local

@@ -32,4 +32,10 @@ std::string nonLocalFile(GDALDataset& dataset);
 // True for a name GDAL would read through the network or cloud storage.
 bool isNetworkName(const std::string& name);
 
+// Opens `path` read-only as a raster: a regular file (never a device, a
+// FIFO or a /vsicurl/ address), every file it names local. Null on failure,
+// `reason` then saying why without the file's name ("is not a raster GDAL can
+// read"); the caller closes what it gets with GDALClose. Call forget() first.
+GDALDataset* openRaster(const std::string& path, std::string& reason);
+
 } // namespace gdal_local
