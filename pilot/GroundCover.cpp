@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "terrain/AerialImagery.h"
+#include "terrain/HeightField.h"
+
 namespace ground {
 
 namespace {
@@ -61,10 +64,42 @@ glm::vec3 materialAt(double x, double y, double height, const Vector3D& normal) 
     return glm::vec3(base);
 }
 
-glm::vec3 litAt(double x, double y, double height, const Vector3D& normal, const SceneLight& light) {
+glm::vec3 lightAt(const Vector3D& normal, const SceneLight& light) {
     const glm::vec3 n(static_cast<float>(normal.x), static_cast<float>(normal.y), static_cast<float>(normal.z));
     const float facing = std::max(glm::dot(n, light.sun), 0.0f);
-    return materialAt(x, y, height, normal) * (light.sunColour * facing + light.ambient * (0.6f + 0.4f * n.z));
+    return light.sunColour * facing + light.ambient * (0.6f + 0.4f * n.z);
+}
+
+glm::vec3 litAt(double x, double y, double height, const Vector3D& normal, const SceneLight& light) {
+    return materialAt(x, y, height, normal) * lightAt(normal, light);
+}
+
+void underlayCovers(AerialImagery& imagery, const HeightField& field) {
+    const double texelX = (imagery.east - imagery.west) / imagery.columns;
+    const double texelY = (imagery.north - imagery.south) / imagery.rows;
+    const bool normals = field.hasNormals();
+    for (int j = 0; j < imagery.rows; ++j) {
+        const double y = imagery.south + (j + 0.5) * texelY;
+        const int row = std::clamp(static_cast<int>(std::lround((y - field.gridOriginY()) / field.gridSpacing())), 0,
+                                   field.rowCount() - 1);
+        for (int i = 0; i < imagery.columns; ++i) {
+            std::uint8_t* texel = imagery.rgba.data() + (static_cast<std::size_t>(j) * imagery.columns + i) * 4;
+            const int cover = texel[3];
+            if (cover == 255) {
+                continue;
+            }
+            const double x = imagery.west + (i + 0.5) * texelX;
+            const int column = std::clamp(
+                static_cast<int>(std::lround((x - field.gridOriginX()) / field.gridSpacing())), 0, field.columnCount() - 1);
+            const glm::vec3 bare = materialAt(x, y, field.sample(column, row),
+                                              normals ? field.normalAt(column, row) : Vector3D(0.0, 0.0, 1.0));
+            for (int k = 0; k < 3; ++k) {
+                const float blend = (texel[k] * cover + 255.0f * bare[k] * (255 - cover)) / 255.0f;
+                texel[k] = static_cast<std::uint8_t>(std::lround(std::clamp(blend, 0.0f, 255.0f)));
+            }
+            texel[3] = 255;
+        }
+    }
 }
 
 std::uint32_t pack(const glm::vec3& colour) {

@@ -148,7 +148,7 @@ int PilotApp::start() {
 
     const PilotFlight& flight = session->flight();
     light = SceneLight::from(flight.sky().sun);
-    if (!(reason = terrainRenderer.build(flight.terrain(), light)).empty() ||
+    if (!(reason = terrainRenderer.build(flight.terrain(), light, flight.imagery())).empty() ||
         !(reason = gliderRenderer.build(flight.glider(), flight.world(), light)).empty() ||
         !(reason = skyRenderer.build(light)).empty() ||
         !(reason = cloudRenderer.build(flight.thermals(), flight.terrain(), flight.sky().clouds, light)).empty() ||

@@ -1,6 +1,9 @@
 #include "pilot/PilotFlight.h"
 
+#include <algorithm>
+
 #include "atmosphere/Atmosphere.h"
+#include "pilot/GroundCover.h"
 #include "pilot/RidgeScenario.h"
 
 namespace {
@@ -38,7 +41,42 @@ std::string PilotFlight::build(const PilotOptions& options) {
         }
         return built.error.line();
     }
+    if (std::string reason = loadImagery(options, built); !reason.empty()) {
+        return reason;
+    }
     ready = std::move(built);
+    return {};
+}
+
+// The command line's imagery, else the scenario's when its own elevation
+// model is the ground; read once over the whole terrain.
+std::string PilotFlight::loadImagery(const PilotOptions& options, setup::ReadyFlight& built) {
+    const bool scenarioGround = options.dem.path.empty() && options.terrainPath.empty() && !options.generatedTerrain &&
+                                built.scenario.terrain.source == Scenario::Terrain::Source::Dem;
+    const bool given = !options.imageryPath.empty();
+    const std::string path = given ? options.imageryPath : (scenarioGround ? built.scenario.terrain.imagery : "");
+    if (path.empty()) {
+        return {};
+    }
+    const std::string blame =
+        given ? "--imagery: " : (built.scenario.file.empty() ? "scenario" : built.scenario.file) + ": terrain.imagery: ";
+    if (!built.projection) {
+        return blame + "imagery is drawn only on an elevation model (--dem, or a scenario's terrain from source dem)";
+    }
+    const HeightField& field = *built.flight.terrain;
+    ImageryRequest request;
+    request.path = path;
+    request.west = field.gridOriginX();
+    request.south = field.gridOriginY();
+    request.east = field.gridOriginX() + (field.columnCount() - 1) * field.gridSpacing();
+    request.north = field.gridOriginY() + (field.rowCount() - 1) * field.gridSpacing();
+    request.minTexels = std::max(field.columnCount(), field.rowCount());
+    AerialImagery imagery = loadAerialImagery(request, *built.projection);
+    if (!imagery.error.empty()) {
+        return blame + imagery.error;
+    }
+    ground::underlayCovers(imagery, field);
+    drape = std::move(imagery);
     return {};
 }
 

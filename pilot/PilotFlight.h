@@ -7,6 +7,7 @@
 #include "recording/GeoOrigin.h"
 #include "scene/StartScene.h"
 #include "setup/FlightSetup.h"
+#include "terrain/AerialImagery.h"
 
 class ThermalField;
 
@@ -37,6 +38,9 @@ public:
     flight::EarthPlacement placement() const { return ready.placement(); }
     // Everything the setup built, its task included.
     const setup::ReadyFlight& built() const { return ready; }
+    // The aerial imagery on the terrain, every texel covered (the ground's
+    // own colours where the raster has none); null when there is none.
+    const AerialImagery* imagery() const { return drape.rgba.empty() ? nullptr : &drape; }
 
     // Back at the launch, weight centred.
     void reset();
@@ -46,5 +50,8 @@ public:
     double foreShift() const { return start::weightShiftOf(ready.flight).fore; }
 
 private:
+    std::string loadImagery(const PilotOptions& options, setup::ReadyFlight& built);
+
     setup::ReadyFlight ready;
+    AerialImagery drape;
 };

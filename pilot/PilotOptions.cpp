@@ -66,6 +66,10 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
         "No-data cells take this height (the sea level, say) instead of their neighbours'")
         ->type_name("METRES")
         ->needs(dem);
+    app.add_option("--imagery", options.imageryPath,
+                   "Aerial imagery drawn on the elevation model (any georeferenced raster GDAL reads: an "
+                   "orthophoto, a satellite true-colour tile)")
+        ->type_name("PATH");
     flight::addReadOption<Vector3D>(app, "--wind", options.wind, flight::readWind, "The air's velocity in m/s")
         ->type_name("X,Y,Z");
     app.add_option("--replay", options.replayPath, "Play a recorded flight back (the recorder's CSV)")
@@ -113,6 +117,9 @@ PilotCommandLine parsePilotCommandLine(int argc, const char* const* argv) {
             return failure("--dem", "expected a file name, got ''");
         }
         options.dem.path = raw.dem;
+    }
+    if (app.count("--imagery") > 0 && options.imageryPath.empty()) {
+        return failure("--imagery", "expected a file name, got ''");
     }
     if (app.count("--replay") > 0 && options.replayPath.empty()) {
         return failure("--replay", "expected a file name, got ''");

@@ -13,6 +13,7 @@ struct PilotOptions {
     std::string terrainPath;         // greyscale JPEG heightmap; empty: the scenario's or generated
     bool generatedTerrain = false;
     DemRequest dem;                  // empty path: no elevation model
+    std::string imageryPath;         // aerial imagery drawn on the elevation model; empty: the scenario's, if any
     bool windGiven = false;
     Vector3D wind;                   // (unit: m/s)
     std::string replayPath;          // a recorded CSV to play back instead of flying

@@ -9,6 +9,7 @@
 
 #include "pilot/GroundCover.h"
 #include "pilot/ViewFrustum.h"
+#include "terrain/AerialImagery.h"
 #include "terrain/HeightField.h"
 
 namespace {
@@ -91,15 +92,25 @@ void main() {
 )";
 
 // A grain near the ground, so the height above it can be judged; it fades
-// out where it would only shimmer.
+// out where it would only shimmer. With aerial imagery (IMAGERY defined) the
+// vertices carry the light alone and the imagery gives the ground's colour,
+// found from where the grain is read.
 const char* kFragmentShader = R"(#version 330 core
 in vec4 litAndVeil;
 in vec3 grainAt;
 uniform sampler2D grain;
 uniform vec3 horizon;
+#ifdef IMAGERY
+uniform sampler2D imagery;
+uniform vec4 imageryFrame;
+#endif
 out vec4 colour;
 void main() {
-    vec3 near = litAndVeil.rgb * (1.0 + grainAt.z * (texture(grain, grainAt.xy).r - 0.5));
+    vec3 lit = litAndVeil.rgb;
+#ifdef IMAGERY
+    lit *= texture(imagery, grainAt.xy * imageryFrame.xy + imageryFrame.zw).rgb;
+#endif
+    vec3 near = lit * (1.0 + grainAt.z * (texture(grain, grainAt.xy).r - 0.5));
     colour = vec4(mix(near, horizon, litAndVeil.a), 1.0);
 }
 )";
@@ -107,11 +118,31 @@ void main() {
 const char* kPlainFragmentShader = R"(#version 330 core
 in vec4 litAndVeil;
 uniform vec3 horizon;
+#ifdef IMAGERY
+in vec3 grainAt;
+uniform sampler2D imagery;
+uniform vec4 imageryFrame;
+#endif
 out vec4 colour;
 void main() {
-    colour = vec4(mix(litAndVeil.rgb, horizon, litAndVeil.a), 1.0);
+    vec3 lit = litAndVeil.rgb;
+#ifdef IMAGERY
+    lit *= texture(imagery, grainAt.xy * imageryFrame.xy + imageryFrame.zw).rgb;
+#endif
+    colour = vec4(mix(lit, horizon, litAndVeil.a), 1.0);
 }
 )";
+
+// The fragment shader for the imagery: IMAGERY defined after its version line.
+std::string withImagery(const char* source) {
+    std::string text = source;
+    text.insert(text.find('\n') + 1, "#define IMAGERY\n");
+    return text;
+}
+
+// Where the grain is read (world x, y over this) is where the imagery's
+// frame starts from.
+constexpr double kGrainScale = 7.0; // (unit: m) the vertex shader's world.xy / 7.0
 
 // (unit: m) beyond it the grain has faded out (the vertex shader's fade).
 constexpr double kGrainReach = 400.0;
@@ -161,10 +192,12 @@ TerrainRenderer::~TerrainRenderer() {
     glDeleteBuffers(1, &indexBuffer);
     glDeleteVertexArrays(1, &vertexArray);
     glDeleteTextures(1, &grain);
+    glDeleteTextures(1, &imageryTexture);
 }
 
 std::string TerrainRenderer::buildShading(Shading& shading, const char* fragmentSource) {
-    std::string reason = shading.program.build(kVertexShader, fragmentSource);
+    const std::string fragment = imageryTexture != 0 ? withImagery(fragmentSource) : std::string(fragmentSource);
+    std::string reason = shading.program.build(kVertexShader, fragment.c_str());
     if (!reason.empty()) {
         return reason;
     }
@@ -181,6 +214,8 @@ std::string TerrainRenderer::buildShading(Shading& shading, const char* fragment
     shading.haze = p.uniform("haze");
     shading.horizon = p.uniform("horizon");
     shading.grain = p.uniform("grain");
+    shading.imagery = p.uniform("imagery");
+    shading.imageryFrame = p.uniform("imageryFrame");
     return {};
 }
 
@@ -201,11 +236,19 @@ void TerrainRenderer::useShading(const Shading& shading, const glm::dmat4& viewP
     glUniform2f(shading.haze, light.visibility, static_cast<float>(farDistance));
     glUniform3fv(shading.horizon, 1, glm::value_ptr(light.horizon));
     glUniform1i(shading.grain, 0);
+    if (imageryTexture != 0) {
+        glUniform1i(shading.imagery, 1);
+        glUniform4fv(shading.imageryFrame, 1, glm::value_ptr(imageryFrame));
+    }
 }
 
-std::string TerrainRenderer::build(const HeightField& field, const SceneLight& sceneLight) {
+std::string TerrainRenderer::build(const HeightField& field, const SceneLight& sceneLight,
+                                   const AerialImagery* imagery) {
     heights = &field;
     light = sceneLight;
+    if (imagery != nullptr) {
+        uploadImagery(*imagery);
+    }
     std::string reason = buildShading(grained, kFragmentShader);
     if (reason.empty()) {
         reason = buildShading(plain, kPlainFragmentShader);
@@ -260,10 +303,12 @@ std::string TerrainRenderer::build(const HeightField& field, const SceneLight& s
         for (int c = 0; c < field.columnCount(); ++c) {
             const double x = field.gridOriginX() + c * field.gridSpacing();
             const double y = field.gridOriginY() + r * field.gridSpacing();
+            const Vector3D normal = normals ? field.normalAt(c, r) : Vector3D(0.0, 0.0, 1.0);
+            // Under imagery the vertex carries the light, the imagery the colour.
             colours[static_cast<std::size_t>(r) * static_cast<std::size_t>(field.columnCount()) +
                     static_cast<std::size_t>(c)] =
-                ground::pack(ground::litAt(x, y, field.sample(c, r),
-                                           normals ? field.normalAt(c, r) : Vector3D(0.0, 0.0, 1.0), light));
+                ground::pack(imageryTexture != 0 ? ground::lightAt(normal, light)
+                                                 : ground::litAt(x, y, field.sample(c, r), normal, light));
         }
     }
     std::vector<TerrainVertex> chunk(TerrainChunks::chunkVertexCount());
@@ -305,6 +350,25 @@ std::string TerrainRenderer::build(const HeightField& field, const SceneLight& s
     return {};
 }
 
+void TerrainRenderer::uploadImagery(const AerialImagery& imagery) {
+    glGenTextures(1, &imageryTexture);
+    glBindTexture(GL_TEXTURE_2D, imageryTexture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, imagery.columns, imagery.rows, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 imagery.rgba.data());
+    glGenerateMipmap(GL_TEXTURE_2D);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    // u = (x - west) / width, with x = 7 m times the grain's coordinate.
+    const double width = imagery.east - imagery.west;
+    const double height = imagery.north - imagery.south;
+    imageryFrame = glm::vec4(static_cast<float>(kGrainScale / width), static_cast<float>(kGrainScale / height),
+                             static_cast<float>(-imagery.west / width), static_cast<float>(-imagery.south / height));
+}
+
 void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& eye, double farDistance) {
     drawnChunks = 0;
     drawnTriangles = 0;
@@ -315,6 +379,11 @@ void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& e
     const Vector3D eyePoint(eye.x, eye.y, eye.z);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, grain);
+    if (imageryTexture != 0) {
+        glActiveTexture(GL_TEXTURE1);
+        glBindTexture(GL_TEXTURE_2D, imageryTexture);
+        glActiveTexture(GL_TEXTURE0);
+    }
     glBindVertexArray(vertexArray);
 
     // Nearest first, so hidden ground fails the depth test before it costs

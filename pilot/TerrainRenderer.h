@@ -11,6 +11,7 @@
 #include "pilot/TerrainChunks.h"
 
 class HeightField;
+struct AerialImagery;
 
 // The terrain on the GPU: every chunk's heights and lit colours (GroundCover),
 // at every level of detail, uploaded once
@@ -25,7 +26,9 @@ public:
     TerrainRenderer(const TerrainRenderer&) = delete;
     TerrainRenderer& operator=(const TerrainRenderer&) = delete;
 
-    std::string build(const HeightField& field, const SceneLight& light);
+    // With `imagery` (every texel covered, over the field's extent) the
+    // ground takes its colours from it instead of the ground covers.
+    std::string build(const HeightField& field, const SceneLight& light, const AerialImagery* imagery = nullptr);
     // `farDistance` (unit: m) is where the haze is complete.
     void draw(const glm::dmat4& viewProjection, const glm::dvec3& eye, double farDistance);
 
@@ -51,8 +54,11 @@ private:
         GLint haze = -1;
         GLint horizon = -1;
         GLint grain = -1;
+        GLint imagery = -1;
+        GLint imageryFrame = -1;
     };
     std::string buildShading(Shading& shading, const char* fragmentSource);
+    void uploadImagery(const AerialImagery& imagery);
     void useShading(const Shading& shading, const glm::dmat4& viewProjection, const glm::dvec3& eye,
                     double farDistance) const;
     Shading grained;
@@ -63,6 +69,8 @@ private:
     GLsizei levelCount[TerrainChunks::kLevels] = {};
     std::size_t levelOffset[TerrainChunks::kLevels] = {}; // (unit: bytes)
     GLuint grain = 0; // the detail texture
+    GLuint imageryTexture = 0; // the ground's colours from aerial imagery; 0: the ground covers'
+    glm::vec4 imageryFrame{0.0f}; // the grain's coordinates to the imagery's: scale x, y, offset x, y
     SceneLight light;
     struct Visible {
         double distance = 0.0; // (unit: m)

@@ -215,9 +215,9 @@ private:
 
 // An elevation raster's window: the raster's path, and optionally the
 // window's centre [latitude, longitude], its radius and the grid's spacing.
-void readDemTerrain(Reader& r, const toml::table& t, DemRequest& dem) {
+void readDemTerrain(Reader& r, const toml::table& t, DemRequest& dem, std::string& imagery) {
     const std::string p = "terrain.";
-    r.onlyKeys(t, p, {"source", "path", "centre", "radius_km", "spacing", "fill_height"});
+    r.onlyKeys(t, p, {"source", "path", "centre", "radius_km", "spacing", "fill_height", "imagery"});
     const toml::node* path = r.string(t, "path", p, dem.path);
     if (!r.failed() && (path == nullptr || dem.path.empty())) {
         r.fail(path != nullptr ? path->source() : t.source(), p + "path", "expected an elevation raster's file name");
@@ -234,13 +234,21 @@ void readDemTerrain(Reader& r, const toml::table& t, DemRequest& dem) {
         dem.fillWithHeight = true;
         r.number(t, "fill_height", p, kLowestElevation, kHighestElevation, dem.fillHeight);
     }
+    // Drawn by the programs that show the ground; read (and checked) there.
+    if (const toml::node* node = r.string(t, "imagery", p, imagery); node != nullptr && !r.failed()) {
+        if (imagery.empty()) {
+            r.fail(node->source(), p + "imagery", "expected a georeferenced raster's file name");
+        } else {
+            imagery = r.resolve(imagery);
+        }
+    }
 }
 
 void readTerrain(Reader& r, const toml::table& t, Scenario::Terrain& terrain) {
     const std::string p = "terrain.";
     r.onlyKeys(t, p,
                {"source", "path", "spacing", "height_scale", "size", "height", "width", "crest_y", "length",
-                "breadth", "centre", "radius_km", "fill_height"});
+                "breadth", "centre", "radius_km", "fill_height", "imagery"});
     std::string source;
     const toml::node* sourceNode = r.string(t, "source", p, source);
     if (r.failed()) {
@@ -289,7 +297,7 @@ void readTerrain(Reader& r, const toml::table& t, Scenario::Terrain& terrain) {
         }
     } else if (source == "dem") {
         terrain.source = Scenario::Terrain::Source::Dem;
-        readDemTerrain(r, t, terrain.dem);
+        readDemTerrain(r, t, terrain.dem, terrain.imagery);
     } else {
         r.fail(sourceNode->source(), p + "source",
                "unknown terrain source '" + source + "' (generated, jpeg, flat, ridge or dem)");

@@ -42,6 +42,7 @@ struct Scenario {
         double flatSpacing = 50.0; // (unit: m) Flat: between samples
         RidgeShape ridge;          // Ridge
         DemRequest dem;            // Dem: the path already resolved against the scenario's folder
+        std::string imagery;       // Dem: aerial imagery drawn on it, resolved likewise; empty: none
     };
     using Model = start::FlightModel;
     // The model's launch; over an elevation model the start is a place on

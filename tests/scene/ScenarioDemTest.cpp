@@ -43,7 +43,7 @@ protected:
 TEST(ScenarioDemLoader, ReadsTheRastersWindowAndAStartOnTheEarth) {
     const ScenarioLoad load = read("[terrain]\nsource = \"dem\"\npath = \"/data/N46E007.hgt\"\n"
                                    "centre = [46.45, 7.45]\nradius_km = 3.5\nspacing = 25\nfill_height = 0\n"
-                                   "[start]\nat = [46.44, 7.46]\nheight = 300\nheading = 90\n");
+                                   "imagery = \"/data/ortho.tif\"\n[start]\nat = [46.44, 7.46]\nheight = 300\nheading = 90\n");
     ASSERT_TRUE(load.ok) << load.message;
     const Scenario& s = load.scenario;
     EXPECT_EQ(s.terrain.source, Scenario::Terrain::Source::Dem);
@@ -55,6 +55,7 @@ TEST(ScenarioDemLoader, ReadsTheRastersWindowAndAStartOnTheEarth) {
     EXPECT_EQ(s.terrain.dem.spacing, 25.0);
     EXPECT_TRUE(s.terrain.dem.fillWithHeight);
     EXPECT_EQ(s.terrain.dem.fillHeight, 0.0);
+    EXPECT_EQ(s.terrain.imagery, "/data/ortho.tif");
     EXPECT_TRUE(s.launch.hasAt);
     EXPECT_EQ(s.launch.at.latitude, 46.44);
     EXPECT_EQ(s.launch.at.longitude, 7.46);
@@ -83,6 +84,9 @@ TEST(ScenarioDemLoader, NamesTheLineAndKeyOfEveryFault) {
         {"[terrain]\nsource = \"dem\"\npath = \"a.tif\"\n[start]\nheight = 1",
          "s.toml:5: start.height: must lie within 2 to 10000"},
         {"[start]\nat = [46, 7]", "s.toml:2: start.at: unknown key"},
+        {"[terrain]\nsource = \"dem\"\npath = \"a.tif\"\nimagery = \"\"",
+         "s.toml:4: terrain.imagery: expected a georeferenced raster's file name"},
+        {"[terrain]\nsource = \"flat\"\nimagery = \"a.tif\"", "s.toml:3: terrain.imagery: unknown key"},
     };
     for (const Case& c : cases) {
         const ScenarioLoad load = read(c.text);
