@@ -460,7 +460,11 @@ def scenario_bad_input(binary, work, node_path):
         f.write("step,time,x,y,z,vx,vy,vz,speed,terrain\n0,0,1,2\n")
     os.makedirs(os.path.join(cwd, "config", "glider-sim"))
     settings = os.path.join(cwd, "config", "glider-sim", "pilot.toml")
+    write_site(cwd)
     cases = (
+        (["--imagery", "ortho.tif"], "--imagery: imagery is drawn only on an elevation model", None),
+        (["--dem", "dem.tif", "--dem-radius", "1000", "--imagery", "missing.tif"],
+         "--imagery: missing.tif: cannot be opened", None),
         (["--model", "jet"], "--model", None),
         (["--replay", "broken.csv"], "broken.csv: line 2", None),
         (["--replay", "missing.csv"], "missing.csv: cannot be opened", None),
@@ -679,6 +683,127 @@ def scenario_world(binary, work, node_path):
             shutil.copy(os.path.join(cwd, name + ".png"), os.path.join(work, "world-" + name + ".png"))
 
 
+def write_site(cwd):
+    """A flat elevation model, 500 m high around 46 N 7 E in WGS-84 degrees,
+    and aerial imagery of it in UTM zone 32 north, 4 m pixels over +-1.5 km of
+    the terrain's local map: blue, with a red square 100 m a side about local
+    (-120, 300). Returns the square's corners on the local map (through the
+    transverse Mercator map the elevation model is laid on)."""
+    import numpy
+    from osgeo import gdal, osr
+    gdal.UseExceptions()
+    wgs, utm, local = osr.SpatialReference(), osr.SpatialReference(), osr.SpatialReference()
+    wgs.ImportFromEPSG(4326)
+    utm.ImportFromEPSG(32632)
+    local.ImportFromProj4("+proj=tmerc +lat_0=46 +lon_0=7 +k=1 +x_0=0 +y_0=0 +datum=WGS84 +units=m")
+    for system in (wgs, utm, local):
+        system.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
+    tiff = gdal.GetDriverByName("GTiff")
+    dem = tiff.Create(os.path.join(cwd, "dem.tif"), 280, 200, 1, gdal.GDT_Float32)
+    dem.SetGeoTransform((6.93, 0.0005, 0, 46.05, 0, -0.0005))
+    dem.SetProjection(wgs.ExportToWkt())
+    dem.GetRasterBand(1).WriteArray(numpy.full((200, 280), 500.0, numpy.float32))
+    dem = None
+    to_utm = osr.CoordinateTransformation(local, utm)
+    to_local = osr.CoordinateTransformation(utm, local)
+    cx, cy, _ = to_utm.TransformPoint(0.0, 0.0)
+    sx, sy, _ = to_utm.TransformPoint(-120.0, 300.0)
+    pixel, size = 4.0, 750
+    west, north = cx - size * pixel / 2, cy + size * pixel / 2
+    east_of = west + (numpy.arange(size) + 0.5) * pixel
+    north_of = north - (numpy.arange(size) + 0.5) * pixel
+    e, n = numpy.meshgrid(east_of, north_of)
+    red = (numpy.abs(e - sx) < 50) & (numpy.abs(n - sy) < 50)
+    ortho = tiff.Create(os.path.join(cwd, "ortho.tif"), size, size, 3, gdal.GDT_Byte, ["PHOTOMETRIC=RGB"])
+    ortho.SetGeoTransform((west, pixel, 0, north, 0, -pixel))
+    ortho.SetProjection(utm.ExportToWkt())
+    for band, (inside, outside) in enumerate(((220, 20), (20, 20), (20, 220)), 1):
+        ortho.GetRasterBand(band).WriteArray(numpy.where(red, inside, outside).astype(numpy.uint8))
+    ortho = None
+    return [to_local.TransformPoint(sx + dx, sy + dy)[:2] for dx, dy in ((-50, -50), (50, -50), (50, 50), (-50, 50))]
+
+
+def chase_projection(pilot, heading, width=1024, height=768):
+    """Window pixel of a world point as the chase camera draws it (18 m
+    behind and 5 m above the pilot, looking 12 m ahead of it, 60 degrees high)."""
+    forward = (math.sin(math.radians(heading)), math.cos(math.radians(heading)), 0.0)
+    eye = [pilot[k] - 18 * forward[k] for k in range(3)]
+    eye[2] += 5
+    target = [pilot[k] + 12 * forward[k] for k in range(3)]
+    unit = lambda v: [c / math.sqrt(sum(x * x for x in v)) for c in v]
+    cross = lambda a, b: [a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]]
+    f = unit([target[k] - eye[k] for k in range(3)])
+    s = unit(cross(f, [0, 0, 1]))
+    u = cross(s, f)
+    half = math.tan(math.radians(30))
+
+    def project(point):
+        d = [point[k] - eye[k] for k in range(3)]
+        depth = sum(f[k] * d[k] for k in range(3))
+        x = sum(s[k] * d[k] for k in range(3)) / (depth * half * width / height)
+        y = sum(u[k] * d[k] for k in range(3)) / (depth * half)
+        return (x + 1) / 2 * width, (1 - y) / 2 * height
+    return project
+
+
+def scenario_imagery(binary, work, node_path):
+    """Aerial imagery draped where it belongs: a red square of known place in
+    a blue orthophoto, in another projection than the elevation model, seen
+    from the chase camera. The red pixels lie where the square projects, and
+    the ground around it is the orthophoto's blue."""
+    cwd = fresh_dir(work, "imagery")
+    corners = write_site(cwd)
+    replay = os.path.join(cwd, "over.csv")
+    write_replay(replay, 0, 0, 600)
+    site = ('model = "realistic"\n[terrain]\nsource = "dem"\npath = "dem.tif"\ncentre = [46, 7]\nradius_km = 2\n'
+            'imagery = "ortho.tif"\n[sun]\nazimuth = 180\nelevation = 50\n')
+    with Screen() as screen:
+        picture = replay_picture(screen, binary, cwd, site, replay, "imagery")
+    project = chase_projection((0.0, 0.0, 600.0), 0.0)
+    # Where the square's ground projects: its inside (10 m in from its
+    # edges), and a ring 20 to 60 m around it.
+    (x0, y0), (x1, y1) = corners[0], corners[2]
+    inside, ring = [], []
+    for i in range(41):
+        for j in range(41):
+            a, b = i / 40, j / 40
+            if 0.1 <= min(a, b) and max(a, b) <= 0.9:
+                inside.append(project((x0 + a * (x1 - x0), y0 + b * (y1 - y0), 500.0)))
+            gx, gy = x0 - 60 + a * (x1 - x0 + 120), y0 - 60 + b * (y1 - y0 + 120)
+            if min(gx - x0, x1 - gx, gy - y0, y1 - gy) < -20:
+                ring.append(project((gx, gy, 500.0)))
+    red = lambda r, g, b: r > 100 and r > 1.6 * max(g, b)
+    blue = lambda r, g, b: b > 100 and b > 1.6 * max(r, g)
+    # Ground the glider (its sail has red in it) or an overlay hides is left out.
+    hidden = lambda x, y: not open_ground(x, y) or (300 <= x < 725 and 340 <= y < 480)
+    reds = [(x, y) for x, y, r, g, b in picture.pixels() if not hidden(x, y) and red(r, g, b)]
+    check(len(reds) >= 500, f"only {len(reds)} red pixels")
+    # The red pixels against the pixels inside the square's outline on the
+    # screen (those not hidden): as many, about the same centre.
+    outline = [project((x, y, 500.0)) for x, y in corners]
+    edges = list(zip(outline, outline[1:] + outline[:1]))
+    turn = lambda a, b, x, y: (b[0] - a[0]) * (y - a[1]) - (b[1] - a[1]) * (x - a[0])
+    within = lambda x, y: all(turn(a, b, x + 0.5, y + 0.5) > 0 for a, b in edges) or all(
+        turn(a, b, x + 0.5, y + 0.5) < 0 for a, b in edges)
+    box = [int(min(p[k] for p in outline)) for k in (0, 1)] + [int(max(p[k] for p in outline)) + 1 for k in (0, 1)]
+    expected = [(x, y) for y in range(max(box[1], 0), min(box[3], 768)) for x in range(max(box[0], 0), min(box[2], 1024))
+                if not hidden(x, y) and within(x, y)]
+    mean = lambda points: (sum(p[0] for p in points) / len(points), sum(p[1] for p in points) / len(points))
+    (rx, ry), (px, py) = mean(reds), mean(expected)
+    print(f"red square: {len(reds)} pixels about ({rx:.1f}, {ry:.1f}); its outline {len(expected)} pixels about "
+          f"({px:.1f}, {py:.1f})")
+    check(abs(len(reds) / len(expected) - 1) < 0.1, "the red square is not drawn at its size")
+    check(abs(rx - px) < 6 and abs(ry - py) < 6, "the red square is not drawn where it lies")
+    colour = lambda x, y: tuple(picture.raw[(y * picture.width + x) * 3:(y * picture.width + x) * 3 + 3])
+    visible = lambda points: [(int(x), int(y)) for x, y in points if not hidden(int(x), int(y))]
+    share = lambda points, test: sum(1 for x, y in points if test(*colour(x, y))) / max(len(points), 1)
+    check(len(visible(inside)) > 200 and len(visible(ring)) > 200, "too little of the square and its ring is seen")
+    inside_red, ring_blue = share(visible(inside), red), share(visible(ring), blue)
+    print(f"inside the square {inside_red:.1%} red; around it {ring_blue:.1%} blue")
+    check(inside_red > 0.95 and ring_blue > 0.95, "the imagery's colours are not where they belong")
+    shutil.copy(os.path.join(cwd, "imagery.png"), os.path.join(work, "imagery.png"))
+
+
 def temporaries(cwd):
     """Every *.tmp-* file left anywhere under the run's folder."""
     return [os.path.join(root, n) for root, _, names in os.walk(cwd) for n in names if ".tmp-" in n]
@@ -839,7 +964,8 @@ def scenario_full_disk(binary, work, node_path):
 SCENARIOS = {"world": scenario_world, "fly": scenario_fly, "close": scenario_close, "vario": scenario_vario,
              "replay": scenario_replay, "bad_input": scenario_bad_input, "interrupted": scenario_interrupted,
              "blow_up": scenario_blow_up, "no_display": scenario_no_display,
-             "replay_far_steps": scenario_replay_far_steps, "full_disk": scenario_full_disk, "task": scenario_task}
+             "replay_far_steps": scenario_replay_far_steps, "full_disk": scenario_full_disk, "task": scenario_task,
+             "imagery": scenario_imagery}
 
 
 def main():
