@@ -306,8 +306,9 @@ bool ImageryReader::warp() {
     const double metres = pixel * (system.IsGeographic() ? kMetresPerDegreeOfLatitude : system.GetLinearUnits());
     const auto texels = [&](double extent) {
         const double wanted = metres > 0.0 && std::isfinite(metres) ? std::ceil(extent / metres) : request.maxTexels;
-        return static_cast<int>(std::clamp(wanted, static_cast<double>(std::max(request.minTexels, 1)),
-                                           static_cast<double>(std::max(request.maxTexels, 1))));
+        const int most = std::max(request.maxTexels, 1);
+        return static_cast<int>(
+            std::clamp(wanted, static_cast<double>(std::clamp(request.minTexels, 1, most)), static_cast<double>(most)));
     };
     columns = texels(request.east - request.west);
     rows = texels(request.north - request.south);
@@ -443,6 +444,10 @@ bool ImageryReader::fill(AerialImagery& result) {
     }
     result.columns = columns;
     result.rows = rows;
+    result.west = request.west;
+    result.south = request.south;
+    result.east = request.east;
+    result.north = request.north;
     result.rgba = std::move(rgba);
     return true;
 }

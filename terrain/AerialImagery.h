@@ -32,6 +32,11 @@ struct AerialImagery {
     // its south edge (as OpenGL takes a texture).
     int columns = 0;
     int rows = 0;
+    // The extent the texels cover, edges, on the local map.
+    double west = 0.0;  // (unit: m)
+    double south = 0.0; // (unit: m)
+    double east = 0.0;  // (unit: m)
+    double north = 0.0; // (unit: m)
     // Red, green, blue, coverage: 4 bytes a texel. Coverage is 0 where the
     // raster has nothing (beyond its edge, no-data, transparent), 255 where
     // it covers the texel whole.
