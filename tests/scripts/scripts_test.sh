@@ -57,12 +57,15 @@ check "soaring-targets stops on a binary that writes no flight" run 1 "$root/scr
 check "soaring-targets says so" says "wrote no glider-flight CSV"
 check "soaring-targets prints no figures" test ! -s "$scratch/out"
 
-# synthetic-dem: its own help, and no output named after an option or a folder.
-check "synthetic-dem -h" run 0 "$root/scripts/synthetic-dem" -h
-check "synthetic-dem -h prints its own usage" grep -q '^usage: scripts/synthetic-dem OUT.tif' "$scratch/out"
-check "synthetic-dem refuses an unknown option" run 2 "$root/scripts/synthetic-dem" --of
-check "synthetic-dem refuses a folder" run 2 "$root/scripts/synthetic-dem" "$scratch/folder.png"
-check "synthetic-dem refuses a folder in one line" one_line
+# synthetic-dem, synthetic-imagery: their own help, and no output named
+# after an option or a folder.
+for maker in synthetic-dem synthetic-imagery; do
+  check "$maker -h" run 0 "$root/scripts/$maker" -h
+  check "$maker -h prints its own usage" grep -q "^usage: scripts/$maker OUT.tif" "$scratch/out"
+  check "$maker refuses an unknown option" run 2 "$root/scripts/$maker" --of
+  check "$maker refuses a folder" run 2 "$root/scripts/$maker" "$scratch/folder.png"
+  check "$maker refuses a folder in one line" one_line
+done
 
 [[ $failures -eq 0 ]] && echo "scripts: all checks passed"
 exit $((failures > 0))
