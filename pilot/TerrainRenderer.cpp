@@ -246,10 +246,10 @@ std::string TerrainRenderer::build(const HeightField& field, const SceneLight& s
                                    const AerialImagery* imagery) {
     heights = &field;
     light = sceneLight;
-    if (imagery != nullptr) {
-        uploadImagery(*imagery);
+    std::string reason = imagery != nullptr ? uploadImagery(*imagery) : std::string();
+    if (reason.empty()) {
+        reason = buildShading(grained, kFragmentShader);
     }
-    std::string reason = buildShading(grained, kFragmentShader);
     if (reason.empty()) {
         reason = buildShading(plain, kPlainFragmentShader);
     }
@@ -350,7 +350,13 @@ std::string TerrainRenderer::build(const HeightField& field, const SceneLight& s
     return {};
 }
 
-void TerrainRenderer::uploadImagery(const AerialImagery& imagery) {
+std::string TerrainRenderer::uploadImagery(const AerialImagery& imagery) {
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    if (imagery.columns > largest || imagery.rows > largest) {
+        return "the imagery's " + std::to_string(imagery.columns) + " x " + std::to_string(imagery.rows) +
+               " texels exceed this GPU's largest texture (" + std::to_string(largest) + " a side)";
+    }
     glGenTextures(1, &imageryTexture);
     glBindTexture(GL_TEXTURE_2D, imageryTexture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
@@ -367,6 +373,7 @@ void TerrainRenderer::uploadImagery(const AerialImagery& imagery) {
     const double height = imagery.north - imagery.south;
     imageryFrame = glm::vec4(static_cast<float>(kGrainScale / width), static_cast<float>(kGrainScale / height),
                              static_cast<float>(-imagery.west / width), static_cast<float>(-imagery.south / height));
+    return {};
 }
 
 void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& eye, double farDistance) {

@@ -58,7 +58,8 @@ private:
         GLint imageryFrame = -1;
     };
     std::string buildShading(Shading& shading, const char* fragmentSource);
-    void uploadImagery(const AerialImagery& imagery);
+    // Empty, or why the GPU cannot hold the imagery.
+    std::string uploadImagery(const AerialImagery& imagery);
     void useShading(const Shading& shading, const glm::dmat4& viewProjection, const glm::dvec3& eye,
                     double farDistance) const;
     Shading grained;
