@@ -33,11 +33,12 @@ class FlightLog {
 public:
     // What a replay needs beside the track.
     struct ReplayRecord {
-        std::string setup;      // the setup file's text; empty: no setup file
+        std::string setup;       // the setup file's text; empty: no setup file
         flight::SailLayout sail; // 0 particles: no sail record
     };
 
-    // Creates `directory` if needed and both files. `startedAt` names them,
+    // Creates `directory` if needed and both files, and those `replay` asks
+    // for (the setup written whole now). `startedAt` names them,
     // dates the log and times its fixes. `declaration`: IGC records (without
     // line ends, the task's C records) written after the header. Returns the
     // reason on failure, else "". The placement's projection, if any, is kept
