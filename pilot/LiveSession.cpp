@@ -47,8 +47,7 @@ std::string LiveSession::begin() {
     }
     gauges.restart(launchPoint, 0.0);
     gauges.update(readFlight(built.glider(), built.world(), built.terrain()), 0.0);
-    log.record(flight::samplePilot(built.glider(), built.world(), built.terrain(), 0));
-    log.recordSail(0, built.world());
+    log.record(flight::samplePilot(built.glider(), built.world(), built.terrain(), 0), &built.world());
     task.follow(built.flight());
     path.add(static_cast<float>(launchPoint.x), static_cast<float>(launchPoint.y));
     return {};
@@ -100,8 +99,7 @@ void LiveSession::advance(int steps, SimulationClock&) {
             return;
         }
         gauges.update(readFlight(built.glider(), built.world(), built.terrain()), kStepSeconds);
-        log.record(sample);
-        log.recordSail(step, built.world());
+        log.record(sample, &built.world());
         task.follow(built.flight());
         if (step % 100 == 0) {
             const Vector3D& p = gauges.position();

@@ -188,13 +188,17 @@ void FlightLog::recordSail(int step, const ParticleSystem& world, bool last) {
     sail.append(reinterpret_cast<const char*>(sailFrame.get()), flight::sailFrameBytes(sailLayout.particles));
 }
 
-void FlightLog::record(const flight::FlightSample& sample) {
+void FlightLog::record(const flight::FlightSample& sample, const ParticleSystem* world) {
     if (!open_) {
         return;
     }
     if (!csv.stopped()) {
         flight::CsvRowText row;
         csv.append(row.data(), flight::formatCsvRow(row, sample));
+    }
+    // Before the files are written out: the sail goes as far as the CSV.
+    if (world != nullptr) {
+        recordSail(sample.step, *world);
     }
     if (flight::isIgcFixStep(sample.step)) {
         flight::IgcFixText fix;

@@ -46,11 +46,13 @@ public:
     std::string open(const std::string& directory, std::time_t startedAt, const flight::EarthPlacement& placement,
                      const std::vector<std::string>& declaration = {}, const ReplayRecord& replay = {});
     bool isOpen() const { return open_; }
-    // One step's state: a CSV row always, an IGC fix on whole seconds.
-    // Allocates nothing.
-    void record(const flight::FlightSample& sample);
+    // One step's state: a CSV row always, an IGC fix on whole seconds, and
+    // given the `world`, the sail on the record's frame steps. Allocates
+    // nothing.
+    void record(const flight::FlightSample& sample, const ParticleSystem* world = nullptr);
     // The sail after `step` steps, on the record's frame steps (others are
-    // skipped) and on the flight's `last` step. Allocates nothing.
+    // skipped) and on the flight's `last` step (before close, its last
+    // shape). Allocates nothing.
     void recordSail(int step, const ParticleSystem& world, bool last = false);
     // Writes out and syncs both files and closes them. Returns "" when the
     // flight is saved whole, else the problem (what is kept is on disk).

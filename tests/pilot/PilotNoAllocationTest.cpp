@@ -1,6 +1,6 @@
 // A steady flight in glider-pilot allocates nothing per step: the clock,
-// held keys, weight shift, step, instruments, recording (the sail too), map track and the
-// variometer's voice, as the main loop runs them.
+// held keys, weight shift, step, instruments, recording (the sail too), map
+// track and the variometer's voice, as the main loop runs them.
 #include <gtest/gtest.h>
 
 #include "platform/AllocationCounter.h"
@@ -47,8 +47,7 @@ TEST(PilotNoAllocation, StepsWithHeldKeysRecordingAndVarioAllocateNothing) {
             flight.world().step();
             ++step;
             instruments.update(readFlight(flight.glider(), flight.world(), flight.terrain()), 0.01);
-            log.record(flight::samplePilot(flight.glider(), flight.world(), flight.terrain(), step));
-            log.recordSail(step, flight.world());
+            log.record(flight::samplePilot(flight.glider(), flight.world(), flight.terrain(), step), &flight.world());
             if (step % 100 == 0) {
                 track.add(static_cast<float>(instruments.position().x), static_cast<float>(instruments.position().y));
             }
