@@ -86,6 +86,13 @@ void ParticleSystem::translate(const Vector3D& displacement) {
     }
 }
 
+void ParticleSystem::placeParticles(const Vector3D* positions) {
+    for (std::size_t i = 0; i < particles.size(); ++i) {
+        particles[i]->position = positions[i];
+        previousPositions[i] = positions[i];
+    }
+}
+
 void ParticleSystem::setVelocity(const Vector3D& velocity) {
     // Verlet keeps velocity as the last step's displacement.
     const Vector3D displacement = velocity * timeStep;

@@ -45,6 +45,9 @@ public:
     void translate(const Vector3D& displacement);
     // Gives every particle, where it is now, the same `velocity` (m/s).
     void setVelocity(const Vector3D& velocity);
+    // Puts particle i at positions[i] (every one, in index order), at rest
+    // there: a recorded shape shown as it was, not flown into.
+    void placeParticles(const Vector3D* positions);
 
     // For the replaceable parts: during the step, the positions being
     // predicted and solved (between steps, the positions before the last

@@ -6,6 +6,7 @@
 #include "physics/SharedConstants.h"
 #include "pilot/FlightReading.h"
 #include "recording/FlightSample.h"
+#include "setup/RecordedSetup.h"
 
 namespace {
 
@@ -23,9 +24,16 @@ std::string divergence(int step, const std::string& who) {
 
 std::string LiveSession::open(const PilotOptions& options) {
     flightsDirectory = options.flightsDirectory;
-    if (std::string reason = built.build(options); !reason.empty()) {
+    const setup::FlightRequest request = pilotFlightRequest(options);
+    if (std::string reason = built.build(request); !reason.empty()) {
         return reason;
     }
+    // What a replay of this flight needs beside its track.
+    if (std::string reason = setup::writeRecordedSetup(request, replayRecord.setup); !reason.empty()) {
+        return reason;
+    }
+    replayRecord.sail.particles = built.world().particleCount();
+    replayRecord.sail.hub = built.glider().hubParticle().index;
     launchPoint = built.glider().pilotParticle().position;
     // The flight computer's link, before anything is written.
     return task.open(options);
@@ -34,12 +42,12 @@ std::string LiveSession::open(const PilotOptions& options) {
 std::string LiveSession::begin() {
     const std::time_t startedAt = std::time(nullptr);
     const std::vector<std::string> declaration = task.start(built.built(), startedAt);
-    if (std::string reason = log.open(flightsDirectory, startedAt, built.placement(), declaration); !reason.empty()) {
+    if (std::string reason = log.open(flightsDirectory, startedAt, built.placement(), declaration, replayRecord); !reason.empty()) {
         return reason;
     }
     gauges.restart(launchPoint, 0.0);
     gauges.update(readFlight(built.glider(), built.world(), built.terrain()), 0.0);
-    log.record(flight::samplePilot(built.glider(), built.world(), built.terrain(), 0));
+    log.record(flight::samplePilot(built.glider(), built.world(), built.terrain(), 0), &built.world());
     task.follow(built.flight());
     path.add(static_cast<float>(launchPoint.x), static_cast<float>(launchPoint.y));
     return {};
@@ -91,7 +99,7 @@ void LiveSession::advance(int steps, SimulationClock&) {
             return;
         }
         gauges.update(readFlight(built.glider(), built.world(), built.terrain()), kStepSeconds);
-        log.record(sample);
+        log.record(sample, &built.world());
         task.follow(built.flight());
         if (step % 100 == 0) {
             const Vector3D& p = gauges.position();
@@ -123,6 +131,11 @@ void LiveSession::describe(InstrumentPanel::Figures& figures) const {
 int LiveSession::close() {
     if (!log.isOpen()) {
         return 0;
+    }
+    // The sail's last shape, for a replay's last frames; a world that left
+    // the numbers has nothing to show.
+    if (!stopped.ended) {
+        log.recordSail(step, built.world(), true);
     }
     if (task.hasTask()) {
         std::fprintf(stderr, "glider-pilot: %s\n", task.result().c_str());

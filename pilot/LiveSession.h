@@ -8,7 +8,8 @@
 #include "recording/FlightLog.h"
 
 // A flight flown now: the pilot's weight shift into the world, every step
-// into the flight log and to the task's follower (progress, score, NMEA). A
+// into the flight log (with the flight's setup and the sail, so that it
+// replays alone) and to the task's follower (progress, score, NMEA). A
 // step whose numbers are no longer finite ends the session as glider-flight
 // ends such a run (status 1, the step named), with everything before it
 // saved.
@@ -28,6 +29,7 @@ public:
 private:
     WeightShiftInput& input;
     FlightLog log;
+    FlightLog::ReplayRecord replayRecord; // the setup and the sail's layout, for the log
     PilotTask task; // the task and the flight computer's link
     std::string flightsDirectory;
     int step = 0; // steps flown since the start, never reset: the recording's clock

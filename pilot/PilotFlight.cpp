@@ -6,11 +6,7 @@
 #include "pilot/GroundCover.h"
 #include "pilot/RidgeScenario.h"
 
-namespace {
-
-// The command line as a request: the ridge when no scenario is named, and
-// then the model the command line names (realistic by default).
-setup::FlightRequest requestFrom(const PilotOptions& options) {
+setup::FlightRequest pilotFlightRequest(const PilotOptions& options) {
     setup::FlightRequest request;
     request.scenarioPath = options.scenarioPath;
     request.builtInScenario = kRidgeScenario;
@@ -31,13 +27,11 @@ setup::FlightRequest requestFrom(const PilotOptions& options) {
     return request;
 }
 
-} // namespace
-
-std::string PilotFlight::build(const PilotOptions& options) {
-    setup::ReadyFlight built = setup::setUpFlight(requestFrom(options));
+std::string PilotFlight::build(const setup::FlightRequest& request) {
+    setup::ReadyFlight built = setup::setUpFlight(request);
     if (built.error.failed()) {
         if (built.error.option == "--terrain" && built.error.reason.rfind("cannot use", 0) == 0) {
-            return options.terrainPath + ": cannot be used as a terrain (a greyscale JPEG is needed)";
+            return request.terrainPath + ": cannot be used as a terrain (a greyscale JPEG is needed)";
         }
         return built.error.line();
     }

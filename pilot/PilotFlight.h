@@ -11,6 +11,10 @@
 
 class ThermalField;
 
+// The command line as a flight request: the ridge when no scenario is named,
+// and then the model the command line names (realistic by default).
+setup::FlightRequest pilotFlightRequest(const PilotOptions& options);
+
 // The flight glider-pilot flies, built from its scenario (the ridge when none
 // is named) and the options that override it, and the few things the front
 // end does to it: reset to the launch and hold a weight shift.
@@ -18,7 +22,8 @@ class PilotFlight {
 public:
     // Builds and prepares the flight. On bad input returns one line naming
     // the file or option and what is wrong.
-    std::string build(const PilotOptions& options);
+    std::string build(const PilotOptions& options) { return build(pilotFlightRequest(options)); }
+    std::string build(const setup::FlightRequest& request);
 
     start::Flight& flight() { return ready.flight; }
     const start::Flight& flight() const { return ready.flight; }

@@ -1,29 +1,94 @@
 #include "pilot/ReplaySession.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <sys/stat.h>
 
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "physics/SharedConstants.h"
 #include "pilot/FlightReading.h"
 #include "pilot/SimulationClock.h"
+#include "recording/FlightLog.h"
+#include "setup/RecordedSetup.h"
 
 namespace {
 
 constexpr double kStepSeconds = kSecondsPerStep; // (unit: s) the world's fixed step
 constexpr std::int64_t kScrubSteps = 500;        // (unit: steps) 5 s per arrow press
 
+// True when `path` names something, even something that cannot be read
+// (its reader then says what is wrong with it).
+bool present(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 || errno != ENOENT;
+}
+
+// The first option given that would change the world, or null.
+const char* worldOptionGiven(const PilotOptions& options) {
+    if (!options.scenarioPath.empty()) {
+        return "a scenario";
+    }
+    if (options.modelGiven) {
+        return "--model";
+    }
+    if (options.windGiven) {
+        return "--wind";
+    }
+    if (!options.terrainPath.empty()) {
+        return "--terrain";
+    }
+    if (options.generatedTerrain) {
+        return "--generated-terrain";
+    }
+    if (!options.dem.path.empty()) {
+        return "--dem";
+    }
+    return options.task.empty() ? nullptr : "--task";
+}
+
 } // namespace
 
 std::string ReplaySession::open(const PilotOptions& options) {
-    if (std::string reason = replay.load(options.replayPath); !reason.empty()) {
+    const std::string& path = options.replayPath;
+    if (std::string reason = replay.load(path); !reason.empty()) {
         return reason;
     }
-    // The scenario's world gives the glider's model and the air the
-    // instruments show; the recording gives where it was.
-    if (std::string reason = built.build(options); !reason.empty()) {
+    // The world gives the glider's model and the air the instruments show;
+    // the recording gives where it was.
+    const std::string setupPath = FlightLog::companionOf(path, ".setup");
+    if (present(setupPath)) {
+        if (const char* given = worldOptionGiven(options)) {
+            return std::string("--replay: ") + path + " replays in the world recorded with it (" + setupPath + "); " +
+                   given + " cannot change that world (give none, or move the setup away)";
+        }
+        setup::FlightRequest request;
+        if (std::string reason = setup::readRecordedSetup(setupPath, request); !reason.empty()) {
+            return reason;
+        }
+        if (std::string reason = built.build(request); !reason.empty()) {
+            return setupPath + ": " + reason;
+        }
+    } else if (std::string reason = built.build(options); !reason.empty()) {
         return reason;
+    }
+    const ParticleSystem& world = built.world();
+    const std::string sailPath = FlightLog::companionOf(path, ".sail");
+    if (present(sailPath)) {
+        if (std::string reason = sail.load(sailPath); !reason.empty()) {
+            return reason;
+        }
+        if (sail.particleCount() != world.particleCount()) {
+            return sailPath + ": holds a glider of " + std::to_string(sail.particleCount()) +
+                   " particles, the one replayed has " + std::to_string(world.particleCount()) +
+                   " (another flight model?)";
+        }
+        sailPose.resize(static_cast<std::size_t>(world.particleCount()));
+        builtPose.resize(sailPose.size());
+        for (int i = 0; i < world.particleCount(); ++i) {
+            builtPose[static_cast<std::size_t>(i)] = world.particleAt(i).position;
+        }
     }
     builtPilot = built.glider().pilotParticle().position;
     launchPoint = replay.row(0).position;
@@ -93,9 +158,26 @@ void ReplaySession::show(std::int64_t step, bool jump) {
     reading.terrainHeight = row.terrainHeight;
     reading.heading = replayHeading;
     gauges.update(reading, jump ? 0.0 : kStepSeconds);
+    poseSail();
+}
+
+void ReplaySession::poseSail() {
+    if (sailPose.empty()) {
+        return;
+    }
+    if (sail.poseAt(replayStep, sailPose.data())) {
+        built.world().placeParticles(sailPose.data());
+        posed = true;
+    } else if (posed) {
+        built.world().placeParticles(builtPose.data());
+        posed = false;
+    }
 }
 
 glm::dmat4 ReplaySession::gliderPlacement() const {
+    if (posed) {
+        return glm::dmat4(1.0); // the world holds the sail where it was
+    }
     // The start glider carried to the recorded position and turned to the
     // recorded heading.
     const Vector3D& at = gauges.position();

@@ -85,7 +85,7 @@ FlightPlan planFlight(const FlightRequest& request) {
     if (!request.scenarioPath.empty()) {
         load = loadScenario(request.scenarioPath);
     } else if (!request.builtInScenario.empty()) {
-        load = readScenario(request.builtInScenario, request.builtInName, ".");
+        load = readScenario(request.builtInScenario, request.builtInName, request.builtInFolder);
     } else {
         load.ok = true; // the classic start
     }

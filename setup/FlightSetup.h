@@ -28,6 +28,7 @@ struct FlightRequest {
     std::string scenarioPath;  // empty: `builtInScenario`, else the classic start
     std::string builtInScenario; // TOML text flown when no file is named; empty: none
     std::string builtInName = "the built-in scenario"; // stands for it in messages
+    std::string builtInFolder = ".";                    // its relative paths resolve here
 
     std::optional<start::FlightModel> model;
     std::optional<Vector3D> wind;               // (unit: m/s)

@@ -226,10 +226,16 @@ def ask_to_close(display, window):
     x11.XCloseDisplay(connection)
 
 
-def recordings(cwd):
+def flight_files(cwd):
+    """Everything in flights/: the CSV and IGC, the setup and the sail."""
     folder = os.path.join(cwd, "flights")
     names = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
     return [os.path.join(folder, n) for n in names]
+
+
+def recordings(cwd):
+    """The flight log proper: the CSV and the IGC of each flight."""
+    return [f for f in flight_files(cwd) if f.endswith((".csv", ".igc"))]
 
 
 def check_igc(path, node_path):
@@ -449,7 +455,85 @@ def scenario_replay(binary, work, node_path):
                                                                 else None)(pilot.panel("end")), 60, interval=0.3)
             check(abs(end["above_start"] - round(float(rows[-1][4]) - z0, 1)) <= 0.11, "End shows the wrong place")
             pilot.close_with_escape()
-        check(len(recordings(cwd)) == 2, "a replay recorded a flight of its own")
+        check(len(flight_files(cwd)) == 4, f"a replay recorded a flight of its own: {flight_files(cwd)}")
+
+
+FLAT_SITE = """# Flat ground under a high sun.
+model = "realistic"
+[terrain]
+source = "flat"
+size = 6000
+spacing = 100
+[start]
+position = [0, 0, 400]
+heading = 90
+[sun]
+azimuth = 180
+elevation = 50
+"""
+
+
+def sail_colour(r, g, b):
+    """The sail's orange and yellow panels, lit or shaded."""
+    return r > 90 and r > g and r > 1.6 * b
+
+
+def scenario_replay_alone(binary, work, node_path):
+    """A flight flown in a turn over a scenario's flat site replays from its
+    recording alone: the scenario deleted, no option given, from another
+    folder. The window shows the ground and the glider; moving the sail's
+    record away changes the glider drawn (the start glider carried rigidly
+    instead of the banked, flexed sail), nothing else."""
+    cwd = fresh_dir(work, "replay_alone")
+    site = os.path.join(cwd, "site")
+    os.makedirs(site)
+    with open(os.path.join(site, "flat.toml"), "w") as f:
+        f.write(FLAT_SITE)
+    with Screen() as screen:
+        with Pilot(screen, binary, cwd, ["site/flat.toml", "--wind", "0,0,0"]) as pilot:
+            pilot.wait_for_window()
+            pilot.focus()
+            screen.run("xdotool", "keydown", "Left")
+            try:
+                pilot.read("flying", "time", until=lambda f: f["time"] >= 3.0, what="3 s flown")
+            finally:
+                screen.run("xdotool", "keyup", "Left")
+            pilot.close_with_escape()
+        files = flight_files(cwd)
+        check([os.path.splitext(f)[1] for f in files] == [".csv", ".igc", ".sail", ".setup"], f"flights/: {files}")
+        csv_path, sail_path = files[0], files[2]
+        with open(csv_path) as f:
+            last = float(f.read().split("\n")[-2].split(",")[1])
+        print(f"recorded {last} s: sail record {os.path.getsize(sail_path)} bytes, CSV {os.path.getsize(csv_path)}")
+        shutil.rmtree(site)
+        elsewhere = os.path.join(cwd, "elsewhere")
+        os.makedirs(elsewhere)
+
+        def last_picture(name):
+            with Pilot(screen, binary, elsewhere, ["--replay", csv_path, "--camera", "chase"]) as pilot:
+                pilot.wait_for_window()
+                pilot.keys("End")
+                pilot.read(name, "time", until=lambda f: f["paused"] and abs(f["time"] - last) < 0.006,
+                           what="the paused last step", timeout=90)
+                picture = pilot.screenshot(os.path.join(elsewhere, name + ".png"))
+                pilot.close_with_escape()
+            return picture
+        flexed = last_picture("flexed")
+        os.rename(sail_path, sail_path + ".away")
+        rigid = last_picture("rigid")
+
+    ground = lambda r, g, b: g >= r and g >= b and g > 40
+    open_pixels = [(x, y, r, g, b) for x, y, r, g, b in flexed.pixels() if open_ground(x, y)]
+    sail = [(x, y) for x, y, r, g, b in open_pixels if sail_colour(r, g, b)]
+    grass = [(x, y) for x, y, r, g, b in open_pixels if y > 384 and ground(r, g, b)]
+    changed = [(x, y) for (x, y, r1, g1, b1), (_, _, r2, g2, b2) in zip(flexed.pixels(), rigid.pixels())
+               if open_ground(x, y) and (sail_colour(r1, g1, b1) != sail_colour(r2, g2, b2))]
+    print(f"replayed alone: {len(sail)} sail pixels, {len(grass)} ground pixels below the horizon; "
+          f"without the sail's record {len(changed)} pixels change between sail and not")
+    check(len(sail) >= 300, f"the glider is not drawn: {len(sail)} sail pixels")
+    check(len(grass) >= 100000, f"the ground is not drawn: {len(grass)} ground pixels")
+    check(len(changed) >= 100, f"the sail's record does not change the glider drawn: {len(changed)} pixels")
+    shutil.copy(os.path.join(elsewhere, "flexed.png"), os.path.join(work, "pilot-replay-alone.png"))
 
 
 def scenario_bad_input(binary, work, node_path):
@@ -962,7 +1046,7 @@ def scenario_full_disk(binary, work, node_path):
 
 
 SCENARIOS = {"world": scenario_world, "fly": scenario_fly, "close": scenario_close, "vario": scenario_vario,
-             "replay": scenario_replay, "bad_input": scenario_bad_input, "interrupted": scenario_interrupted,
+             "replay": scenario_replay, "replay_alone": scenario_replay_alone, "bad_input": scenario_bad_input, "interrupted": scenario_interrupted,
              "blow_up": scenario_blow_up, "no_display": scenario_no_display,
              "replay_far_steps": scenario_replay_far_steps, "full_disk": scenario_full_disk, "task": scenario_task,
              "imagery": scenario_imagery}

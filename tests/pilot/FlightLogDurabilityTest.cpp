@@ -1,6 +1,7 @@
 // A recorded flight is never lost: every flight keeps its own files however
 // many begin in the same second, the files on disk follow the flight as it
-// is flown (a process killed outright keeps all but its last second), a
+// is flown (a process killed outright keeps all but its last second, the
+// sail's record and the setup beside them), a
 // full disk stops the big CSV first and keeps the small IGC, and the IGC's
 // fixes carry the flight's real time of day.
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@
 
 #include "recording/CsvReader.h"
 #include "recording/FlightLog.h"
+#include "recording/SailTrack.h"
+#include "scene/StartScene.h"
 #include "tests/pilot/Scratch.h"
 
 namespace {
@@ -34,9 +37,9 @@ flight::FlightSample sampleAt(int step, double offset = 0.0) {
     return sample;
 }
 
-void fly(FlightLog& log, int fromStep, int toStep, double offset = 0.0) {
+void fly(FlightLog& log, int fromStep, int toStep, double offset = 0.0, const ParticleSystem* sail = nullptr) {
     for (int step = fromStep; step <= toStep; ++step) {
-        log.record(sampleAt(step, offset));
+        log.record(sampleAt(step, offset), sail);
     }
 }
 
@@ -135,11 +138,16 @@ TEST(FlightLogDurability, AProcessKilledOutrightKeepsAllButItsLastSecond) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            start::Flight flight = start::makeFlight(start::makeGeneratedTerrain());
+            flight.world->prepare();
+            FlightLog::ReplayRecord replay;
+            replay.setup = "format = 1\n";
+            replay.sail.particles = flight.world->particleCount();
             FlightLog log;
-            if (!log.open(folder, kNoonUtc, flight::EarthPlacement()).empty()) {
+            if (!log.open(folder, kNoonUtc, flight::EarthPlacement(), {}, replay).empty()) {
                 ::_exit(1);
             }
-            fly(log, 0, 550);
+            fly(log, 0, 550, 0.0, flight.world.get());
             if (c.finishNow) {
                 log.finishNow();
             }
@@ -153,7 +161,12 @@ TEST(FlightLogDurability, AProcessKilledOutrightKeepsAllButItsLastSecond) {
         const std::string igc = readText(base + ".igc");
         EXPECT_EQ(fixTimes(igc).size(), c.fixes) << igc;
         EXPECT_TRUE(endsWithWholeFix(igc));
-        EXPECT_EQ(scratch.entryCount("flights"), 2); // nothing temporary beside them
+        // The sail's record as far as the CSV, the setup whole.
+        SailTrack sail;
+        EXPECT_EQ(sail.load(base + ".sail"), "");
+        EXPECT_EQ(sail.frameCount(), (c.rows - 1) / flight::kSailStepsBetweenFrames + 1) << c.finishNow;
+        EXPECT_EQ(readText(base + ".setup"), "format = 1\n");
+        EXPECT_EQ(scratch.entryCount("flights"), 4); // nothing temporary beside them
     }
 }
 

@@ -1,6 +1,6 @@
 // A steady flight in glider-pilot allocates nothing per step: the clock,
-// held keys, weight shift, step, instruments, recording, map track and the
-// variometer's voice, as the main loop runs them.
+// held keys, weight shift, step, instruments, recording (the sail too), map
+// track and the variometer's voice, as the main loop runs them.
 #include <gtest/gtest.h>
 
 #include "platform/AllocationCounter.h"
@@ -23,7 +23,10 @@ TEST(PilotNoAllocation, StepsWithHeldKeysRecordingAndVarioAllocateNothing) {
     PilotFlight flight; // the realistic model over the ridge, in ridge lift
     ASSERT_EQ(flight.build(options), "");
     FlightLog log;
-    ASSERT_EQ(log.open(scratch.file("flights"), 0, flight::EarthPlacement()), "");
+    FlightLog::ReplayRecord replay;
+    replay.setup = "format = 1\n";
+    replay.sail.particles = flight.world().particleCount();
+    ASSERT_EQ(log.open(scratch.file("flights"), 0, flight::EarthPlacement(), {}, replay), "");
     SimulationClock clock;
     WeightShiftInput input;
     FlightInstruments instruments;
@@ -44,7 +47,7 @@ TEST(PilotNoAllocation, StepsWithHeldKeysRecordingAndVarioAllocateNothing) {
             flight.world().step();
             ++step;
             instruments.update(readFlight(flight.glider(), flight.world(), flight.terrain()), 0.01);
-            log.record(flight::samplePilot(flight.glider(), flight.world(), flight.terrain(), step));
+            log.record(flight::samplePilot(flight.glider(), flight.world(), flight.terrain(), step), &flight.world());
             if (step % 100 == 0) {
                 track.add(static_cast<float>(instruments.position().x), static_cast<float>(instruments.position().y));
             }
