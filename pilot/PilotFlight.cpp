@@ -23,6 +23,7 @@ setup::FlightRequest pilotFlightRequest(const PilotOptions& options) {
     request.dem = options.dem;
     request.terrainPath = options.terrainPath;
     request.generatedTerrain = options.generatedTerrain;
+    request.imagery = options.imageryPath;
     request.task = options.task;
     return request;
 }
@@ -35,7 +36,7 @@ std::string PilotFlight::build(const setup::FlightRequest& request) {
         }
         return built.error.line();
     }
-    if (std::string reason = loadImagery(options, built); !reason.empty()) {
+    if (std::string reason = loadImagery(request, built); !reason.empty()) {
         return reason;
     }
     ready = std::move(built);
@@ -44,11 +45,11 @@ std::string PilotFlight::build(const setup::FlightRequest& request) {
 
 // The command line's imagery, else the scenario's when its own elevation
 // model is the ground; read once over the whole terrain.
-std::string PilotFlight::loadImagery(const PilotOptions& options, setup::ReadyFlight& built) {
-    const bool scenarioGround = options.dem.path.empty() && options.terrainPath.empty() && !options.generatedTerrain &&
+std::string PilotFlight::loadImagery(const setup::FlightRequest& flown, setup::ReadyFlight& built) {
+    const bool scenarioGround = flown.dem.path.empty() && flown.terrainPath.empty() && !flown.generatedTerrain &&
                                 built.scenario.terrain.source == Scenario::Terrain::Source::Dem;
-    const bool given = !options.imageryPath.empty();
-    const std::string path = given ? options.imageryPath : (scenarioGround ? built.scenario.terrain.imagery : "");
+    const bool given = !flown.imagery.empty();
+    const std::string path = given ? flown.imagery : (scenarioGround ? built.scenario.terrain.imagery : "");
     if (path.empty()) {
         return {};
     }

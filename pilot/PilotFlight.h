@@ -55,7 +55,7 @@ public:
     double foreShift() const { return start::weightShiftOf(ready.flight).fore; }
 
 private:
-    std::string loadImagery(const PilotOptions& options, setup::ReadyFlight& built);
+    std::string loadImagery(const setup::FlightRequest& flown, setup::ReadyFlight& built);
 
     setup::ReadyFlight ready;
     AerialImagery drape;

@@ -45,6 +45,9 @@ const char* worldOptionGiven(const PilotOptions& options) {
     if (!options.dem.path.empty()) {
         return "--dem";
     }
+    if (!options.imageryPath.empty()) {
+        return "--imagery";
+    }
     return options.task.empty() ? nullptr : "--task";
 }
 

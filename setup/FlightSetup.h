@@ -46,6 +46,7 @@ struct FlightRequest {
     std::string terrainPath;
     bool generatedTerrain = false;
 
+    std::string imagery;       // aerial imagery a drawing front end drapes on the elevation model; empty: the scenario's
     std::string task;          // "FILE.cup[:NAME]"; empty: the scenario's [task], if any
     int solverIterations = 0;  // 0: the model's own cap
     flight::GeoOrigin origin;  // where a world without a map lies on the Earth

@@ -61,6 +61,9 @@ std::string writeRecordedSetup(const FlightRequest& request, std::string& text) 
     if (request.generatedTerrain) {
         table.insert("generated_terrain", true);
     }
+    if (!request.imagery.empty()) {
+        table.insert("imagery", absolute(request.imagery));
+    }
     if (!request.task.empty()) {
         table.insert("task", absoluteTask(request.task));
     }
@@ -174,7 +177,7 @@ std::string readRecordedSetup(const std::string& path, FlightRequest& request) {
     const toml::table& table = parsed.table;
     SetupReader read(path);
     read.onlyKeys(table, "", {"format", "scenario", "scenario_name", "scenario_folder", "model", "wind", "terrain",
-                              "generated_terrain", "task", "dem"});
+                              "generated_terrain", "imagery", "task", "dem"});
     FlightRequest built;
     const toml::node* format = table.get("format");
     if (format == nullptr) {
@@ -211,6 +214,7 @@ std::string readRecordedSetup(const std::string& path, FlightRequest& request) {
             built.generatedTerrain = generated->as_boolean()->get();
         }
     }
+    read.string(table, "imagery", built.imagery);
     read.string(table, "task", built.task);
     if (const toml::node* node = table.get("dem")) {
         if (!node->is_table()) {

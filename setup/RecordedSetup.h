@@ -8,8 +8,8 @@
 // same world from the recording alone: the scenario's own text (read from
 // its file, or the built-in one) with the folder its relative paths resolve
 // in, and every override a front end gave: model, wind, the ground (an
-// elevation model with its window, a heightmap, the generated terrain) and
-// the task. Paths are kept absolute, so the recording replays from any
+// elevation model with its window, a heightmap, the generated terrain), the
+// imagery draped on it and the task. Paths are kept absolute, so the recording replays from any
 // folder; the files they name (heightmaps, elevation rasters, task files)
 // are read again, not copied. A small TOML file:
 //
@@ -21,6 +21,7 @@
 //   wind = [x, y, z]
 //   terrain = "/abs/heights.jpg"
 //   generated_terrain = true
+//   imagery = "/abs/ortho.tif"
 //   task = "/abs/task.cup:NAME"
 //   [dem] path, radius, spacing, fill_height
 namespace setup {
