@@ -93,6 +93,10 @@ private:
     long allocationsAtMeasure = 0;
     long allocationsInFlight = 0;
     Clock::time_point measuredUntil;
+    // (unit: s) the process's CPU time, all threads (the software renderer's
+    // included): what a frame costs, whatever else the machine runs.
+    double cpuAtMeasure = 0.0;
+    double cpuAtEnd = 0.0;
     std::int64_t stepsAtEnd = 0;
     long chunkSum = 0;
     long long triangleSum = 0;
