@@ -274,6 +274,7 @@ void PilotApp::loop() {
         const Clock::time_point shown = Clock::now();
         if (frames == 1) {
             firstFrameSeconds = secondsBetween(launched, shown);
+            firstFrameCpuSeconds = processCpuSeconds();
         }
         if (frames == kWarmUpFrames) {
             measuredSince = shown;
@@ -479,9 +480,9 @@ void PilotApp::printStats() const {
     const long measured = frames - measuredFrom;
     const double simulated = static_cast<double>(stepsAtEnd - stepsAtMeasure) * kStepSeconds;
     std::fprintf(stderr,
-                 "stats: frames=%ld first_frame_s=%.3f fps=%.1f wall_s=%.2f simulated_s=%.2f "
+                 "stats: frames=%ld first_frame_s=%.3f first_frame_cpu_s=%.3f fps=%.1f wall_s=%.2f simulated_s=%.2f "
                  "time_ratio=%.4f dropped_s=%.3f allocations=%ld chunks=%.0f triangles=%.0f cpu_ms_per_frame=%.2f\n",
-                 frames, firstFrameSeconds, static_cast<double>(measured) / wall, wall, simulated,
+                 frames, firstFrameSeconds, firstFrameCpuSeconds, static_cast<double>(measured) / wall, wall, simulated,
                  simulated / (wall * clock.speedFactor()), static_cast<double>(clock.droppedNanoseconds()) / 1e9,
                  allocationsInFlight, static_cast<double>(chunkSum) / std::max(measured, 1L),
                  static_cast<double>(triangleSum) / std::max(measured, 1L),

@@ -87,6 +87,7 @@ private:
     long fpsFrames = 0;
     Clock::time_point fpsSince;
     double firstFrameSeconds = -1.0;
+    double firstFrameCpuSeconds = -1.0; // (unit: s) the process's CPU time up to it
     Clock::time_point measuredSince;
     long measuredFrom = -1; // frame the steady measurement starts at
     std::int64_t stepsAtMeasure = 0;
