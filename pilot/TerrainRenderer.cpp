@@ -8,17 +8,11 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include "pilot/GroundCover.h"
+#include "pilot/TerrainBlockCache.h"
 #include "pilot/ViewFrustum.h"
 #include "terrain/HeightField.h"
 
 namespace {
-
-// Per vertex: the height, and the ground's lit colour packed as 8-bit
-// red, green, blue over 0 to 2 (GroundCover).
-struct TerrainVertex {
-    float height;
-    std::uint32_t colour;
-};
 
 // A vertex carries only its height and normal; where it stands follows from
 // its number, which counts through the chunks' blocks in order (the draw's
@@ -247,62 +241,60 @@ std::string TerrainRenderer::build(const HeightField& field, const SceneLight& s
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint16_t)),
                  indices.data(), GL_STATIC_DRAW);
 
-    const std::size_t chunkBytes = TerrainChunks::chunkVertexCount() * sizeof(TerrainVertex);
+    const std::size_t chunkBytes = TerrainChunks::chunkVertexCount() * sizeof(Vertex);
     glGenBuffers(1, &vertexBuffer);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(chunkBytes * static_cast<std::size_t>(layout->chunkCount())),
                  nullptr, GL_STATIC_DRAW);
-    // Every sample's lit colour once; the chunks' blocks repeat samples.
-    const bool normals = field.hasNormals();
-    std::vector<std::uint32_t> colours(static_cast<std::size_t>(field.columnCount()) *
-                                       static_cast<std::size_t>(field.rowCount()));
-    for (int r = 0; r < field.rowCount(); ++r) {
-        for (int c = 0; c < field.columnCount(); ++c) {
-            const double x = field.gridOriginX() + c * field.gridSpacing();
-            const double y = field.gridOriginY() + r * field.gridSpacing();
-            colours[static_cast<std::size_t>(r) * static_cast<std::size_t>(field.columnCount()) +
-                    static_cast<std::size_t>(c)] =
-                ground::pack(ground::litAt(x, y, field.sample(c, r),
-                                           normals ? field.normalAt(c, r) : Vector3D(0.0, 0.0, 1.0), light));
-        }
-    }
-    std::vector<TerrainVertex> chunk(TerrainChunks::chunkVertexCount());
+    blocks = std::make_unique<TerrainBlockCache>(layout->chunkCount());
+    scratch.assign(static_cast<std::size_t>(TerrainChunks::verticesOf(0)), Vertex{});
     for (int k = 0; k < layout->chunkCount(); ++k) {
-        const auto vertexAt = [&](int i, int j) {
-            const int c = layout->sampleColumn(k, i);
-            const int r = layout->sampleRow(k, j);
-            return TerrainVertex{static_cast<float>(field.sample(c, r)),
-                                 colours[static_cast<std::size_t>(r) * static_cast<std::size_t>(field.columnCount()) +
-                                         static_cast<std::size_t>(c)]};
-        };
-        for (int level = 0; level < TerrainChunks::kLevels; ++level) {
-            TerrainVertex* block = chunk.data() + TerrainChunks::firstVertexOf(level);
-            const int side = TerrainChunks::sideOf(level);
-            const int stride = TerrainChunks::strideOf(level);
-            for (int j = 0; j < side; ++j) {
-                for (int i = 0; i < side; ++i) {
-                    block[i + j * side] = vertexAt(i * stride, j * stride);
-                }
-            }
-            const int last = side - 1;
-            for (int t = 0; t < side; ++t) {
-                const int edges[4][2] = {{t, 0}, {t, last}, {0, t}, {last, t}};
-                for (int e = 0; e < 4; ++e) {
-                    block[TerrainChunks::gridVerticesOf(level) + e * side + t] =
-                        vertexAt(edges[e][0] * stride, edges[e][1] * stride);
-                }
-            }
-        }
-        glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(chunkBytes * static_cast<std::size_t>(k)),
-                        static_cast<GLsizeiptr>(chunkBytes), chunk.data());
+        fillBlock(k, TerrainChunks::kLevels - 1);
     }
-    glVertexAttribPointer(0, 1, GL_FLOAT, GL_FALSE, sizeof(TerrainVertex), nullptr);
-    glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(TerrainVertex),
+    glVertexAttribPointer(0, 1, GL_FLOAT, GL_FALSE, sizeof(Vertex), nullptr);
+    glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Vertex),
                           reinterpret_cast<const void*>(sizeof(float)));
     glEnableVertexAttribArray(0);
     glEnableVertexAttribArray(1);
     glBindVertexArray(0);
     return {};
+}
+
+void TerrainRenderer::fillBlock(int k, int level) {
+    const HeightField& field = *heights;
+    const bool normals = field.hasNormals();
+    const auto vertexAt = [&](int i, int j) {
+        const int c = layout->sampleColumn(k, i);
+        const int r = layout->sampleRow(k, j);
+        const double x = field.gridOriginX() + c * field.gridSpacing();
+        const double y = field.gridOriginY() + r * field.gridSpacing();
+        const double h = field.sample(c, r);
+        return Vertex{
+            static_cast<float>(h),
+            ground::pack(ground::litAt(x, y, h, normals ? field.normalAt(c, r) : Vector3D(0.0, 0.0, 1.0), light))};
+    };
+    Vertex* block = scratch.data();
+    const int side = TerrainChunks::sideOf(level);
+    const int stride = TerrainChunks::strideOf(level);
+    for (int j = 0; j < side; ++j) {
+        for (int i = 0; i < side; ++i) {
+            block[i + j * side] = vertexAt(i * stride, j * stride);
+        }
+    }
+    // The skirts repeat the borders' vertices.
+    const int grid = TerrainChunks::gridVerticesOf(level);
+    const int last = side - 1;
+    for (int t = 0; t < side; ++t) {
+        block[grid + t] = block[t];
+        block[grid + side + t] = block[t + last * side];
+        block[grid + 2 * side + t] = block[t * side];
+        block[grid + 3 * side + t] = block[last + t * side];
+    }
+    const std::size_t first = static_cast<std::size_t>(k) * TerrainChunks::chunkVertexCount() +
+                              static_cast<std::size_t>(TerrainChunks::firstVertexOf(level));
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(first * sizeof(Vertex)),
+                    static_cast<GLsizeiptr>(TerrainChunks::verticesOf(level) * sizeof(Vertex)), block);
 }
 
 void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& eye, double farDistance) {
@@ -329,9 +321,14 @@ void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& e
     }
     std::sort(order.begin(), order.begin() + visible,
               [](const Visible& a, const Visible& b) { return a.distance < b.distance; });
+    blocks->beginFrame();
     for (int v = 0; v < visible; ++v) {
         const std::size_t at = static_cast<std::size_t>(v);
-        const int level = layout->levelFor(order[at].distance);
+        const TerrainBlockCache::Choice choice = blocks->choose(order[at].chunk, layout->levelFor(order[at].distance));
+        if (choice.fill) {
+            fillBlock(order[at].chunk, choice.level);
+        }
+        const int level = choice.level;
         counts[at] = levelCount[level];
         offsets[at] = reinterpret_cast<const void*>(levelOffset[level]);
         baseVertices[at] = order[at].chunk * TerrainChunks::chunkVertexCount() + TerrainChunks::firstVertexOf(level);

@@ -1,10 +1,11 @@
 // The terrain's chunks and levels of detail: every cell drawn once, nothing
-// indexed outside a chunk, coarser with distance.
+// indexed outside a chunk, coarser with distance; blocks filled as drawn.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <utility>
 
+#include "pilot/TerrainBlockCache.h"
 #include "pilot/TerrainChunks.h"
 #include "terrain/HeightField.h"
 
@@ -101,4 +102,47 @@ TEST(TerrainChunks, DetailFallsOffWithDistance) {
     const TerrainChunks::Chunk& first = chunks.chunk(0);
     EXPECT_EQ(chunks.distanceTo(0, first.lowest), 0.0);
     EXPECT_NEAR(chunks.distanceTo(0, Vector3D(first.lowest.x - 30.0, first.lowest.y - 40.0, 0.0)), 50.0, 1e-9);
+}
+
+TEST(TerrainBlockCache, FirstFrameFillsAllItShowsLaterFramesABudgetTheRestCoarserMeanwhile) {
+    constexpr int kCoarsest = TerrainChunks::kLevels - 1;
+    TerrainBlockCache cache(40);
+    for (int k = 0; k < 40; ++k) {
+        EXPECT_TRUE(cache.filled(k, kCoarsest)) << k;
+        EXPECT_FALSE(cache.filled(k, 0)) << k;
+    }
+    // The first frame waits for every block it draws, however many.
+    cache.beginFrame();
+    for (int k = 0; k < 20; ++k) {
+        const TerrainBlockCache::Choice c = cache.choose(k, 0);
+        EXPECT_EQ(c.level, 0);
+        EXPECT_TRUE(c.fill);
+    }
+    EXPECT_FALSE(cache.choose(0, 0).fill); // filled once only
+    EXPECT_EQ(cache.choose(30, 99).level, kCoarsest);
+
+    // Later frames fill nearest first up to the budget; the rest wait at the
+    // finest level they have, and are filled in the frames after.
+    const long perBlock = TerrainChunks::verticesOf(0);
+    const long fitting = TerrainBlockCache::kVerticesPerFrame / perBlock;
+    ASSERT_GE(fitting, 1);
+    cache.beginFrame();
+    EXPECT_TRUE(cache.choose(25, 3).fill); // level 3 for chunk 25 first
+    cache.beginFrame();
+    int filledNow = 0;
+    for (int k = 20; k < 40; ++k) {
+        const TerrainBlockCache::Choice c = cache.choose(k, 0);
+        filledNow += c.fill ? 1 : 0;
+        EXPECT_EQ(c.level, k < 20 + fitting ? 0 : (k == 25 ? 3 : kCoarsest)) << k;
+    }
+    EXPECT_EQ(filledNow, fitting);
+    for (int frame = 0; frame < 40; ++frame) {
+        cache.beginFrame();
+        for (int k = 20; k < 40; ++k) {
+            cache.choose(k, 0);
+        }
+    }
+    for (int k = 0; k < 40; ++k) {
+        EXPECT_TRUE(cache.filled(k, 0)) << k;
+    }
 }
