@@ -34,7 +34,42 @@ TerrainChunks::TerrainChunks(const HeightField& heights) : field(heights) {
             const double y1 = field.gridOriginY() + sampleRow(k, kCells) * field.gridSpacing();
             chunks.back().lowest = Vector3D(x0, y0, low);
             chunks.back().highest = Vector3D(x1, y1, high);
+            measureSkirts(k);
         }
+    }
+}
+
+// A border drawn at level L is the line through every stride-th sample; it
+// strays from the full border by at most dev(L), largest at a sample. Two
+// chunks meeting there at levels L and M draw borders at most dev(L) +
+// dev(M) apart, so a skirt dev(L) + the largest dev deep closes the gap
+// whichever is the higher.
+void TerrainChunks::measureSkirts(int k) {
+    double deviation[kLevels] = {};
+    double border[kCells + 1];
+    for (int edge = 0; edge < 4; ++edge) {
+        for (int t = 0; t <= kCells; ++t) {
+            const int i = edge < 2 ? t : (edge == 2 ? 0 : kCells);
+            const int j = edge >= 2 ? t : (edge == 0 ? 0 : kCells);
+            border[t] = field.sample(sampleColumn(k, i), sampleRow(k, j));
+        }
+        for (int level = 1; level < kLevels; ++level) {
+            const int stride = strideOf(level);
+            for (int before = 0; before < kCells; before += stride) {
+                const int after = std::min(before + stride, kCells);
+                for (int t = before + 1; t < after; ++t) {
+                    const double w = static_cast<double>(t - before) / (after - before);
+                    const double drawn = border[before] * (1.0 - w) + border[after] * w;
+                    deviation[level] = std::max(deviation[level], std::fabs(drawn - border[t]));
+                }
+            }
+        }
+    }
+    const double largest = *std::max_element(deviation, deviation + kLevels);
+    // A margin for the float heights the GPU is given.
+    const double margin = 0.25 + 1e-6 * std::max(std::fabs(chunks.back().lowest.z), std::fabs(chunks.back().highest.z));
+    for (int level = 0; level < kLevels; ++level) {
+        chunks.back().skirt[level] = deviation[level] + largest + margin;
     }
 }
 

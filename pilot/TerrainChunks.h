@@ -16,8 +16,8 @@ class HeightField;
 //
 //   vertices 0 .. side²-1          the grid, i + j·side, every s-th sample
 //   then 4 × side skirt vertices   copies of the borders (bottom, top, left,
-//                                  right edge), drawn lowered so the seams
-//                                  between levels show no sky.
+//                                  right edge), lowered so the seams between
+//                                  levels show no sky.
 //
 // This is the drawing's arithmetic without any GL, so it can be checked.
 class TerrainChunks {
@@ -40,6 +40,11 @@ public:
         int row = 0;      // first sample along y
         Vector3D lowest;  // (unit: m) bounding box corners
         Vector3D highest; // (unit: m)
+        // (unit: m) how far below its border the skirt hangs at each level:
+        // as far as the border drawn at that level may stand above a
+        // neighbour's drawn at any level. Only as deep as the ground asks,
+        // since every skirt pixel costs, hidden or not.
+        double skirt[kLevels] = {};
     };
 
     explicit TerrainChunks(const HeightField& field);
@@ -67,6 +72,8 @@ public:
     static std::vector<std::uint16_t> indicesOf(int level);
 
 private:
+    void measureSkirts(int k);
+
     const HeightField& field;
     int across = 0;
     int along = 0;

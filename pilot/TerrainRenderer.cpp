@@ -55,22 +55,19 @@ void main() {
     int grid = side * side;
     int i;
     int j;
-    float drop = 0.0;
     if (local < grid) {
         i = local % side;
         j = local / side;
     } else {
+        // A skirt vertex: its height comes lowered.
         int edge = (local - grid) / side;
         int t = (local - grid) % side;
         i = edge == 0 || edge == 1 ? t : (edge == 2 ? 0 : side - 1);
         j = edge == 2 || edge == 3 ? t : (edge == 0 ? 0 : side - 1);
-        // Deep enough to cover what a coarser neighbour's simplification can
-        // open up, shallow enough not to show below overhanging edges.
-        drop = spacing * float(2 * stride) + 1.0;
     }
     int column = min((chunk % chunksAcross) * kCells + i * stride, lastSample.x);
     int row = min((chunk / chunksAcross) * kCells + j * stride, lastSample.y);
-    vec3 world = vec3(gridOrigin + vec2(float(column), float(row)) * spacing, height - drop);
+    vec3 world = vec3(gridOrigin + vec2(float(column), float(row)) * spacing, height);
     gl_Position = viewProjection * vec4(world, 1.0);
 
     vec3 lit = colour.rgb * 2.0;
@@ -281,14 +278,17 @@ void TerrainRenderer::fillBlock(int k, int level) {
             block[i + j * side] = vertexAt(i * stride, j * stride);
         }
     }
-    // The skirts repeat the borders' vertices.
+    // The skirts repeat the borders' vertices, lowered.
     const int grid = TerrainChunks::gridVerticesOf(level);
     const int last = side - 1;
+    const auto lowered = [&](const Vertex& v) {
+        return Vertex{static_cast<float>(v.height - layout->chunk(k).skirt[level]), v.colour};
+    };
     for (int t = 0; t < side; ++t) {
-        block[grid + t] = block[t];
-        block[grid + side + t] = block[t + last * side];
-        block[grid + 2 * side + t] = block[t * side];
-        block[grid + 3 * side + t] = block[last + t * side];
+        block[grid + t] = lowered(block[t]);
+        block[grid + side + t] = lowered(block[t + last * side]);
+        block[grid + 2 * side + t] = lowered(block[t * side]);
+        block[grid + 3 * side + t] = lowered(block[last + t * side]);
     }
     const std::size_t first = static_cast<std::size_t>(k) * TerrainChunks::chunkVertexCount() +
                               static_cast<std::size_t>(TerrainChunks::firstVertexOf(level));

@@ -146,3 +146,44 @@ TEST(TerrainBlockCache, FirstFrameFillsAllItShowsLaterFramesABudgetTheRestCoarse
         EXPECT_TRUE(cache.filled(k, 0)) << k;
     }
 }
+
+TEST(TerrainChunks, SkirtsCloseEverySeamBetweenLevelsAndHangNoDeeperThanTheGroundAsks) {
+    // Rough ground: a steep ramp with pseudo-random bumps, three chunks in a row.
+    HeightField field(3 * TerrainChunks::kCells + 1, TerrainChunks::kCells + 1, 0.0, 0.0, 2.0, 0.0);
+    unsigned state = 7u;
+    for (int j = 0; j < field.rowCount(); ++j) {
+        for (int i = 0; i < field.columnCount(); ++i) {
+            state = state * 1664525u + 1013904223u;
+            field.setSample(i, j, 0.8 * i + static_cast<double>(state >> 24) / 8.0);
+        }
+    }
+    const TerrainChunks chunks(field);
+    ASSERT_EQ(chunks.chunksAcross(), 3);
+    // The border two chunks share, as each draws it at its level.
+    const auto drawnBorder = [&](int k, int i, int level, int t) {
+        const int stride = TerrainChunks::strideOf(level);
+        const int before = t / stride * stride;
+        const int after = std::min(before + stride, TerrainChunks::kCells);
+        const double w = after > before ? static_cast<double>(t - before) / (after - before) : 0.0;
+        const auto h = [&](int j) { return field.sample(chunks.sampleColumn(k, i), chunks.sampleRow(k, j)); };
+        return h(before) * (1.0 - w) + h(after) * w;
+    };
+    for (int a = 0; a < 2; ++a) {
+        for (int la = 0; la < TerrainChunks::kLevels; ++la) {
+            for (int lb = 0; lb < TerrainChunks::kLevels; ++lb) {
+                for (int t = 0; t <= TerrainChunks::kCells; ++t) {
+                    const double left = drawnBorder(a, TerrainChunks::kCells, la, t);
+                    const double right = drawnBorder(a + 1, 0, lb, t);
+                    ASSERT_LE(left - right, chunks.chunk(a).skirt[la]) << a << " " << la << " " << lb << " " << t;
+                    ASSERT_LE(right - left, chunks.chunk(a + 1).skirt[lb]) << a << " " << la << " " << lb << " " << t;
+                }
+            }
+        }
+    }
+    // Flat ground needs next to no skirt at any level.
+    HeightField flat(TerrainChunks::kCells + 1, TerrainChunks::kCells + 1, 0.0, 0.0, 30.0, 1500.0);
+    const TerrainChunks plain(flat);
+    for (int level = 0; level < TerrainChunks::kLevels; ++level) {
+        EXPECT_LT(plain.chunk(0).skirt[level], 0.5) << level;
+    }
+}
