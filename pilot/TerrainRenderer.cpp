@@ -1,6 +1,7 @@
 #include "pilot/TerrainRenderer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -106,6 +107,10 @@ void main() {
 
 // (unit: m) beyond it the grain has faded out (the vertex shader's fade).
 constexpr double kGrainReach = 400.0;
+// Chunks this fine are drawn part by part: a part then has 512 triangles or
+// more, worth a draw of its own (each costs the software renderer as much
+// as a few hundred triangles).
+constexpr int kLastLevelByParts = 1;
 
 // The detail texture: value noise at three scales, tiling, bytes 0 to 255.
 std::vector<unsigned char> grainTexture(int size) {
@@ -220,9 +225,9 @@ std::string TerrainRenderer::build(const HeightField& field, const SceneLight& s
 
     layout = std::make_unique<TerrainChunks>(field);
     order.assign(static_cast<std::size_t>(layout->chunkCount()), Visible{});
-    counts.assign(order.size(), 0);
-    offsets.assign(order.size(), nullptr);
-    baseVertices.assign(order.size(), 0);
+    const std::size_t most = order.size() * (TerrainChunks::kParts * TerrainChunks::kParts + 1);
+    grainedDraws.reserve(most);
+    plainDraws.reserve(most);
     glGenVertexArrays(1, &vertexArray);
     glBindVertexArray(vertexArray);
 
@@ -297,6 +302,30 @@ void TerrainRenderer::fillBlock(int k, int level) {
                     static_cast<GLsizeiptr>(TerrainChunks::verticesOf(level) * sizeof(Vertex)), block);
 }
 
+void TerrainRenderer::Draws::reserve(std::size_t most) {
+    counts.assign(most, 0);
+    offsets.assign(most, nullptr);
+    baseVertices.assign(most, 0);
+}
+
+void TerrainRenderer::Draws::clear() {
+    size = 0;
+    indices = 0;
+}
+
+void TerrainRenderer::Draws::add(GLsizei count, std::size_t offset, GLint baseVertex) {
+    const std::size_t at = static_cast<std::size_t>(size++);
+    counts[at] = count;
+    offsets[at] = reinterpret_cast<const void*>(offset);
+    baseVertices[at] = baseVertex;
+    indices += count;
+}
+
+void TerrainRenderer::Draws::draw() const {
+    glMultiDrawElementsBaseVertex(GL_TRIANGLES, counts.data(), GL_UNSIGNED_SHORT, offsets.data(), size,
+                                  baseVertices.data());
+}
+
 void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& eye, double farDistance) {
     drawnChunks = 0;
     drawnTriangles = 0;
@@ -322,33 +351,52 @@ void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& e
     std::sort(order.begin(), order.begin() + visible,
               [](const Visible& a, const Visible& b) { return a.distance < b.distance; });
     blocks->beginFrame();
+    grainedDraws.clear();
+    plainDraws.clear();
     for (int v = 0; v < visible; ++v) {
-        const std::size_t at = static_cast<std::size_t>(v);
-        const TerrainBlockCache::Choice choice = blocks->choose(order[at].chunk, layout->levelFor(order[at].distance));
+        const int k = order[static_cast<std::size_t>(v)].chunk;
+        const double distance = order[static_cast<std::size_t>(v)].distance;
+        const TerrainBlockCache::Choice choice = blocks->choose(k, layout->levelFor(distance));
         if (choice.fill) {
-            fillBlock(order[at].chunk, choice.level);
+            fillBlock(k, choice.level);
         }
         const int level = choice.level;
-        counts[at] = levelCount[level];
-        offsets[at] = reinterpret_cast<const void*>(levelOffset[level]);
-        baseVertices[at] = order[at].chunk * TerrainChunks::chunkVertexCount() + TerrainChunks::firstVertexOf(level);
-        drawnTriangles += levelCount[level] / 3;
+        const GLint base = k * TerrainChunks::chunkVertexCount() + TerrainChunks::firstVertexOf(level);
+        if (level > kLastLevelByParts || !TerrainChunks::splitsIntoParts(level)) {
+            (distance < kGrainReach ? grainedDraws : plainDraws).add(levelCount[level], levelOffset[level], base);
+            continue;
+        }
+        // Part by part, nearest first, those out of view left out.
+        const TerrainChunks::Chunk& chunk = layout->chunk(k);
+        constexpr int kPartCount = TerrainChunks::kParts * TerrainChunks::kParts;
+        std::array<Visible, kPartCount> parts;
+        int shown = 0;
+        for (int p = 0; p < kPartCount; ++p) {
+            if (frustum.mayContain(chunk.partLowest[p], chunk.partHighest[p])) {
+                parts[static_cast<std::size_t>(shown++)] = Visible{layout->distanceToPart(k, p, eyePoint), p};
+            }
+        }
+        std::sort(parts.begin(), parts.begin() + shown,
+                  [](const Visible& a, const Visible& b) { return a.distance < b.distance; });
+        const GLsizei partCount = TerrainChunks::partIndexCount(level);
+        for (int s = 0; s < shown; ++s) {
+            const Visible& part = parts[static_cast<std::size_t>(s)];
+            (part.distance < kGrainReach ? grainedDraws : plainDraws)
+                .add(partCount, levelOffset[level] + static_cast<std::size_t>(part.chunk * partCount) * sizeof(std::uint16_t),
+                     base);
+        }
+        plainDraws.add(levelCount[level] - kPartCount * partCount,
+                       levelOffset[level] + static_cast<std::size_t>(kPartCount * partCount) * sizeof(std::uint16_t), base);
     }
     drawnChunks = visible;
-    // The near chunks (a prefix, nearest first) grained, the rest plain.
-    int near = 0;
-    while (near < visible && order[static_cast<std::size_t>(near)].distance < kGrainReach) {
-        ++near;
-    }
-    if (near > 0) {
+    drawnTriangles = (grainedDraws.indices + plainDraws.indices) / 3;
+    if (grainedDraws.size > 0) {
         useShading(grained, viewProjection, eye, farDistance);
-        glMultiDrawElementsBaseVertex(GL_TRIANGLES, counts.data(), GL_UNSIGNED_SHORT, offsets.data(), near,
-                                      baseVertices.data());
+        grainedDraws.draw();
     }
-    if (visible > near) {
+    if (plainDraws.size > 0) {
         useShading(plain, viewProjection, eye, farDistance);
-        glMultiDrawElementsBaseVertex(GL_TRIANGLES, counts.data() + near, GL_UNSIGNED_SHORT, offsets.data() + near,
-                                      visible - near, baseVertices.data() + near);
+        plainDraws.draw();
     }
     glBindVertexArray(0);
 }

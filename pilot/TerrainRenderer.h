@@ -79,14 +79,25 @@ private:
     SceneLight light;
     struct Visible {
         double distance = 0.0; // (unit: m)
-        int chunk = 0;
+        int chunk = 0;         // or a part of one
     };
-    // Sized once, one slot per chunk: the frame's visible chunks and the
-    // arguments of the one call that draws them.
+    // Sized once, one slot per chunk: the frame's visible chunks.
     std::vector<Visible> order;
-    std::vector<GLsizei> counts;
-    std::vector<const void*> offsets;
-    std::vector<GLint> baseVertices;
+    // The arguments of one multi-draw call, room for every part of every
+    // chunk reserved once.
+    struct Draws {
+        std::vector<GLsizei> counts;
+        std::vector<const void*> offsets;
+        std::vector<GLint> baseVertices;
+        GLsizei size = 0;
+        long indices = 0;
+        void reserve(std::size_t most);
+        void clear();
+        void add(GLsizei count, std::size_t offset, GLint baseVertex); // offset (unit: bytes)
+        void draw() const;
+    };
+    Draws grainedDraws;
+    Draws plainDraws;
     int drawnChunks = 0;
     long drawnTriangles = 0;
 };

@@ -187,3 +187,43 @@ TEST(TerrainChunks, SkirtsCloseEverySeamBetweenLevelsAndHangNoDeeperThanTheGroun
         EXPECT_LT(plain.chunk(0).skirt[level], 0.5) << level;
     }
 }
+
+TEST(TerrainChunks, EachPartListsTheCellsOfItsOwnSquareAndItsBoxBoundsThem) {
+    constexpr int kParts = TerrainChunks::kParts;
+    for (int level = 0; level < TerrainChunks::kLevels; ++level) {
+        if (!TerrainChunks::splitsIntoParts(level)) {
+            continue;
+        }
+        const std::vector<std::uint16_t> indices = TerrainChunks::indicesOf(level);
+        const int side = TerrainChunks::sideOf(level);
+        const int partCells = (TerrainChunks::kCells >> level) / kParts;
+        const std::size_t per = static_cast<std::size_t>(TerrainChunks::partIndexCount(level));
+        for (int p = 0; p < kParts * kParts; ++p) {
+            for (std::size_t at = p * per; at < (p + 1) * per; ++at) {
+                const int v = indices[at];
+                ASSERT_LT(v, TerrainChunks::gridVerticesOf(level)) << level << " " << p;
+                EXPECT_GE(v % side, p % kParts * partCells);
+                EXPECT_LE(v % side, (p % kParts + 1) * partCells);
+                EXPECT_GE(v / side, p / kParts * partCells);
+                EXPECT_LE(v / side, (p / kParts + 1) * partCells);
+            }
+        }
+        // The skirts after the parts.
+        for (std::size_t at = kParts * kParts * per; at < indices.size(); at += 3) {
+            bool skirt = false;
+            for (std::size_t c = 0; c < 3; ++c) {
+                skirt = skirt || indices[at + c] >= TerrainChunks::gridVerticesOf(level);
+            }
+            EXPECT_TRUE(skirt) << level;
+        }
+    }
+    HeightField field(129, 129, 0.0, 0.0, 1.0, 0.0);
+    field.setSample(100, 20, 55.0); // in part (3, 0) only
+    const TerrainChunks chunks(field);
+    const TerrainChunks::Chunk& chunk = chunks.chunk(0);
+    for (int p = 0; p < kParts * kParts; ++p) {
+        EXPECT_EQ(chunk.partHighest[p].z, p == 3 ? 55.0 : 0.0) << p;
+    }
+    EXPECT_NEAR(chunks.distanceToPart(0, 3, Vector3D(100.0, 20.0, 60.0)), 5.0, 1e-9);
+    EXPECT_NEAR(chunks.distanceToPart(0, 0, Vector3D(100.0, 20.0, 0.0)), 100.0 - 32.0, 1e-9);
+}
