@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <imgui.h>
@@ -29,6 +30,10 @@ const char* const kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.
 
 double secondsBetween(PilotApp::Clock::time_point a, PilotApp::Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
+}
+
+double processCpuSeconds() {
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
 
 PilotApp* rescuing = nullptr; // the app whose flight a lost X connection saves
@@ -269,12 +274,14 @@ void PilotApp::loop() {
         const Clock::time_point shown = Clock::now();
         if (frames == 1) {
             firstFrameSeconds = secondsBetween(launched, shown);
+            firstFrameCpuSeconds = processCpuSeconds();
         }
         if (frames == kWarmUpFrames) {
             measuredSince = shown;
             measuredFrom = frames;
             stepsAtMeasure = clock.stepsRun();
             allocationsAtMeasure = allocationCount();
+            cpuAtMeasure = processCpuSeconds();
             chunkSum = 0;
             triangleSum = 0;
         }
@@ -291,6 +298,7 @@ void PilotApp::loop() {
     // Closing the recording and saving the settings allocate: count up to here.
     allocationsInFlight = allocationCount() - allocationsAtMeasure;
     measuredUntil = Clock::now();
+    cpuAtEnd = processCpuSeconds();
     stepsAtEnd = clock.stepsRun();
 }
 
@@ -472,10 +480,11 @@ void PilotApp::printStats() const {
     const long measured = frames - measuredFrom;
     const double simulated = static_cast<double>(stepsAtEnd - stepsAtMeasure) * kStepSeconds;
     std::fprintf(stderr,
-                 "stats: frames=%ld first_frame_s=%.3f fps=%.1f wall_s=%.2f simulated_s=%.2f "
-                 "time_ratio=%.4f dropped_s=%.3f allocations=%ld chunks=%.0f triangles=%.0f\n",
-                 frames, firstFrameSeconds, static_cast<double>(measured) / wall, wall, simulated,
+                 "stats: frames=%ld first_frame_s=%.3f first_frame_cpu_s=%.3f fps=%.1f wall_s=%.2f simulated_s=%.2f "
+                 "time_ratio=%.4f dropped_s=%.3f allocations=%ld chunks=%.0f triangles=%.0f cpu_ms_per_frame=%.2f\n",
+                 frames, firstFrameSeconds, firstFrameCpuSeconds, static_cast<double>(measured) / wall, wall, simulated,
                  simulated / (wall * clock.speedFactor()), static_cast<double>(clock.droppedNanoseconds()) / 1e9,
                  allocationsInFlight, static_cast<double>(chunkSum) / std::max(measured, 1L),
-                 static_cast<double>(triangleSum) / std::max(measured, 1L));
+                 static_cast<double>(triangleSum) / std::max(measured, 1L),
+                 1000.0 * (cpuAtEnd - cpuAtMeasure) / static_cast<double>(std::max(measured, 1L)));
 }

@@ -87,12 +87,17 @@ private:
     long fpsFrames = 0;
     Clock::time_point fpsSince;
     double firstFrameSeconds = -1.0;
+    double firstFrameCpuSeconds = -1.0; // (unit: s) the process's CPU time up to it
     Clock::time_point measuredSince;
     long measuredFrom = -1; // frame the steady measurement starts at
     std::int64_t stepsAtMeasure = 0;
     long allocationsAtMeasure = 0;
     long allocationsInFlight = 0;
     Clock::time_point measuredUntil;
+    // (unit: s) the process's CPU time, all threads (the software renderer's
+    // included): what a frame costs, whatever else the machine runs.
+    double cpuAtMeasure = 0.0;
+    double cpuAtEnd = 0.0;
     std::int64_t stepsAtEnd = 0;
     long chunkSum = 0;
     long long triangleSum = 0;

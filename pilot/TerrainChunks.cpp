@@ -21,11 +21,27 @@ TerrainChunks::TerrainChunks(const HeightField& heights) : field(heights) {
             const int k = static_cast<int>(chunks.size()) - 1;
             double low = field.sample(sampleColumn(k, 0), sampleRow(k, 0));
             double high = low;
-            for (int j = 0; j <= kCells; ++j) {
-                for (int i = 0; i <= kCells; ++i) {
-                    const double h = field.sample(sampleColumn(k, i), sampleRow(k, j));
-                    low = std::min(low, h);
-                    high = std::max(high, h);
+            constexpr int kPartCells = kCells / kParts;
+            for (int pj = 0; pj < kParts; ++pj) {
+                for (int pi = 0; pi < kParts; ++pi) {
+                    double partLow = field.sample(sampleColumn(k, pi * kPartCells), sampleRow(k, pj * kPartCells));
+                    double partHigh = partLow;
+                    for (int j = pj * kPartCells; j <= (pj + 1) * kPartCells; ++j) {
+                        for (int i = pi * kPartCells; i <= (pi + 1) * kPartCells; ++i) {
+                            const double h = field.sample(sampleColumn(k, i), sampleRow(k, j));
+                            partLow = std::min(partLow, h);
+                            partHigh = std::max(partHigh, h);
+                        }
+                    }
+                    const auto cornerAt = [&](int i, int j, double z) {
+                        return Vector3D(field.gridOriginX() + sampleColumn(k, i) * field.gridSpacing(),
+                                        field.gridOriginY() + sampleRow(k, j) * field.gridSpacing(), z);
+                    };
+                    const int p = pi + pj * kParts;
+                    chunks.back().partLowest[p] = cornerAt(pi * kPartCells, pj * kPartCells, partLow);
+                    chunks.back().partHighest[p] = cornerAt((pi + 1) * kPartCells, (pj + 1) * kPartCells, partHigh);
+                    low = std::min(low, partLow);
+                    high = std::max(high, partHigh);
                 }
             }
             const double x0 = field.gridOriginX() + sampleColumn(k, 0) * field.gridSpacing();
@@ -34,7 +50,42 @@ TerrainChunks::TerrainChunks(const HeightField& heights) : field(heights) {
             const double y1 = field.gridOriginY() + sampleRow(k, kCells) * field.gridSpacing();
             chunks.back().lowest = Vector3D(x0, y0, low);
             chunks.back().highest = Vector3D(x1, y1, high);
+            measureSkirts(k);
         }
+    }
+}
+
+// A border drawn at level L is the line through every stride-th sample; it
+// strays from the full border by at most dev(L), largest at a sample. Two
+// chunks meeting there at levels L and M draw borders at most dev(L) +
+// dev(M) apart, so a skirt dev(L) + the largest dev deep closes the gap
+// whichever is the higher.
+void TerrainChunks::measureSkirts(int k) {
+    double deviation[kLevels] = {};
+    double border[kCells + 1];
+    for (int edge = 0; edge < 4; ++edge) {
+        for (int t = 0; t <= kCells; ++t) {
+            const int i = edge < 2 ? t : (edge == 2 ? 0 : kCells);
+            const int j = edge >= 2 ? t : (edge == 0 ? 0 : kCells);
+            border[t] = field.sample(sampleColumn(k, i), sampleRow(k, j));
+        }
+        for (int level = 1; level < kLevels; ++level) {
+            const int stride = strideOf(level);
+            for (int before = 0; before < kCells; before += stride) {
+                const int after = std::min(before + stride, kCells);
+                for (int t = before + 1; t < after; ++t) {
+                    const double w = static_cast<double>(t - before) / (after - before);
+                    const double drawn = border[before] * (1.0 - w) + border[after] * w;
+                    deviation[level] = std::max(deviation[level], std::fabs(drawn - border[t]));
+                }
+            }
+        }
+    }
+    const double largest = *std::max_element(deviation, deviation + kLevels);
+    // A margin for the float heights the GPU is given.
+    const double margin = 0.25 + 1e-6 * std::max(std::fabs(chunks.back().lowest.z), std::fabs(chunks.back().highest.z));
+    for (int level = 0; level < kLevels; ++level) {
+        chunks.back().skirt[level] = deviation[level] + largest + margin;
     }
 }
 
@@ -55,12 +106,25 @@ int TerrainChunks::levelFor(double distance) const {
     return std::min(level, kLevels - 1);
 }
 
+namespace {
+
+double boxDistance(const Vector3D& lowest, const Vector3D& highest, const Vector3D& eye) {
+    const double dx = std::max({lowest.x - eye.x, 0.0, eye.x - highest.x});
+    const double dy = std::max({lowest.y - eye.y, 0.0, eye.y - highest.y});
+    const double dz = std::max({lowest.z - eye.z, 0.0, eye.z - highest.z});
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+} // namespace
+
 double TerrainChunks::distanceTo(int k, const Vector3D& eye) const {
     const Chunk& c = chunks[static_cast<std::size_t>(k)];
-    const double dx = std::max({c.lowest.x - eye.x, 0.0, eye.x - c.highest.x});
-    const double dy = std::max({c.lowest.y - eye.y, 0.0, eye.y - c.highest.y});
-    const double dz = std::max({c.lowest.z - eye.z, 0.0, eye.z - c.highest.z});
-    return std::sqrt(dx * dx + dy * dy + dz * dz);
+    return boxDistance(c.lowest, c.highest, eye);
+}
+
+double TerrainChunks::distanceToPart(int k, int p, const Vector3D& eye) const {
+    const Chunk& c = chunks[static_cast<std::size_t>(k)];
+    return boxDistance(c.partLowest[p], c.partHighest[p], eye);
 }
 
 std::vector<std::uint16_t> TerrainChunks::indicesOf(int level) {
@@ -73,13 +137,19 @@ std::vector<std::uint16_t> TerrainChunks::indicesOf(int level) {
     };
     std::vector<std::uint16_t> indices;
     indices.reserve(static_cast<std::size_t>(last * last * 6 + 4 * last * 6));
-    for (int j = 0; j < last; ++j) {
-        for (int i = 0; i < last; ++i) {
-            const std::uint16_t a = grid(i, j);
-            const std::uint16_t b = grid(i + 1, j);
-            const std::uint16_t c = grid(i, j + 1);
-            const std::uint16_t d = grid(i + 1, j + 1);
-            indices.insert(indices.end(), {a, b, d, a, d, c});
+    const int parts = splitsIntoParts(l) ? kParts : 1;
+    const int partCells = last / parts;
+    for (int pj = 0; pj < parts; ++pj) {
+        for (int pi = 0; pi < parts; ++pi) {
+            for (int j = pj * partCells; j < (pj + 1) * partCells; ++j) {
+                for (int i = pi * partCells; i < (pi + 1) * partCells; ++i) {
+                    const std::uint16_t a = grid(i, j);
+                    const std::uint16_t b = grid(i + 1, j);
+                    const std::uint16_t c = grid(i, j + 1);
+                    const std::uint16_t d = grid(i + 1, j + 1);
+                    indices.insert(indices.end(), {a, b, d, a, d, c});
+                }
+            }
         }
     }
     // Skirts: a wall hanging from each border segment down to its copy.

@@ -16,8 +16,13 @@ class HeightField;
 //
 //   vertices 0 .. side²-1          the grid, i + j·side, every s-th sample
 //   then 4 × side skirt vertices   copies of the borders (bottom, top, left,
-//                                  right edge), drawn lowered so the seams
-//                                  between levels show no sky.
+//                                  right edge), lowered so the seams between
+//                                  levels show no sky.
+//
+// A level's triangles are listed part by part: the chunk cut into kParts ×
+// kParts squares, each part's triangles together (where the level has
+// cells enough), then the skirts'. A near chunk can then be drawn part by
+// part, the parts out of view left out and only the nearest grained.
 //
 // This is the drawing's arithmetic without any GL, so it can be checked.
 class TerrainChunks {
@@ -26,6 +31,7 @@ public:
     // costs the software renderer as much as thousands of triangles).
     static constexpr int kCells = 128;
     static constexpr int kLevels = 8; // strides 1, 2, 4, ... 128
+    static constexpr int kParts = 4;  // parts along each side
 
     static constexpr int strideOf(int level) { return 1 << level; }
     static constexpr int sideOf(int level) { return kCells / strideOf(level) + 1; }
@@ -40,6 +46,14 @@ public:
         int row = 0;      // first sample along y
         Vector3D lowest;  // (unit: m) bounding box corners
         Vector3D highest; // (unit: m)
+        // (unit: m) how far below its border the skirt hangs at each level:
+        // as far as the border drawn at that level may stand above a
+        // neighbour's drawn at any level. Only as deep as the ground asks,
+        // since every skirt pixel costs, hidden or not.
+        double skirt[kLevels] = {};
+        // (unit: m) each part's bounding box, part pi + pj·kParts
+        Vector3D partLowest[kParts * kParts];
+        Vector3D partHighest[kParts * kParts];
     };
 
     explicit TerrainChunks(const HeightField& field);
@@ -65,8 +79,18 @@ public:
     // Triangle indices of each level, with its skirts, numbered within the
     // level's own block.
     static std::vector<std::uint16_t> indicesOf(int level);
+    // Whether a level lists its triangles part by part, and how many indices
+    // each part has (the skirts' follow the last part).
+    static constexpr bool splitsIntoParts(int level) { return (kCells >> level) % kParts == 0; }
+    static constexpr int partIndexCount(int level) {
+        return 6 * ((kCells >> level) / kParts) * ((kCells >> level) / kParts);
+    }
+    // (unit: m) from `eye` to the nearest point of part p of chunk k.
+    double distanceToPart(int k, int p, const Vector3D& eye) const;
 
 private:
+    void measureSkirts(int k);
+
     const HeightField& field;
     int across = 0;
     int along = 0;

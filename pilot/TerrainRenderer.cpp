@@ -1,6 +1,7 @@
 #include "pilot/TerrainRenderer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -8,18 +9,12 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include "pilot/GroundCover.h"
+#include "pilot/TerrainBlockCache.h"
 #include "pilot/ViewFrustum.h"
 #include "terrain/AerialImagery.h"
 #include "terrain/HeightField.h"
 
 namespace {
-
-// Per vertex: the height, and the ground's lit colour packed as 8-bit
-// red, green, blue over 0 to 2 (GroundCover).
-struct TerrainVertex {
-    float height;
-    std::uint32_t colour;
-};
 
 // A vertex carries only its height and normal; where it stands follows from
 // its number, which counts through the chunks' blocks in order (the draw's
@@ -62,22 +57,19 @@ void main() {
     int grid = side * side;
     int i;
     int j;
-    float drop = 0.0;
     if (local < grid) {
         i = local % side;
         j = local / side;
     } else {
+        // A skirt vertex: its height comes lowered.
         int edge = (local - grid) / side;
         int t = (local - grid) % side;
         i = edge == 0 || edge == 1 ? t : (edge == 2 ? 0 : side - 1);
         j = edge == 2 || edge == 3 ? t : (edge == 0 ? 0 : side - 1);
-        // Deep enough to cover what a coarser neighbour's simplification can
-        // open up, shallow enough not to show below overhanging edges.
-        drop = spacing * float(2 * stride) + 1.0;
     }
     int column = min((chunk % chunksAcross) * kCells + i * stride, lastSample.x);
     int row = min((chunk / chunksAcross) * kCells + j * stride, lastSample.y);
-    vec3 world = vec3(gridOrigin + vec2(float(column), float(row)) * spacing, height - drop);
+    vec3 world = vec3(gridOrigin + vec2(float(column), float(row)) * spacing, height);
     gl_Position = viewProjection * vec4(world, 1.0);
 
     vec3 lit = colour.rgb * 2.0;
@@ -146,6 +138,10 @@ constexpr double kGrainScale = 7.0; // (unit: m) the vertex shader's world.xy / 
 
 // (unit: m) beyond it the grain has faded out (the vertex shader's fade).
 constexpr double kGrainReach = 400.0;
+// Chunks this fine are drawn part by part: a part then has 512 triangles or
+// more, worth a draw of its own (each costs the software renderer as much
+// as a few hundred triangles).
+constexpr int kLastLevelByParts = 1;
 
 // The detail texture: value noise at three scales, tiling, bytes 0 to 255.
 std::vector<unsigned char> grainTexture(int size) {
@@ -272,9 +268,9 @@ std::string TerrainRenderer::build(const HeightField& field, const SceneLight& s
 
     layout = std::make_unique<TerrainChunks>(field);
     order.assign(static_cast<std::size_t>(layout->chunkCount()), Visible{});
-    counts.assign(order.size(), 0);
-    offsets.assign(order.size(), nullptr);
-    baseVertices.assign(order.size(), 0);
+    const std::size_t most = order.size() * (TerrainChunks::kParts * TerrainChunks::kParts + 1);
+    grainedDraws.reserve(most);
+    plainDraws.reserve(most);
     glGenVertexArrays(1, &vertexArray);
     glBindVertexArray(vertexArray);
 
@@ -290,59 +286,18 @@ std::string TerrainRenderer::build(const HeightField& field, const SceneLight& s
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint16_t)),
                  indices.data(), GL_STATIC_DRAW);
 
-    const std::size_t chunkBytes = TerrainChunks::chunkVertexCount() * sizeof(TerrainVertex);
+    const std::size_t chunkBytes = TerrainChunks::chunkVertexCount() * sizeof(Vertex);
     glGenBuffers(1, &vertexBuffer);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(chunkBytes * static_cast<std::size_t>(layout->chunkCount())),
                  nullptr, GL_STATIC_DRAW);
-    // Every sample's lit colour once; the chunks' blocks repeat samples.
-    const bool normals = field.hasNormals();
-    std::vector<std::uint32_t> colours(static_cast<std::size_t>(field.columnCount()) *
-                                       static_cast<std::size_t>(field.rowCount()));
-    for (int r = 0; r < field.rowCount(); ++r) {
-        for (int c = 0; c < field.columnCount(); ++c) {
-            const double x = field.gridOriginX() + c * field.gridSpacing();
-            const double y = field.gridOriginY() + r * field.gridSpacing();
-            const Vector3D normal = normals ? field.normalAt(c, r) : Vector3D(0.0, 0.0, 1.0);
-            // Under imagery the vertex carries the light, the imagery the colour.
-            colours[static_cast<std::size_t>(r) * static_cast<std::size_t>(field.columnCount()) +
-                    static_cast<std::size_t>(c)] =
-                ground::pack(imageryTexture != 0 ? ground::lightAt(normal, light)
-                                                 : ground::litAt(x, y, field.sample(c, r), normal, light));
-        }
-    }
-    std::vector<TerrainVertex> chunk(TerrainChunks::chunkVertexCount());
+    blocks = std::make_unique<TerrainBlockCache>(layout->chunkCount());
+    scratch.assign(static_cast<std::size_t>(TerrainChunks::verticesOf(0)), Vertex{});
     for (int k = 0; k < layout->chunkCount(); ++k) {
-        const auto vertexAt = [&](int i, int j) {
-            const int c = layout->sampleColumn(k, i);
-            const int r = layout->sampleRow(k, j);
-            return TerrainVertex{static_cast<float>(field.sample(c, r)),
-                                 colours[static_cast<std::size_t>(r) * static_cast<std::size_t>(field.columnCount()) +
-                                         static_cast<std::size_t>(c)]};
-        };
-        for (int level = 0; level < TerrainChunks::kLevels; ++level) {
-            TerrainVertex* block = chunk.data() + TerrainChunks::firstVertexOf(level);
-            const int side = TerrainChunks::sideOf(level);
-            const int stride = TerrainChunks::strideOf(level);
-            for (int j = 0; j < side; ++j) {
-                for (int i = 0; i < side; ++i) {
-                    block[i + j * side] = vertexAt(i * stride, j * stride);
-                }
-            }
-            const int last = side - 1;
-            for (int t = 0; t < side; ++t) {
-                const int edges[4][2] = {{t, 0}, {t, last}, {0, t}, {last, t}};
-                for (int e = 0; e < 4; ++e) {
-                    block[TerrainChunks::gridVerticesOf(level) + e * side + t] =
-                        vertexAt(edges[e][0] * stride, edges[e][1] * stride);
-                }
-            }
-        }
-        glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(chunkBytes * static_cast<std::size_t>(k)),
-                        static_cast<GLsizeiptr>(chunkBytes), chunk.data());
+        fillBlock(k, TerrainChunks::kLevels - 1);
     }
-    glVertexAttribPointer(0, 1, GL_FLOAT, GL_FALSE, sizeof(TerrainVertex), nullptr);
-    glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(TerrainVertex),
+    glVertexAttribPointer(0, 1, GL_FLOAT, GL_FALSE, sizeof(Vertex), nullptr);
+    glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Vertex),
                           reinterpret_cast<const void*>(sizeof(float)));
     glEnableVertexAttribArray(0);
     glEnableVertexAttribArray(1);
@@ -376,6 +331,72 @@ std::string TerrainRenderer::uploadImagery(const AerialImagery& imagery) {
     return {};
 }
 
+void TerrainRenderer::fillBlock(int k, int level) {
+    const HeightField& field = *heights;
+    const bool normals = field.hasNormals();
+    const auto vertexAt = [&](int i, int j) {
+        const int c = layout->sampleColumn(k, i);
+        const int r = layout->sampleRow(k, j);
+        const double x = field.gridOriginX() + c * field.gridSpacing();
+        const double y = field.gridOriginY() + r * field.gridSpacing();
+        const double h = field.sample(c, r);
+        const Vector3D normal = normals ? field.normalAt(c, r) : Vector3D(0.0, 0.0, 1.0);
+        return Vertex{
+            static_cast<float>(h),
+            // Under imagery the vertex carries the light, the imagery the colour.
+            ground::pack(imageryTexture != 0 ? ground::lightAt(normal, light) : ground::litAt(x, y, h, normal, light))};
+    };
+    Vertex* block = scratch.data();
+    const int side = TerrainChunks::sideOf(level);
+    const int stride = TerrainChunks::strideOf(level);
+    for (int j = 0; j < side; ++j) {
+        for (int i = 0; i < side; ++i) {
+            block[i + j * side] = vertexAt(i * stride, j * stride);
+        }
+    }
+    // The skirts repeat the borders' vertices, lowered.
+    const int grid = TerrainChunks::gridVerticesOf(level);
+    const int last = side - 1;
+    const auto lowered = [&](const Vertex& v) {
+        return Vertex{static_cast<float>(v.height - layout->chunk(k).skirt[level]), v.colour};
+    };
+    for (int t = 0; t < side; ++t) {
+        block[grid + t] = lowered(block[t]);
+        block[grid + side + t] = lowered(block[t + last * side]);
+        block[grid + 2 * side + t] = lowered(block[t * side]);
+        block[grid + 3 * side + t] = lowered(block[last + t * side]);
+    }
+    const std::size_t first = static_cast<std::size_t>(k) * TerrainChunks::chunkVertexCount() +
+                              static_cast<std::size_t>(TerrainChunks::firstVertexOf(level));
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(first * sizeof(Vertex)),
+                    static_cast<GLsizeiptr>(TerrainChunks::verticesOf(level) * sizeof(Vertex)), block);
+}
+
+void TerrainRenderer::Draws::reserve(std::size_t most) {
+    counts.assign(most, 0);
+    offsets.assign(most, nullptr);
+    baseVertices.assign(most, 0);
+}
+
+void TerrainRenderer::Draws::clear() {
+    size = 0;
+    indices = 0;
+}
+
+void TerrainRenderer::Draws::add(GLsizei count, std::size_t offset, GLint baseVertex) {
+    const std::size_t at = static_cast<std::size_t>(size++);
+    counts[at] = count;
+    offsets[at] = reinterpret_cast<const void*>(offset);
+    baseVertices[at] = baseVertex;
+    indices += count;
+}
+
+void TerrainRenderer::Draws::draw() const {
+    glMultiDrawElementsBaseVertex(GL_TRIANGLES, counts.data(), GL_UNSIGNED_SHORT, offsets.data(), size,
+                                  baseVertices.data());
+}
+
 void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& eye, double farDistance) {
     drawnChunks = 0;
     drawnTriangles = 0;
@@ -405,29 +426,53 @@ void TerrainRenderer::draw(const glm::dmat4& viewProjection, const glm::dvec3& e
     }
     std::sort(order.begin(), order.begin() + visible,
               [](const Visible& a, const Visible& b) { return a.distance < b.distance; });
+    blocks->beginFrame();
+    grainedDraws.clear();
+    plainDraws.clear();
     for (int v = 0; v < visible; ++v) {
-        const std::size_t at = static_cast<std::size_t>(v);
-        const int level = layout->levelFor(order[at].distance);
-        counts[at] = levelCount[level];
-        offsets[at] = reinterpret_cast<const void*>(levelOffset[level]);
-        baseVertices[at] = order[at].chunk * TerrainChunks::chunkVertexCount() + TerrainChunks::firstVertexOf(level);
-        drawnTriangles += levelCount[level] / 3;
+        const int k = order[static_cast<std::size_t>(v)].chunk;
+        const double distance = order[static_cast<std::size_t>(v)].distance;
+        const TerrainBlockCache::Choice choice = blocks->choose(k, layout->levelFor(distance));
+        if (choice.fill) {
+            fillBlock(k, choice.level);
+        }
+        const int level = choice.level;
+        const GLint base = k * TerrainChunks::chunkVertexCount() + TerrainChunks::firstVertexOf(level);
+        if (level > kLastLevelByParts || !TerrainChunks::splitsIntoParts(level)) {
+            (distance < kGrainReach ? grainedDraws : plainDraws).add(levelCount[level], levelOffset[level], base);
+            continue;
+        }
+        // Part by part, nearest first, those out of view left out.
+        const TerrainChunks::Chunk& chunk = layout->chunk(k);
+        constexpr int kPartCount = TerrainChunks::kParts * TerrainChunks::kParts;
+        std::array<Visible, kPartCount> parts;
+        int shown = 0;
+        for (int p = 0; p < kPartCount; ++p) {
+            if (frustum.mayContain(chunk.partLowest[p], chunk.partHighest[p])) {
+                parts[static_cast<std::size_t>(shown++)] = Visible{layout->distanceToPart(k, p, eyePoint), p};
+            }
+        }
+        std::sort(parts.begin(), parts.begin() + shown,
+                  [](const Visible& a, const Visible& b) { return a.distance < b.distance; });
+        const GLsizei partCount = TerrainChunks::partIndexCount(level);
+        for (int s = 0; s < shown; ++s) {
+            const Visible& part = parts[static_cast<std::size_t>(s)];
+            (part.distance < kGrainReach ? grainedDraws : plainDraws)
+                .add(partCount, levelOffset[level] + static_cast<std::size_t>(part.chunk * partCount) * sizeof(std::uint16_t),
+                     base);
+        }
+        plainDraws.add(levelCount[level] - kPartCount * partCount,
+                       levelOffset[level] + static_cast<std::size_t>(kPartCount * partCount) * sizeof(std::uint16_t), base);
     }
     drawnChunks = visible;
-    // The near chunks (a prefix, nearest first) grained, the rest plain.
-    int near = 0;
-    while (near < visible && order[static_cast<std::size_t>(near)].distance < kGrainReach) {
-        ++near;
-    }
-    if (near > 0) {
+    drawnTriangles = (grainedDraws.indices + plainDraws.indices) / 3;
+    if (grainedDraws.size > 0) {
         useShading(grained, viewProjection, eye, farDistance);
-        glMultiDrawElementsBaseVertex(GL_TRIANGLES, counts.data(), GL_UNSIGNED_SHORT, offsets.data(), near,
-                                      baseVertices.data());
+        grainedDraws.draw();
     }
-    if (visible > near) {
+    if (plainDraws.size > 0) {
         useShading(plain, viewProjection, eye, farDistance);
-        glMultiDrawElementsBaseVertex(GL_TRIANGLES, counts.data() + near, GL_UNSIGNED_SHORT, offsets.data() + near,
-                                      visible - near, baseVertices.data() + near);
+        plainDraws.draw();
     }
     glBindVertexArray(0);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,15 +9,16 @@
 
 #include "pilot/GlProgram.h"
 #include "pilot/SceneLight.h"
+#include "pilot/TerrainBlockCache.h"
 #include "pilot/TerrainChunks.h"
 
 class HeightField;
 struct AerialImagery;
 
 // The terrain on the GPU: every chunk's heights and lit colours (GroundCover),
-// at every level of detail, uploaded once
-// into one vertex buffer, the index lists of every level of detail into one
-// index buffer. Each frame draws only the chunks the camera may see, each at
+// at every level of detail, in one vertex buffer, each block filled when
+// first drawn (TerrainBlockCache); the index lists of every level of detail
+// in one index buffer. Each frame draws only the chunks the camera may see, each at
 // its level, its materials by slope and height, lit by the sun and the sky,
 // grained near the eye and veiled by haze with distance.
 class TerrainRenderer {
@@ -36,8 +38,19 @@ public:
     long trianglesDrawn() const { return drawnTriangles; }
 
 private:
+    // Per vertex: the height, and the ground's lit colour packed as 8-bit
+    // red, green, blue over 0 to 2 (GroundCover).
+    struct Vertex {
+        float height = 0.0f;
+        std::uint32_t colour = 0;
+    };
+    // Works out chunk k's vertices at `level` and sends them to the GPU.
+    void fillBlock(int k, int level);
+
     const HeightField* heights = nullptr;
     std::unique_ptr<TerrainChunks> layout;
+    std::unique_ptr<TerrainBlockCache> blocks;
+    std::vector<Vertex> scratch; // one block, the largest
     // Two programs: with the grain for the chunks near enough to show it,
     // without it (one texture read a pixel less) for the rest.
     struct Shading {
@@ -75,14 +88,25 @@ private:
     SceneLight light;
     struct Visible {
         double distance = 0.0; // (unit: m)
-        int chunk = 0;
+        int chunk = 0;         // or a part of one
     };
-    // Sized once, one slot per chunk: the frame's visible chunks and the
-    // arguments of the one call that draws them.
+    // Sized once, one slot per chunk: the frame's visible chunks.
     std::vector<Visible> order;
-    std::vector<GLsizei> counts;
-    std::vector<const void*> offsets;
-    std::vector<GLint> baseVertices;
+    // The arguments of one multi-draw call, room for every part of every
+    // chunk reserved once.
+    struct Draws {
+        std::vector<GLsizei> counts;
+        std::vector<const void*> offsets;
+        std::vector<GLint> baseVertices;
+        GLsizei size = 0;
+        long indices = 0;
+        void reserve(std::size_t most);
+        void clear();
+        void add(GLsizei count, std::size_t offset, GLint baseVertex); // offset (unit: bytes)
+        void draw() const;
+    };
+    Draws grainedDraws;
+    Draws plainDraws;
     int drawnChunks = 0;
     long drawnTriangles = 0;
 };

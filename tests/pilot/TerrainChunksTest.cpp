@@ -1,10 +1,11 @@
 // The terrain's chunks and levels of detail: every cell drawn once, nothing
-// indexed outside a chunk, coarser with distance.
+// indexed outside a chunk, coarser with distance; blocks filled as drawn.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <utility>
 
+#include "pilot/TerrainBlockCache.h"
 #include "pilot/TerrainChunks.h"
 #include "terrain/HeightField.h"
 
@@ -101,4 +102,128 @@ TEST(TerrainChunks, DetailFallsOffWithDistance) {
     const TerrainChunks::Chunk& first = chunks.chunk(0);
     EXPECT_EQ(chunks.distanceTo(0, first.lowest), 0.0);
     EXPECT_NEAR(chunks.distanceTo(0, Vector3D(first.lowest.x - 30.0, first.lowest.y - 40.0, 0.0)), 50.0, 1e-9);
+}
+
+TEST(TerrainBlockCache, FirstFrameFillsAllItShowsLaterFramesABudgetTheRestCoarserMeanwhile) {
+    constexpr int kCoarsest = TerrainChunks::kLevels - 1;
+    TerrainBlockCache cache(40);
+    for (int k = 0; k < 40; ++k) {
+        EXPECT_TRUE(cache.filled(k, kCoarsest)) << k;
+        EXPECT_FALSE(cache.filled(k, 0)) << k;
+    }
+    // The first frame waits for every block it draws, however many.
+    cache.beginFrame();
+    for (int k = 0; k < 20; ++k) {
+        const TerrainBlockCache::Choice c = cache.choose(k, 0);
+        EXPECT_EQ(c.level, 0);
+        EXPECT_TRUE(c.fill);
+    }
+    EXPECT_FALSE(cache.choose(0, 0).fill); // filled once only
+    EXPECT_EQ(cache.choose(30, 99).level, kCoarsest);
+
+    // Later frames fill nearest first up to the budget; the rest wait at the
+    // finest level they have, and are filled in the frames after.
+    const long perBlock = TerrainChunks::verticesOf(0);
+    const long fitting = TerrainBlockCache::kVerticesPerFrame / perBlock;
+    ASSERT_GE(fitting, 1);
+    cache.beginFrame();
+    EXPECT_TRUE(cache.choose(25, 3).fill); // level 3 for chunk 25 first
+    cache.beginFrame();
+    int filledNow = 0;
+    for (int k = 20; k < 40; ++k) {
+        const TerrainBlockCache::Choice c = cache.choose(k, 0);
+        filledNow += c.fill ? 1 : 0;
+        EXPECT_EQ(c.level, k < 20 + fitting ? 0 : (k == 25 ? 3 : kCoarsest)) << k;
+    }
+    EXPECT_EQ(filledNow, fitting);
+    for (int frame = 0; frame < 40; ++frame) {
+        cache.beginFrame();
+        for (int k = 20; k < 40; ++k) {
+            cache.choose(k, 0);
+        }
+    }
+    for (int k = 0; k < 40; ++k) {
+        EXPECT_TRUE(cache.filled(k, 0)) << k;
+    }
+}
+
+TEST(TerrainChunks, SkirtsCloseEverySeamBetweenLevelsAndHangNoDeeperThanTheGroundAsks) {
+    // Rough ground: a steep ramp with pseudo-random bumps, three chunks in a row.
+    HeightField field(3 * TerrainChunks::kCells + 1, TerrainChunks::kCells + 1, 0.0, 0.0, 2.0, 0.0);
+    unsigned state = 7u;
+    for (int j = 0; j < field.rowCount(); ++j) {
+        for (int i = 0; i < field.columnCount(); ++i) {
+            state = state * 1664525u + 1013904223u;
+            field.setSample(i, j, 0.8 * i + static_cast<double>(state >> 24) / 8.0);
+        }
+    }
+    const TerrainChunks chunks(field);
+    ASSERT_EQ(chunks.chunksAcross(), 3);
+    // The border two chunks share, as each draws it at its level.
+    const auto drawnBorder = [&](int k, int i, int level, int t) {
+        const int stride = TerrainChunks::strideOf(level);
+        const int before = t / stride * stride;
+        const int after = std::min(before + stride, TerrainChunks::kCells);
+        const double w = after > before ? static_cast<double>(t - before) / (after - before) : 0.0;
+        const auto h = [&](int j) { return field.sample(chunks.sampleColumn(k, i), chunks.sampleRow(k, j)); };
+        return h(before) * (1.0 - w) + h(after) * w;
+    };
+    for (int a = 0; a < 2; ++a) {
+        for (int la = 0; la < TerrainChunks::kLevels; ++la) {
+            for (int lb = 0; lb < TerrainChunks::kLevels; ++lb) {
+                for (int t = 0; t <= TerrainChunks::kCells; ++t) {
+                    const double left = drawnBorder(a, TerrainChunks::kCells, la, t);
+                    const double right = drawnBorder(a + 1, 0, lb, t);
+                    ASSERT_LE(left - right, chunks.chunk(a).skirt[la]) << a << " " << la << " " << lb << " " << t;
+                    ASSERT_LE(right - left, chunks.chunk(a + 1).skirt[lb]) << a << " " << la << " " << lb << " " << t;
+                }
+            }
+        }
+    }
+    // Flat ground needs next to no skirt at any level.
+    HeightField flat(TerrainChunks::kCells + 1, TerrainChunks::kCells + 1, 0.0, 0.0, 30.0, 1500.0);
+    const TerrainChunks plain(flat);
+    for (int level = 0; level < TerrainChunks::kLevels; ++level) {
+        EXPECT_LT(plain.chunk(0).skirt[level], 0.5) << level;
+    }
+}
+
+TEST(TerrainChunks, EachPartListsTheCellsOfItsOwnSquareAndItsBoxBoundsThem) {
+    constexpr int kParts = TerrainChunks::kParts;
+    for (int level = 0; level < TerrainChunks::kLevels; ++level) {
+        if (!TerrainChunks::splitsIntoParts(level)) {
+            continue;
+        }
+        const std::vector<std::uint16_t> indices = TerrainChunks::indicesOf(level);
+        const int side = TerrainChunks::sideOf(level);
+        const int partCells = (TerrainChunks::kCells >> level) / kParts;
+        const std::size_t per = static_cast<std::size_t>(TerrainChunks::partIndexCount(level));
+        for (int p = 0; p < kParts * kParts; ++p) {
+            for (std::size_t at = p * per; at < (p + 1) * per; ++at) {
+                const int v = indices[at];
+                ASSERT_LT(v, TerrainChunks::gridVerticesOf(level)) << level << " " << p;
+                EXPECT_GE(v % side, p % kParts * partCells);
+                EXPECT_LE(v % side, (p % kParts + 1) * partCells);
+                EXPECT_GE(v / side, p / kParts * partCells);
+                EXPECT_LE(v / side, (p / kParts + 1) * partCells);
+            }
+        }
+        // The skirts after the parts.
+        for (std::size_t at = kParts * kParts * per; at < indices.size(); at += 3) {
+            bool skirt = false;
+            for (std::size_t c = 0; c < 3; ++c) {
+                skirt = skirt || indices[at + c] >= TerrainChunks::gridVerticesOf(level);
+            }
+            EXPECT_TRUE(skirt) << level;
+        }
+    }
+    HeightField field(129, 129, 0.0, 0.0, 1.0, 0.0);
+    field.setSample(100, 20, 55.0); // in part (3, 0) only
+    const TerrainChunks chunks(field);
+    const TerrainChunks::Chunk& chunk = chunks.chunk(0);
+    for (int p = 0; p < kParts * kParts; ++p) {
+        EXPECT_EQ(chunk.partHighest[p].z, p == 3 ? 55.0 : 0.0) << p;
+    }
+    EXPECT_NEAR(chunks.distanceToPart(0, 3, Vector3D(100.0, 20.0, 60.0)), 5.0, 1e-9);
+    EXPECT_NEAR(chunks.distanceToPart(0, 0, Vector3D(100.0, 20.0, 0.0)), 100.0 - 32.0, 1e-9);
 }
