@@ -41,15 +41,13 @@ constexpr int kPairFirst[4] = {0, 1, 4, 5};
 constexpr int kPairSecond[4] = {2, 3, 6, 7};
 
 GLIDER_AVX512 GLIDER_JACOBI_INLINE __m512d differencesOfGroup(
-    std::size_t c, const double* positions, const std::uint32_t* endOffsets, double* difference) {
+    std::size_t c, const double* positions, const std::uint16_t* endOffsets, double* difference) {
     __m512d squared[4];
     for (int j = 0; j < 4; ++j) {
-        const std::uint32_t ends0 = endOffsets[c + kPairFirst[j]];
-        const std::uint32_t ends1 = endOffsets[c + kPairSecond[j]];
-        const __m256d d0 = _mm256_sub_pd(_mm256_loadu_pd(positions + (ends0 & 0xffffu)),
-                                         _mm256_loadu_pd(positions + (ends0 >> 16)));
-        const __m256d d1 = _mm256_sub_pd(_mm256_loadu_pd(positions + (ends1 & 0xffffu)),
-                                         _mm256_loadu_pd(positions + (ends1 >> 16)));
+        const std::uint16_t* ends0 = endOffsets + 2 * (c + kPairFirst[j]);
+        const std::uint16_t* ends1 = endOffsets + 2 * (c + kPairSecond[j]);
+        const __m256d d0 = _mm256_sub_pd(_mm256_loadu_pd(positions + ends0[0]), _mm256_loadu_pd(positions + ends0[1]));
+        const __m256d d1 = _mm256_sub_pd(_mm256_loadu_pd(positions + ends1[0]), _mm256_loadu_pd(positions + ends1[1]));
         const __m512d d = _mm512_insertf64x4(_mm512_castpd256_pd512(d0), d1, 1);
         _mm512_storeu_pd(difference + 4 * (c + 2 * j), d);
         squared[j] = _mm512_mul_pd(d, d);
@@ -85,7 +83,7 @@ GLIDER_AVX512 GLIDER_JACOBI_INLINE void scalesOfGroup(
 
 GLIDER_AVX512 GLIDER_JACOBI_INLINE void correctionsOfGroup(
     std::size_t c, bool equalMasses, __m512d scaleA, __m512d scaleB, const double* difference,
-    const std::uint32_t* endSlots, double* corrections) {
+    const std::uint16_t* endSlots, double* corrections) {
     const __m512i signBit = _mm512_set1_epi64(static_cast<long long>(0x8000000000000000ULL));
     for (int j = 0; j < 4; ++j) {
         // The pair's two scales, each over its constraint's four.
@@ -96,12 +94,12 @@ GLIDER_AVX512 GLIDER_JACOBI_INLINE void correctionsOfGroup(
         const __m512d b = _mm512_mul_pd(d, _mm512_permutexvar_pd(spread, scaleB));
         const __m512d a = equalMasses ? _mm512_castsi512_pd(_mm512_xor_si512(_mm512_castpd_si512(b), signBit))
                                       : _mm512_mul_pd(d, _mm512_permutexvar_pd(spread, scaleA));
-        const std::uint32_t slots0 = endSlots[c + kPairFirst[j]];
-        const std::uint32_t slots1 = endSlots[c + kPairSecond[j]];
-        _mm256_storeu_pd(corrections + (slots0 & 0xffffu), _mm512_castpd512_pd256(a));
-        _mm256_storeu_pd(corrections + (slots1 & 0xffffu), _mm512_extractf64x4_pd(a, 1));
-        _mm256_storeu_pd(corrections + (slots0 >> 16), _mm512_castpd512_pd256(b));
-        _mm256_storeu_pd(corrections + (slots1 >> 16), _mm512_extractf64x4_pd(b, 1));
+        const std::uint16_t* slots0 = endSlots + 2 * (c + kPairFirst[j]);
+        const std::uint16_t* slots1 = endSlots + 2 * (c + kPairSecond[j]);
+        _mm256_storeu_pd(corrections + slots0[0], _mm512_castpd512_pd256(a));
+        _mm256_storeu_pd(corrections + slots1[0], _mm512_extractf64x4_pd(a, 1));
+        _mm256_storeu_pd(corrections + slots0[1], _mm512_castpd512_pd256(b));
+        _mm256_storeu_pd(corrections + slots1[1], _mm512_extractf64x4_pd(b, 1));
     }
 }
 

@@ -31,13 +31,12 @@ struct Point {
 // are unpacked into one vector per coordinate and summed in the formula's
 // order.
 inline __attribute__((always_inline)) __m128d differencesOfGroup(std::size_t c, const double* positions,
-                                                                 const std::uint32_t* endOffsets,
+                                                                 const std::uint16_t* endOffsets,
                                                                  double* difference) {
     Point squared[2];
     for (std::size_t j = 0; j < 2; ++j) {
-        const std::uint32_t ends = endOffsets[c + j];
-        const double* a = positions + (ends & 0xffffu);
-        const double* b = positions + (ends >> 16);
+        const double* a = positions + endOffsets[2 * (c + j)];
+        const double* b = positions + endOffsets[2 * (c + j) + 1];
         const __m128d xy = _mm_sub_pd(_mm_loadu_pd(a), _mm_loadu_pd(b));
         const __m128d z0 = _mm_sub_pd(_mm_loadu_pd(a + 2), _mm_loadu_pd(b + 2));
         _mm_storeu_pd(difference + 4 * (c + j), xy);
@@ -65,7 +64,7 @@ inline __attribute__((always_inline)) void scalesOfGroup(std::size_t c, bool equ
 
 inline __attribute__((always_inline)) void correctionsOfConstraint(std::size_t c, bool equalMasses, __m128d scaleA,
                                                                    __m128d scaleB, const double* difference,
-                                                                   const std::uint32_t* endSlots,
+                                                                   const std::uint16_t* endSlots,
                                                                    double* corrections) {
     const __m128d xy = _mm_loadu_pd(difference + 4 * c);
     const __m128d z0 = _mm_loadu_pd(difference + 4 * c + 2);
@@ -74,17 +73,18 @@ inline __attribute__((always_inline)) void correctionsOfConstraint(std::size_t c
     const __m128d bz0 = _mm_mul_pd(z0, scaleB);
     const __m128d axy = equalMasses ? _mm_xor_pd(bxy, signBit) : _mm_mul_pd(xy, scaleA);
     const __m128d az0 = equalMasses ? _mm_xor_pd(bz0, signBit) : _mm_mul_pd(z0, scaleA);
-    const std::uint32_t slots = endSlots[c];
-    _mm_storeu_pd(corrections + (slots & 0xffffu), axy);
-    _mm_storeu_pd(corrections + (slots & 0xffffu) + 2, az0);
-    _mm_storeu_pd(corrections + (slots >> 16), bxy);
-    _mm_storeu_pd(corrections + (slots >> 16) + 2, bz0);
+    double* a = corrections + endSlots[2 * c];
+    double* b = corrections + endSlots[2 * c + 1];
+    _mm_storeu_pd(a, axy);
+    _mm_storeu_pd(a + 2, az0);
+    _mm_storeu_pd(b, bxy);
+    _mm_storeu_pd(b + 2, bz0);
 }
 
 // Both constraints' corrections, each with its scales in both lanes.
 inline __attribute__((always_inline)) void correctionsOfGroup(std::size_t c, bool equalMasses, __m128d scaleA,
                                                               __m128d scaleB, const double* difference,
-                                                              const std::uint32_t* endSlots, double* corrections) {
+                                                              const std::uint16_t* endSlots, double* corrections) {
     correctionsOfConstraint(c, equalMasses, _mm_unpacklo_pd(scaleA, scaleA), _mm_unpacklo_pd(scaleB, scaleB),
                             difference, endSlots, corrections);
     correctionsOfConstraint(c + 1, equalMasses, _mm_unpackhi_pd(scaleA, scaleA), _mm_unpackhi_pd(scaleB, scaleB),
