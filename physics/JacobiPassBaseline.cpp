@@ -1,5 +1,7 @@
 #include "physics/JacobiPlainLoops.h"
 
+#include <algorithm>
+
 #if defined(__x86_64__)
 #include <emmintrin.h>
 #endif
@@ -99,18 +101,18 @@ struct PipelineState {
     __m128d scaleB;
 };
 
-template <bool Steady>
+template <bool Steady, bool EqualScales = true, bool EqualCorrections = true>
 inline __attribute__((always_inline)) void pipelineIteration(std::size_t t, const JacobiPass& pass,
                                                              PipelineState& state) {
     const std::size_t groups = pass.constraints / 2;
     const std::size_t equalGroups = pass.equalMassConstraints / 2;
     if (Steady || t >= 4) {
-        correctionsOfGroup(2 * (t - 4), t - 4 < equalGroups, state.scaleA, state.scaleB, pass.difference,
-                           pass.endSlots, pass.corrections);
+        correctionsOfGroup(2 * (t - 4), Steady ? EqualCorrections : t - 4 < equalGroups, state.scaleA, state.scaleB,
+                           pass.difference, pass.endSlots, pass.corrections);
     }
     if (Steady || (t >= 3 && t <= groups + 2)) {
-        scalesOfGroup(2 * (t - 3), t - 3 < equalGroups, state.k, pass.massA, pass.massB, state.scaleA,
-                      state.scaleB);
+        scalesOfGroup(2 * (t - 3), Steady ? EqualScales : t - 3 < equalGroups, state.k, pass.massA, pass.massB,
+                      state.scaleA, state.scaleB);
     }
     if (Steady || (t >= 2 && t <= groups + 1)) {
         const std::size_t c = 2 * (t - 2);
@@ -132,8 +134,18 @@ inline __attribute__((always_inline)) void relaxTwo(const JacobiPass& pass) {
     for (; t < 4 && t < groups + 4; ++t) {
         pipelineIteration<false>(t, pass, state);
     }
+    // Steady: both groups of equal masses, then the first unequal one
+    // taking its scales, then both unequal.
+    const std::size_t equalGroups = pass.equalMassConstraints / 2;
+    for (const std::size_t end = std::max(t, std::min(groups, equalGroups + 3)); t < end; ++t) {
+        pipelineIteration<true, true, true>(t, pass, state);
+    }
+    if (t < groups && t == equalGroups + 3) {
+        pipelineIteration<true, false, true>(t, pass, state);
+        ++t;
+    }
     for (; t < groups; ++t) {
-        pipelineIteration<true>(t, pass, state);
+        pipelineIteration<true, false, false>(t, pass, state);
     }
     for (; t < groups + 4; ++t) {
         pipelineIteration<false>(t, pass, state);
@@ -151,11 +163,17 @@ inline __attribute__((always_inline)) void relaxOnce(const JacobiPass& pass) {
     jacobi_plain::relax(pass);
 }
 
-void relax(const JacobiPass& pass) { relaxOnce(pass); }
+// Each works on its own copy of the pass: the stores into the arrays cannot
+// reach it, so its pointers stay in registers.
+void relax(const JacobiPass& shared) {
+    const JacobiPass pass = shared;
+    relaxOnce(pass);
+}
 
 void moveByMeans(const JacobiPass& pass) { jacobi_plain::moveByMeans<Half>(pass); }
 
-void relaxPasses(const JacobiPass& pass, int passes) {
+void relaxPasses(const JacobiPass& shared, int passes) {
+    const JacobiPass pass = shared;
     for (int i = 0; i < passes; ++i) {
         relaxOnce(pass);
         jacobi_plain::moveByMeans<Half>(pass);
