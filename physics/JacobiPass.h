@@ -11,12 +11,12 @@ struct JacobiPass {
     std::size_t constraints;          // a multiple of 8
     std::size_t equalMassConstraints; // the first ones, a multiple of 8
     // Every offset and slot fits in 16 bits, so endOffsets and endSlots
-    // hold them all (the hand-written passes read those).
+    // hold them all (the hand-written passes read those): a's, then b's.
     bool packed;
     double* positions;
     const int* offsetA;
     const int* offsetB;
-    const std::uint32_t* endOffsets;
+    const std::uint16_t* endOffsets;
     const double* restLength;
     const double* inverseMassSum;
     const double* massA;
@@ -26,7 +26,7 @@ struct JacobiPass {
     double* scaleB;
     const int* slotA;
     const int* slotB;
-    const std::uint32_t* endSlots;
+    const std::uint16_t* endSlots;
     double* corrections;
     std::size_t pairCount;
     const int* pairStart;

@@ -1,6 +1,8 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 
+#include <algorithm>
+
 #include "physics/JacobiPlainLoops.h"
 
 // The pass for processors with AVX2 (256-bit vectors, one point each):
@@ -21,12 +23,11 @@ namespace {
 // one vector per coordinate by unpacking within 128-bit lanes and then
 // taking whole lanes, and summed in the formula's order.
 GLIDER_AVX2 GLIDER_JACOBI_INLINE __m256d differencesOfGroup(std::size_t c, const double* positions,
-                                                            const std::uint32_t* endOffsets, double* difference) {
+                                                            const std::uint16_t* endOffsets, double* difference) {
     __m256d squared[4];
     for (int j = 0; j < 4; ++j) {
-        const std::uint32_t ends = endOffsets[c + static_cast<std::size_t>(j)];
-        const __m256d d =
-            _mm256_sub_pd(_mm256_loadu_pd(positions + (ends & 0xffffu)), _mm256_loadu_pd(positions + (ends >> 16)));
+        const std::uint16_t* ends = endOffsets + 2 * (c + static_cast<std::size_t>(j));
+        const __m256d d = _mm256_sub_pd(_mm256_loadu_pd(positions + ends[0]), _mm256_loadu_pd(positions + ends[1]));
         _mm256_storeu_pd(difference + 4 * (c + static_cast<std::size_t>(j)), d);
         squared[j] = _mm256_mul_pd(d, d);
     }
@@ -58,20 +59,20 @@ GLIDER_AVX2 GLIDER_JACOBI_INLINE void scalesOfGroup(std::size_t c, bool equalMas
 template <int J>
 GLIDER_AVX2 GLIDER_JACOBI_INLINE void correctionsOfConstraint(std::size_t c, bool equalMasses, __m256d scaleA,
                                                               __m256d scaleB, const double* difference,
-                                                              const std::uint32_t* endSlots, double* corrections) {
+                                                              const std::uint16_t* endSlots, double* corrections) {
     constexpr int kSpread = J * 0x55;
     const __m256d d = _mm256_loadu_pd(difference + 4 * (c + J));
     const __m256d b = _mm256_mul_pd(d, _mm256_permute4x64_pd(scaleB, kSpread));
     const __m256d a = equalMasses ? _mm256_xor_pd(b, _mm256_set1_pd(-0.0))
                                   : _mm256_mul_pd(d, _mm256_permute4x64_pd(scaleA, kSpread));
-    const std::uint32_t slots = endSlots[c + J];
-    _mm256_storeu_pd(corrections + (slots & 0xffffu), a);
-    _mm256_storeu_pd(corrections + (slots >> 16), b);
+    const std::uint16_t* slots = endSlots + 2 * (c + J);
+    _mm256_storeu_pd(corrections + slots[0], a);
+    _mm256_storeu_pd(corrections + slots[1], b);
 }
 
 GLIDER_AVX2 GLIDER_JACOBI_INLINE void correctionsOfGroup(std::size_t c, bool equalMasses, __m256d scaleA,
                                                          __m256d scaleB, const double* difference,
-                                                         const std::uint32_t* endSlots, double* corrections) {
+                                                         const std::uint16_t* endSlots, double* corrections) {
     correctionsOfConstraint<0>(c, equalMasses, scaleA, scaleB, difference, endSlots, corrections);
     correctionsOfConstraint<1>(c, equalMasses, scaleA, scaleB, difference, endSlots, corrections);
     correctionsOfConstraint<2>(c, equalMasses, scaleA, scaleB, difference, endSlots, corrections);
@@ -87,20 +88,24 @@ struct PipelineState {
 };
 
 // Iteration t: the stages from the oldest group to the newest, each reading
-// what the one after it hands on before that one overwrites it; while the
-// pipeline fills and drains, the stages without a group are skipped.
-template <bool Steady>
+// what the one after it hands on before that one overwrites it. While the
+// pipeline fills and drains, the stages without a group are skipped and
+// each group's kind of masses is looked up; in the steady state every stage
+// has a group and the kinds are fixed by the caller (EqualScales for the
+// group taking its scales, EqualCorrections for the oldest), so the loop
+// holds no test but its own.
+template <bool Steady, bool EqualScales = true, bool EqualCorrections = true>
 GLIDER_AVX2 GLIDER_JACOBI_INLINE void pipelineIteration(std::size_t t, const JacobiPass& pass,
                                                         PipelineState& state) {
     const std::size_t groups = pass.constraints / 4;
     const std::size_t equalGroups = pass.equalMassConstraints / 4;
     if (Steady || t >= 4) {
-        correctionsOfGroup(4 * (t - 4), t - 4 < equalGroups, state.scaleA, state.scaleB, pass.difference,
-                           pass.endSlots, pass.corrections);
+        correctionsOfGroup(4 * (t - 4), Steady ? EqualCorrections : t - 4 < equalGroups, state.scaleA, state.scaleB,
+                           pass.difference, pass.endSlots, pass.corrections);
     }
     if (Steady || (t >= 3 && t <= groups + 2)) {
-        scalesOfGroup(4 * (t - 3), t - 3 < equalGroups, state.k, pass.massA, pass.massB, state.scaleA,
-                      state.scaleB);
+        scalesOfGroup(4 * (t - 3), Steady ? EqualScales : t - 3 < equalGroups, state.k, pass.massA, pass.massB,
+                      state.scaleA, state.scaleB);
     }
     if (Steady || (t >= 2 && t <= groups + 1)) {
         const std::size_t c = 4 * (t - 2);
@@ -115,23 +120,37 @@ GLIDER_AVX2 GLIDER_JACOBI_INLINE void pipelineIteration(std::size_t t, const Jac
     }
 }
 
+// `pass` is the caller's own copy: the stores into the arrays cannot reach
+// it, so its pointers stay in registers rather than being read again after
+// every store.
 GLIDER_AVX2 GLIDER_JACOBI_INLINE void relaxFour(const JacobiPass& pass) {
     const std::size_t groups = pass.constraints / 4;
+    const std::size_t equalGroups = pass.equalMassConstraints / 4;
     PipelineState state{_mm256_setzero_pd(), _mm256_setzero_pd(), _mm256_setzero_pd(), _mm256_setzero_pd(),
                         _mm256_setzero_pd()};
     std::size_t t = 0;
     for (; t < 4 && t < groups + 4; ++t) {
         pipelineIteration<false>(t, pass, state);
     }
+    // Steady: both groups of equal masses, then the first unequal one
+    // taking its scales, then both unequal.
+    for (const std::size_t end = std::max(t, std::min(groups, equalGroups + 3)); t < end; ++t) {
+        pipelineIteration<true, true, true>(t, pass, state);
+    }
+    if (t < groups && t == equalGroups + 3) {
+        pipelineIteration<true, false, true>(t, pass, state);
+        ++t;
+    }
     for (; t < groups; ++t) {
-        pipelineIteration<true>(t, pass, state);
+        pipelineIteration<true, false, false>(t, pass, state);
     }
     for (; t < groups + 4; ++t) {
         pipelineIteration<false>(t, pass, state);
     }
 }
 
-GLIDER_AVX2 void relax(const JacobiPass& pass) {
+GLIDER_AVX2 void relax(const JacobiPass& shared) {
+    const JacobiPass pass = shared;
     if (pass.packed) {
         relaxFour(pass);
     } else {
@@ -142,7 +161,8 @@ GLIDER_AVX2 void relax(const JacobiPass& pass) {
 GLIDER_AVX2 void moveByMeans(const JacobiPass& pass) { jacobi_plain::moveByMeans<jacobi_plain::Quad>(pass); }
 
 // Every pass in one function, so that nothing between passes is a call.
-GLIDER_AVX2 void relaxPasses(const JacobiPass& pass, int passes) {
+GLIDER_AVX2 void relaxPasses(const JacobiPass& shared, int passes) {
+    const JacobiPass pass = shared;
     for (int i = 0; i < passes; ++i) {
         if (pass.packed) {
             relaxFour(pass);

@@ -1,6 +1,8 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 
+#include <algorithm>
+
 #include "physics/JacobiPlainLoops.h"
 
 // The pass for processors with AVX-512: hand-written for 512-bit vectors
@@ -41,15 +43,15 @@ constexpr int kPairFirst[4] = {0, 1, 4, 5};
 constexpr int kPairSecond[4] = {2, 3, 6, 7};
 
 GLIDER_AVX512 GLIDER_JACOBI_INLINE __m512d differencesOfGroup(
-    std::size_t c, const double* positions, const std::uint32_t* endOffsets, double* difference) {
+    std::size_t c, const double* positions, const std::uint16_t* endOffsets, double* difference) {
     __m512d squared[4];
     for (int j = 0; j < 4; ++j) {
-        const std::uint32_t ends0 = endOffsets[c + kPairFirst[j]];
-        const std::uint32_t ends1 = endOffsets[c + kPairSecond[j]];
-        const __m256d d0 = _mm256_sub_pd(_mm256_loadu_pd(positions + (ends0 & 0xffffu)),
-                                         _mm256_loadu_pd(positions + (ends0 >> 16)));
-        const __m256d d1 = _mm256_sub_pd(_mm256_loadu_pd(positions + (ends1 & 0xffffu)),
-                                         _mm256_loadu_pd(positions + (ends1 >> 16)));
+        const std::uint16_t* ends0 = endOffsets + 2 * (c + kPairFirst[j]);
+        const std::uint16_t* ends1 = endOffsets + 2 * (c + kPairSecond[j]);
+        const __m256d d0 =
+            _mm256_sub_pd(_mm256_loadu_pd(positions + ends0[0]), _mm256_loadu_pd(positions + ends0[1]));
+        const __m256d d1 =
+            _mm256_sub_pd(_mm256_loadu_pd(positions + ends1[0]), _mm256_loadu_pd(positions + ends1[1]));
         const __m512d d = _mm512_insertf64x4(_mm512_castpd256_pd512(d0), d1, 1);
         _mm512_storeu_pd(difference + 4 * (c + 2 * j), d);
         squared[j] = _mm512_mul_pd(d, d);
@@ -85,7 +87,7 @@ GLIDER_AVX512 GLIDER_JACOBI_INLINE void scalesOfGroup(
 
 GLIDER_AVX512 GLIDER_JACOBI_INLINE void correctionsOfGroup(
     std::size_t c, bool equalMasses, __m512d scaleA, __m512d scaleB, const double* difference,
-    const std::uint32_t* endSlots, double* corrections) {
+    const std::uint16_t* endSlots, double* corrections) {
     const __m512i signBit = _mm512_set1_epi64(static_cast<long long>(0x8000000000000000ULL));
     for (int j = 0; j < 4; ++j) {
         // The pair's two scales, each over its constraint's four.
@@ -96,12 +98,12 @@ GLIDER_AVX512 GLIDER_JACOBI_INLINE void correctionsOfGroup(
         const __m512d b = _mm512_mul_pd(d, _mm512_permutexvar_pd(spread, scaleB));
         const __m512d a = equalMasses ? _mm512_castsi512_pd(_mm512_xor_si512(_mm512_castpd_si512(b), signBit))
                                       : _mm512_mul_pd(d, _mm512_permutexvar_pd(spread, scaleA));
-        const std::uint32_t slots0 = endSlots[c + kPairFirst[j]];
-        const std::uint32_t slots1 = endSlots[c + kPairSecond[j]];
-        _mm256_storeu_pd(corrections + (slots0 & 0xffffu), _mm512_castpd512_pd256(a));
-        _mm256_storeu_pd(corrections + (slots1 & 0xffffu), _mm512_extractf64x4_pd(a, 1));
-        _mm256_storeu_pd(corrections + (slots0 >> 16), _mm512_castpd512_pd256(b));
-        _mm256_storeu_pd(corrections + (slots1 >> 16), _mm512_extractf64x4_pd(b, 1));
+        const std::uint16_t* slots0 = endSlots + 2 * (c + kPairFirst[j]);
+        const std::uint16_t* slots1 = endSlots + 2 * (c + kPairSecond[j]);
+        _mm256_storeu_pd(corrections + slots0[0], _mm512_castpd512_pd256(a));
+        _mm256_storeu_pd(corrections + slots1[0], _mm512_extractf64x4_pd(a, 1));
+        _mm256_storeu_pd(corrections + slots0[1], _mm512_castpd512_pd256(b));
+        _mm256_storeu_pd(corrections + slots1[1], _mm512_extractf64x4_pd(b, 1));
     }
 }
 
@@ -120,20 +122,22 @@ struct PipelineState {
 // Iteration t of the pipeline: the stages from the oldest group to the
 // newest, each reading what the one after it hands on before that one
 // overwrites it. While the pipeline fills and drains some stages have no
-// group; in the steady state every stage has one, and no test is made.
-template <bool Steady>
-GLIDER_AVX512 GLIDER_JACOBI_INLINE void pipelineIteration(std::size_t t,
-                                                                                        const JacobiPass& pass,
-                                                                                        PipelineState& state) {
+// group and each group's kind of masses is looked up; in the steady state
+// every stage has one and the kinds are fixed by the caller (EqualScales
+// for the group taking its scales, EqualCorrections for the oldest), so no
+// test is made.
+template <bool Steady, bool EqualScales = true, bool EqualCorrections = true>
+GLIDER_AVX512 GLIDER_JACOBI_INLINE void pipelineIteration(std::size_t t, const JacobiPass& pass,
+                                                          PipelineState& state) {
     const std::size_t groups = pass.constraints / 8;
     const std::size_t equalGroups = pass.equalMassConstraints / 8;
     if (Steady || t >= 4) {
-        correctionsOfGroup(8 * (t - 4), t - 4 < equalGroups, state.scaleA, state.scaleB, pass.difference,
-                           pass.endSlots, pass.corrections);
+        correctionsOfGroup(8 * (t - 4), Steady ? EqualCorrections : t - 4 < equalGroups, state.scaleA, state.scaleB,
+                           pass.difference, pass.endSlots, pass.corrections);
     }
     if (Steady || (t >= 3 && t <= groups + 2)) {
-        scalesOfGroup(8 * (t - 3), t - 3 < equalGroups, state.k, pass.massA, pass.massB, state.scaleA,
-                      state.scaleB);
+        scalesOfGroup(8 * (t - 3), Steady ? EqualScales : t - 3 < equalGroups, state.k, pass.massA, pass.massB,
+                      state.scaleA, state.scaleB);
     }
     if (Steady || (t >= 2 && t <= groups + 1)) {
         const std::size_t c = 8 * (t - 2);
@@ -156,8 +160,18 @@ GLIDER_AVX512 GLIDER_JACOBI_INLINE void relaxWide(const JacobiPass& pass) {
     for (; t < 4 && t < groups + 4; ++t) {
         pipelineIteration<false>(t, pass, state);
     }
+    // Steady: both groups of equal masses, then the first unequal one
+    // taking its scales, then both unequal.
+    const std::size_t equalGroups = pass.equalMassConstraints / 8;
+    for (const std::size_t end = std::max(t, std::min(groups, equalGroups + 3)); t < end; ++t) {
+        pipelineIteration<true, true, true>(t, pass, state);
+    }
+    if (t < groups && t == equalGroups + 3) {
+        pipelineIteration<true, false, true>(t, pass, state);
+        ++t;
+    }
     for (; t < groups; ++t) {
-        pipelineIteration<true>(t, pass, state);
+        pipelineIteration<true, false, false>(t, pass, state);
     }
     for (; t < groups + 4; ++t) {
         pipelineIteration<false>(t, pass, state);
@@ -170,7 +184,10 @@ GLIDER_AVX512 GLIDER_JACOBI_INLINE void relaxWide(const JacobiPass& pass) {
 // sums are one vector.
 typedef double Pair __attribute__((vector_size(8 * sizeof(double)), aligned(alignof(double))));
 
-GLIDER_AVX512 void relax(const JacobiPass& pass) {
+// Each works on its own copy of the pass: the stores into the arrays cannot
+// reach it, so its pointers stay in registers.
+GLIDER_AVX512 void relax(const JacobiPass& shared) {
+    const JacobiPass pass = shared;
     if (pass.packed) {
         relaxWide(pass);
     } else {
@@ -182,7 +199,8 @@ GLIDER_AVX512 void moveByMeans(const JacobiPass& pass) { jacobi_plain::moveByMea
 
 // Every pass in one function, so that nothing between passes is a call
 // (which would also clear the vector registers' upper halves).
-GLIDER_AVX512 void relaxPasses(const JacobiPass& pass, int passes) {
+GLIDER_AVX512 void relaxPasses(const JacobiPass& shared, int passes) {
+    const JacobiPass pass = shared;
     for (int i = 0; i < passes; ++i) {
         if (pass.packed) {
             relaxWide(pass);

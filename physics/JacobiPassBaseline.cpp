@@ -1,5 +1,7 @@
 #include "physics/JacobiPlainLoops.h"
 
+#include <algorithm>
+
 #if defined(__x86_64__)
 #include <emmintrin.h>
 #endif
@@ -31,13 +33,12 @@ struct Point {
 // are unpacked into one vector per coordinate and summed in the formula's
 // order.
 inline __attribute__((always_inline)) __m128d differencesOfGroup(std::size_t c, const double* positions,
-                                                                 const std::uint32_t* endOffsets,
+                                                                 const std::uint16_t* endOffsets,
                                                                  double* difference) {
     Point squared[2];
     for (std::size_t j = 0; j < 2; ++j) {
-        const std::uint32_t ends = endOffsets[c + j];
-        const double* a = positions + (ends & 0xffffu);
-        const double* b = positions + (ends >> 16);
+        const double* a = positions + endOffsets[2 * (c + j)];
+        const double* b = positions + endOffsets[2 * (c + j) + 1];
         const __m128d xy = _mm_sub_pd(_mm_loadu_pd(a), _mm_loadu_pd(b));
         const __m128d z0 = _mm_sub_pd(_mm_loadu_pd(a + 2), _mm_loadu_pd(b + 2));
         _mm_storeu_pd(difference + 4 * (c + j), xy);
@@ -65,7 +66,7 @@ inline __attribute__((always_inline)) void scalesOfGroup(std::size_t c, bool equ
 
 inline __attribute__((always_inline)) void correctionsOfConstraint(std::size_t c, bool equalMasses, __m128d scaleA,
                                                                    __m128d scaleB, const double* difference,
-                                                                   const std::uint32_t* endSlots,
+                                                                   const std::uint16_t* endSlots,
                                                                    double* corrections) {
     const __m128d xy = _mm_loadu_pd(difference + 4 * c);
     const __m128d z0 = _mm_loadu_pd(difference + 4 * c + 2);
@@ -74,17 +75,18 @@ inline __attribute__((always_inline)) void correctionsOfConstraint(std::size_t c
     const __m128d bz0 = _mm_mul_pd(z0, scaleB);
     const __m128d axy = equalMasses ? _mm_xor_pd(bxy, signBit) : _mm_mul_pd(xy, scaleA);
     const __m128d az0 = equalMasses ? _mm_xor_pd(bz0, signBit) : _mm_mul_pd(z0, scaleA);
-    const std::uint32_t slots = endSlots[c];
-    _mm_storeu_pd(corrections + (slots & 0xffffu), axy);
-    _mm_storeu_pd(corrections + (slots & 0xffffu) + 2, az0);
-    _mm_storeu_pd(corrections + (slots >> 16), bxy);
-    _mm_storeu_pd(corrections + (slots >> 16) + 2, bz0);
+    double* a = corrections + endSlots[2 * c];
+    double* b = corrections + endSlots[2 * c + 1];
+    _mm_storeu_pd(a, axy);
+    _mm_storeu_pd(a + 2, az0);
+    _mm_storeu_pd(b, bxy);
+    _mm_storeu_pd(b + 2, bz0);
 }
 
 // Both constraints' corrections, each with its scales in both lanes.
 inline __attribute__((always_inline)) void correctionsOfGroup(std::size_t c, bool equalMasses, __m128d scaleA,
                                                               __m128d scaleB, const double* difference,
-                                                              const std::uint32_t* endSlots, double* corrections) {
+                                                              const std::uint16_t* endSlots, double* corrections) {
     correctionsOfConstraint(c, equalMasses, _mm_unpacklo_pd(scaleA, scaleA), _mm_unpacklo_pd(scaleB, scaleB),
                             difference, endSlots, corrections);
     correctionsOfConstraint(c + 1, equalMasses, _mm_unpackhi_pd(scaleA, scaleA), _mm_unpackhi_pd(scaleB, scaleB),
@@ -99,18 +101,18 @@ struct PipelineState {
     __m128d scaleB;
 };
 
-template <bool Steady>
+template <bool Steady, bool EqualScales = true, bool EqualCorrections = true>
 inline __attribute__((always_inline)) void pipelineIteration(std::size_t t, const JacobiPass& pass,
                                                              PipelineState& state) {
     const std::size_t groups = pass.constraints / 2;
     const std::size_t equalGroups = pass.equalMassConstraints / 2;
     if (Steady || t >= 4) {
-        correctionsOfGroup(2 * (t - 4), t - 4 < equalGroups, state.scaleA, state.scaleB, pass.difference,
-                           pass.endSlots, pass.corrections);
+        correctionsOfGroup(2 * (t - 4), Steady ? EqualCorrections : t - 4 < equalGroups, state.scaleA, state.scaleB,
+                           pass.difference, pass.endSlots, pass.corrections);
     }
     if (Steady || (t >= 3 && t <= groups + 2)) {
-        scalesOfGroup(2 * (t - 3), t - 3 < equalGroups, state.k, pass.massA, pass.massB, state.scaleA,
-                      state.scaleB);
+        scalesOfGroup(2 * (t - 3), Steady ? EqualScales : t - 3 < equalGroups, state.k, pass.massA, pass.massB,
+                      state.scaleA, state.scaleB);
     }
     if (Steady || (t >= 2 && t <= groups + 1)) {
         const std::size_t c = 2 * (t - 2);
@@ -132,8 +134,18 @@ inline __attribute__((always_inline)) void relaxTwo(const JacobiPass& pass) {
     for (; t < 4 && t < groups + 4; ++t) {
         pipelineIteration<false>(t, pass, state);
     }
+    // Steady: both groups of equal masses, then the first unequal one
+    // taking its scales, then both unequal.
+    const std::size_t equalGroups = pass.equalMassConstraints / 2;
+    for (const std::size_t end = std::max(t, std::min(groups, equalGroups + 3)); t < end; ++t) {
+        pipelineIteration<true, true, true>(t, pass, state);
+    }
+    if (t < groups && t == equalGroups + 3) {
+        pipelineIteration<true, false, true>(t, pass, state);
+        ++t;
+    }
     for (; t < groups; ++t) {
-        pipelineIteration<true>(t, pass, state);
+        pipelineIteration<true, false, false>(t, pass, state);
     }
     for (; t < groups + 4; ++t) {
         pipelineIteration<false>(t, pass, state);
@@ -151,11 +163,17 @@ inline __attribute__((always_inline)) void relaxOnce(const JacobiPass& pass) {
     jacobi_plain::relax(pass);
 }
 
-void relax(const JacobiPass& pass) { relaxOnce(pass); }
+// Each works on its own copy of the pass: the stores into the arrays cannot
+// reach it, so its pointers stay in registers.
+void relax(const JacobiPass& shared) {
+    const JacobiPass pass = shared;
+    relaxOnce(pass);
+}
 
 void moveByMeans(const JacobiPass& pass) { jacobi_plain::moveByMeans<Half>(pass); }
 
-void relaxPasses(const JacobiPass& pass, int passes) {
+void relaxPasses(const JacobiPass& shared, int passes) {
+    const JacobiPass pass = shared;
     for (int i = 0; i < passes; ++i) {
         relaxOnce(pass);
         jacobi_plain::moveByMeans<Half>(pass);

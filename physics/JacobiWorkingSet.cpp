@@ -112,8 +112,8 @@ void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<Distan
     slotB.resize(solved);
     offsetA.resize(solved);
     offsetB.resize(solved);
-    endOffsets.resize(solved);
-    endSlots.resize(solved);
+    endOffsets.resize(2 * solved);
+    endSlots.resize(2 * solved);
     packed = true;
     sourceConstraint.resize(solved);
     restLength.assign(solved, 0.0);
@@ -132,9 +132,11 @@ void JacobiWorkingSet::build(std::size_t particleCount, const std::vector<Distan
         massB[c] = source.b->mass;
         slotA[c] = copy ? 8 * entries : registeredSlotA[r];
         slotB[c] = copy ? 8 * entries + 4 : registeredSlotB[r];
-        endOffsets[c] = static_cast<std::uint32_t>(offsetA[c]) | static_cast<std::uint32_t>(offsetB[c]) << 16;
-        endSlots[c] = static_cast<std::uint32_t>(slotA[c]) | static_cast<std::uint32_t>(slotB[c]) << 16;
         packed = packed && std::max({offsetA[c], offsetB[c], slotA[c], slotB[c]}) <= 0xffff;
+        endOffsets[2 * c] = static_cast<std::uint16_t>(offsetA[c]);
+        endOffsets[2 * c + 1] = static_cast<std::uint16_t>(offsetB[c]);
+        endSlots[2 * c] = static_cast<std::uint16_t>(slotA[c]);
+        endSlots[2 * c + 1] = static_cast<std::uint16_t>(slotB[c]);
     }
     difference.assign(4 * solved, 0.0);
     scaleA.assign(solved, 0.0);

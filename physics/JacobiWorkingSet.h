@@ -105,10 +105,11 @@ private:
     std::vector<double, CacheLineAllocator<double>> corrections;
     std::vector<int> slotA;
     std::vector<int> slotB;
-    // The hand-written passes' copies of both: a's and b's in one word, 16 bits
-    // each, so that one load gives both (loads are what it has least of).
-    std::vector<std::uint32_t> endOffsets;
-    std::vector<std::uint32_t> endSlots;
+    // The hand-written passes' copies of both, 16 bits each, a's then b's
+    // side by side: each is one load that widens it, with no masking or
+    // shifting to take it out of a wider word.
+    std::vector<std::uint16_t> endOffsets;
+    std::vector<std::uint16_t> endSlots;
     // Per particle of the world, its place here: those with constraints
     // first, fewest first, two to a pair; then those without.
     std::vector<int> place;
