@@ -27,7 +27,7 @@ struct PilotPlan {
 // The banks a person flies in a thermal or a turn, at most.
 constexpr double kMaxPilotBank = 60.0; // (unit: degrees)
 // The bank a soaring pilot circles a thermal at when not told another.
-constexpr double kSoarBank = 25.0; // (unit: degrees)
+constexpr double kSoarBank = 20.0; // (unit: degrees)
 // The furthest a target may lie from the origin: as far as a scenario's
 // start or thermals may. And a heading, like a scenario's start heading,
 // within one turn either way.

@@ -18,6 +18,7 @@ PilotView observe(const Glider& glider, const ParticleSystem& world) {
     view.position = pilot.position;
     view.velocity = world.velocityOf(pilot);
     view.groundSpeed = std::hypot(view.velocity.x, view.velocity.y);
+    view.airspeed = (view.velocity - world.airField().velocityAt(pilot.position, world.simulatedTime())).length();
     view.track = std::atan2(view.velocity.x, view.velocity.y) * kDegrees;
     if (view.track < 0.0) {
         view.track += 360.0;

@@ -13,6 +13,7 @@ struct PilotView {
     double track = 0.0;    // (unit: degrees) ground-track heading, clockwise from +y, in [0, 360)
     double bank = 0.0;     // (unit: degrees) positive with the right wing down
     double groundSpeed = 0.0; // (unit: m/s) horizontal
+    double airspeed = 0.0;    // (unit: m/s) through the air, as the pilot feels it on the face
     // Where the pilot's weight is, in presses towards the right of the centre
     // (negative: left), and how many presses the control frame allows each way.
     int barPresses = 0;

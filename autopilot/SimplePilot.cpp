@@ -17,6 +17,17 @@ double bearing(double ax, double ay, double bx, double by) {
     return b < 0.0 ? b + 360.0 : b;
 }
 
+// The course wanted at (dx, dy) (m) from a circle's centre: along the
+// circle of `radius` (m) the way `side` turns (+1 clockwise), bent towards
+// the centre outside the circle and away from it inside, so that from any
+// start the glider spirals onto the circle: from far away it heads for the
+// centre, on the circle it flies along it.
+double orbitCourse(double dx, double dy, double radius, double side) {
+    const double fromCentre = std::atan2(dx, dy) * kDegrees;
+    const double off = (std::hypot(dx, dy) - radius) / radius;
+    return fromCentre + side * (90.0 + std::atan(off) * kDegrees);
+}
+
 } // namespace
 
 SimplePilot::SimplePilot(const PilotPlan& plan_, double windX_, double windY_, const PilotLimits& limits_,
@@ -46,26 +57,35 @@ double SimplePilot::bankTowards(double course, const PilotView& view, int prefer
 
 double SimplePilot::circleBank(double centreX, double centreY, double bank, const PilotView& view) {
     const double side = bank > 0.0 ? 1.0 : -1.0; // right-hand circles go clockwise
-    const double dx = view.position.x - centreX;
-    const double dy = view.position.y - centreY;
-    const double distance = std::hypot(dx, dy);
     const double speed = std::max(view.groundSpeed, 5.0);
     const double radius = speed * speed / (kGravity * std::tan(std::fabs(bank) / kDegrees));
-    if (distance > 3.0 * radius + 50.0) {
-        // Far away: fly to the point first, turning the way the circle goes.
-        return bankTowards(bearing(view.position.x, view.position.y, centreX, centreY), view,
-                           static_cast<int>(side));
-    }
     turning = 0;
-    // On the circle: the bank asked for, tightened while flying away
-    // from the point and opened while flying towards it, so the circle
-    // flown walks onto the point over a few turns, as a pilot centres a
-    // thermal.
-    const double ux = view.velocity.x / speed;
-    const double uy = view.velocity.y / speed;
-    const double offsetAhead = dx * ux + dy * uy;
-    const double lean = clamp(gains.bankPerMetreOffCentre * offsetAhead, -15.0, 15.0);
-    return clamp(bank + side * lean, side > 0 ? 0.0 : -kMaxPilotBank, side > 0 ? kMaxPilotBank : 0.0);
+    // Where the bank now takes the glider while a new one is being rolled
+    // to: the circle is steered from there, or each correction comes a
+    // quarter turn late and the circle swings round its point.
+    const double lead = gains.rollLeadSeconds;
+    const double turnRate = kGravity * std::tan(view.bank / kDegrees) / speed * kDegrees; // (unit: degrees/s)
+    const double track = view.track + turnRate * lead;
+    const double mid = (view.track + 0.5 * turnRate * lead) / kDegrees;
+    const double dx = view.position.x - centreX + speed * lead * std::sin(mid);
+    const double dy = view.position.y - centreY + speed * lead * std::cos(mid);
+    const double vx = speed * std::sin(track / kDegrees);
+    const double vy = speed * std::cos(track / kDegrees);
+    // The course wanted there, and how it turns along the way the glider
+    // goes (half a moment either side): that turn is the one the circle
+    // needs, and the course missed is turned towards over a few seconds.
+    const double moment = 0.25; // (unit: s) short: the course bends within a turn
+    const double here = orbitCourse(dx, dy, radius, side);
+    const double before = orbitCourse(dx - 0.5 * vx * moment, dy - 0.5 * vy * moment, radius, side);
+    const double after = orbitCourse(dx + 0.5 * vx * moment, dy + 0.5 * vy * moment, radius, side);
+    double error = headingDifference(here, track);
+    if (error * side < -150.0) {
+        error += 360.0 * side; // nearly the wrong way: round the way the circle goes
+    }
+    const double rate = headingDifference(after, before) / moment + gains.courseRate * error; // (unit: degrees/s)
+    const double wanted = std::atan(speed * rate / kDegrees / kGravity) * kDegrees;
+    const double steepest = std::min(std::fabs(bank) + 10.0, kMaxPilotBank);
+    return side > 0.0 ? clamp(wanted, -gains.maxBank, steepest) : clamp(wanted, -steepest, gains.maxBank);
 }
 
 double SimplePilot::bankFor(const PilotView& view) {
@@ -153,7 +173,7 @@ PilotCommand SimplePilot::decide(const PilotView& now) {
         command = PilotCommand::Right;
     } else if (target < now.barPresses) {
         command = PilotCommand::Left;
-    } else if (plan.mode == PilotPlan::Mode::Circle && gains.circleForePresses != 0) {
+    } else if (circling && gains.circleForePresses != 0) {
         const int fore = std::max(-now.foreLimit, std::min(now.foreLimit, -gains.circleForePresses));
         if (fore > now.forePresses) {
             command = PilotCommand::Fore;

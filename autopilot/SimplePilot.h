@@ -22,9 +22,13 @@ struct PilotGains {
     double maxBank = 20.0;            // (unit: degrees) when holding a heading or a line
     double pressesPerBankError = 0.7; // lateral presses per degree of bank error
     double pressesPerRollRate = 0.1;  // lateral presses per degree per second of roll, damping
-    // (unit: degrees per metre) circling: more bank per metre flown away
-    // from the point, less per metre flown towards it
-    double bankPerMetreOffCentre = 0.75;
+    // (unit: 1/s) circling: the turn rate added per degree of course off
+    // the one that spirals onto the circle, in degrees per second
+    double courseRate = 0.2;
+    // (unit: s) circling, the circle is steered from where the present bank
+    // takes the glider this long ahead: about the time its wing takes to
+    // roll to a new bank.
+    double rollLeadSeconds = 1.0;
     // Lateral presses per degree of bank error held for a second: the shift
     // a steady bank needs, learned while holding it. 0: none.
     double pressesPerBankErrorSecond = 0.0;
@@ -93,5 +97,7 @@ private:
     LiftCentre lift{1.0, 20.0}; // still air sinks about 1 m/s; the last 20 s count
     double searchTrack = -1.0;  // (unit: degrees) the track flown while looking; < 0 until set
     double vario = 0.0;         // (unit: m/s) the variometer, averaged over about 2 s
+    double felt = 0.0;          // (unit: m/s) the variometer over the last half second
+    double lastAirspeed = 0.0;  // (unit: m/s)
     bool thermalling = false;
 };

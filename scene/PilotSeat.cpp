@@ -26,14 +26,16 @@ PilotGains pilotGainsFor(FlightModel model) {
         // The wing answers a shift within a second or two and, once steep,
         // wants to roll on: a gentle hand against the roll, the high side a
         // held bank needs learned as it goes and forgotten when it no longer
-        // fits, the bar left at trim (the slowest turns sink most), and the
-        // circle walked onto its point gently, so the bank asked for swings
-        // little around a turn.
+        // fits, the course onto the circle held firmly, and the bar pushed
+        // out a little while circling, nearer the speed that sinks least at
+        // a thermalling bank than the glider's trim is.
         gains.pressesPerBankError = 0.4;
         gains.pressesPerRollRate = 0.3;
         gains.pressesPerBankErrorSecond = 0.3;
         gains.heldForgetSeconds = 2.0;
-        gains.bankPerMetreOffCentre = 0.3;
+        gains.courseRate = 0.4;
+        gains.rollLeadSeconds = 1.5;
+        gains.circleForePresses = 3;
     }
     return gains;
 }

@@ -290,8 +290,10 @@ void checkSteepTurn() {
     for (double side : {1.0, -1.0}) {
         TurnSink best;
         best.sink = 1e9;
-        for (double speed : {10.5, 11.0, 11.5, 12.0, 12.5}) {
+        for (double speed : {10.0, 10.5, 11.0, 11.5, 12.0}) {
             const TurnSink t = steepTurn(side, speed);
+            std::printf("  steep turn %s held at %.1f m/s: sink %.2f m/s at %.1f deg, %.1f m/s flown\n",
+                        side > 0 ? "right" : "left", speed, t.sink, t.bank, t.speed);
             if (t.bank >= 35.0 && t.bank <= 40.0 && t.sink < best.sink) {
                 best = t;
             }
@@ -317,13 +319,17 @@ void checkSteepTurn() {
 
 namespace {
 
-// A 3 m/s thermal of 100 m radius over the origin, topping out at 1500 m.
+// A 3 m/s thermal of 100 m radius over the origin, in a layer 3000 m deep:
+// a thermal is strongest about a quarter of the way up its layer and fades
+// above, so in this layer its core rises 2.8-3.0 m/s everywhere the check
+// flies (300-1200 m). In a layer 1500 m deep the same thermal would rise
+// 2.1 m/s at 800 m and 1.5 m/s at 1000 m: not a 3 m/s thermal there.
 std::unique_ptr<Atmosphere> oneThermal(const HeightField* terrain) {
     auto air = std::make_unique<Atmosphere>(Vector3D(), terrain);
     Thermal t;
     t.updraft = 3.0;
     t.radius = 100.0;
-    air->setThermals(std::make_unique<ThermalField>(std::vector<Thermal>{t}, 1500.0, 0.0, 0.0,
+    air->setThermals(std::make_unique<ThermalField>(std::vector<Thermal>{t}, 3000.0, 0.0, 0.0,
                                                     ThermalField::defaultArea(1)));
     return air;
 }
@@ -351,9 +357,10 @@ double climbInThermal(const PilotPlan& plan, double x, double y, double altitude
 }
 
 void checkThermalling() {
-    // A thermalling bank for a 100 m thermal: 25 degrees at trim turns in
-    // about 20 m and sinks little more than straight flight.
-    const double kCircleBank = 25.0;
+    // A thermalling bank for a 100 m thermal: 20 degrees, pushed out a
+    // little, turns in about 22 m and sinks little more than straight flight;
+    // steeper, this glider's sink grows faster than the core's lift.
+    const double kCircleBank = 20.0;
     // Starts around the thermal, near and far, low and high, heading past,
     // towards and away from it; circles both ways.
     struct Start {

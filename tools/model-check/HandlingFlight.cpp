@@ -77,7 +77,10 @@ void BankHold::fly(HandlingFlight& f, double seconds) {
             held = std::clamp(held + 0.004 * error, -1.0, 1.0);
         }
         const double lateral = std::clamp(held + 0.03 * error - 0.01 * rate, -1.0, 1.0);
-        const double fore = speed > 0.0 ? std::clamp(0.2 * (speed - f.speed()), -1.0, 1.0) : 0.0;
+        if (speed > 0.0) {
+            heldFore = std::clamp(heldFore + 0.01 * (speed - f.speed()), -1.0, 1.0);
+        }
+        const double fore = speed > 0.0 ? std::clamp(heldFore + 0.2 * (speed - f.speed()), -1.0, 1.0) : 0.0;
         start::setWeightShift(f.flight, lateral, fore);
         f.look();
     }

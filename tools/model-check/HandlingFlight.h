@@ -36,11 +36,13 @@ private:
 
 // A pilot's hands holding a bank (and, when asked, a speed) through the bar,
 // as ModelCheck's own pilot does: proportional, against the roll rate, plus
-// the high side a steady bank needs, learned near the bank wanted.
+// the high side a steady bank needs, learned near the bank wanted; the
+// speed likewise, with the push a steady speed needs learned as it goes.
 struct BankHold {
     double bank = 0.0;  // (unit: degrees) wanted
     double speed = 0.0; // (unit: m/s) held by fore-aft when > 0
     double held = 0.0;
+    double heldFore = 0.0; // the bar's fore-aft a steady speed needs, learned
     double lastBank = 0.0;
 
     void fly(HandlingFlight& f, double seconds);
