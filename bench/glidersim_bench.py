@@ -76,9 +76,15 @@ def sweep_seconds(workers, runs):
         client.wait_for_workers(workers)
         client.run(lambda: __import__("glidersim._core"))
         started = time.perf_counter() - began
+        cpu_before = client.run(time.process_time)
+        here = time.process_time()
         began = time.perf_counter()
         rows = sweep.run_on_cluster("thermal-day", flights, client)
-        return time.perf_counter() - began, sweep.table_text(rows), started
+        seconds = time.perf_counter() - began
+        # The CPU it took: the workers' and this process's (the scheduler's and client's).
+        cpu_after = client.run(time.process_time)
+        cpu = sum(cpu_after[w] - cpu_before[w] for w in cpu_before) + time.process_time() - here
+        return seconds, sweep.table_text(rows), started, cpu
 
 
 def batch_ratio(tries):
@@ -107,11 +113,13 @@ def main():
         before, after, steps = long_flight(10 ** 6)
         print(f"{steps:,} steps: resident memory {before:.1f} MB before, {after:.1f} MB after")
     if options.sweep:
-        serial, table_one, start_one = sweep_seconds(1, options.runs)
-        parallel, table_two, start_two = sweep_seconds(2, options.runs)
+        serial, table_one, start_one, cpu_one = sweep_seconds(1, options.runs)
+        print(f"... {load()}")
+        parallel, table_two, start_two, cpu_two = sweep_seconds(2, options.runs)
         print(f"{options.runs}-flight sweep: 1 worker {serial:.1f} s, 2 workers {parallel:.1f} s "
               f"({serial / parallel:.2f}x); tables {'identical' if table_one == table_two else 'DIFFER'}; "
-              f"clusters started in {start_one:.1f} s and {start_two:.1f} s")
+              f"CPU {cpu_one:.1f} s and {cpu_two:.1f} s; clusters started in {start_one:.1f} s and "
+              f"{start_two:.1f} s")
     print(f"after: {load()}")
 
 

@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <limits>
 
-#include "recording/IgcWriter.h"
-
 #include "autopilot/PilotView.h"
 #include "pilot/FlightReading.h"
+#include "recording/IgcWriter.h"
 #include "scene/PilotSeat.h"
 
 namespace glidersim {
