@@ -52,9 +52,10 @@ def run_chunk(study_name, first, chunk):
 
 def chunk_size(runs, slots):
     """Runs per task: a flight takes a fraction of a second and a task's
-    round trip through the scheduler milliseconds, so several go together;
-    about eight tasks a slot are left so the slots end together."""
-    return max(1, runs // (8 * max(1, slots)))
+    round trip through the scheduler milliseconds, so a few go together;
+    about 32 tasks a slot are left so the slots end within a task of each
+    other."""
+    return max(1, runs // (32 * max(1, slots)))
 
 
 def run_on_cluster(study_name, runs, client, chunk=0):
