@@ -114,7 +114,8 @@ def action_space():
 
 def day_args(rng, args, thermals):
     """The flight of one seeded thermal day: `args`, thermals scattered from
-    a seed drawn from `rng`, and one of them within 150 m of the start."""
+    a seed drawn from `rng`, and one of them within 150 m of the origin (the
+    thermal day's start, the task day's start line)."""
     seed = int(rng.integers(0, _SEED_LIMIT))
     angle = rng.uniform(0.0, 2.0 * math.pi)
     distance = rng.uniform(0.0, 150.0)
