@@ -8,15 +8,16 @@ a Dask cluster.
 """
 import os
 
-from ._core import OBSERVATION_NAMES, Batch, Flight, FlightDiverged, csv_columns, fly
-from .env import GliderEnv, GliderVecEnv
+from ._core import OBSERVATION_NAMES, TASK_FIGURE_NAMES, Batch, Flight, FlightDiverged, csv_columns, fly
+from .env import TASK_OBSERVATION_NAMES, GliderEnv, GliderVecEnv
 
 # The scenarios shipped with the package.
 SCENARIOS = os.path.dirname(os.path.abspath(__file__))
 THERMAL_DAY = os.path.join(SCENARIOS, "thermal_day.toml")
 STILL_AIR = os.path.join(SCENARIOS, "still_air.toml")
+TASK_DAY = os.path.join(SCENARIOS, "task_day.toml")
 
 __all__ = [
     "Batch", "Flight", "FlightDiverged", "GliderEnv", "GliderVecEnv", "OBSERVATION_NAMES", "STILL_AIR",
-    "THERMAL_DAY", "csv_columns", "fly",
+    "TASK_DAY", "TASK_FIGURE_NAMES", "TASK_OBSERVATION_NAMES", "THERMAL_DAY", "csv_columns", "fly",
 ]

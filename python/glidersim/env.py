@@ -1,12 +1,15 @@
-"""Gymnasium-shaped environments: learning to thermal on seeded thermal days.
+"""Gymnasium-shaped environments: thermalling and cross-country tasks on
+seeded thermal days.
 
 The action is the weight shift (lateral, fore), each in [-1, 1], held for a
 decision interval of physics steps; the observation is what a pilot senses
-(see OBSERVATION_NAMES); the reward is the height gained over the decision.
-An episode ends (terminated) when the pilot touches down or the flight
-diverges, and is cut
-short (truncated) after max_decisions decisions. Gymnasium is used when it
-is installed; otherwise the same interface stands on its own.
+(see OBSERVATION_NAMES), with the way to the next turnpoint on a task. Two
+rewards: "thermal", the height gained over the decision; "cross-country",
+the distance made good along the optimised task over the decision, and a
+bonus at the finish. An episode ends (terminated) when the pilot touches
+down, the flight diverges or the task is finished, and is cut short
+(truncated) after max_decisions decisions. Gymnasium is used when it is
+installed; otherwise the same interface stands on its own.
 """
 import math
 import os
@@ -65,10 +68,26 @@ except ImportError:  # the same interface without it
 
 _HERE = os.path.dirname(os.path.abspath(__file__))
 THERMAL_DAY = os.path.join(_HERE, "thermal_day.toml")
+TASK_DAY = os.path.join(_HERE, "task_day.toml")
+
+REWARDS = ("thermal", "cross-country")
+# What each reward flies when no options are given: the day, its thermals
+# and the decisions an episode may last (a task takes longer than a climb).
+_DEFAULTS = {"thermal": (THERMAL_DAY, 12, 300), "cross-country": (TASK_DAY, 30, 1800)}
 
 # Bounds of each observation, in OBSERVATION_NAMES' order.
 _OBSERVATION_LOW = [0.0, -50.0, -180.0, 0.0, -1.0e4, -50.0, -50.0]
 _OBSERVATION_HIGH = [200.0, 50.0, 180.0, 360.0, 1.0e4, 50.0, 50.0]
+# On a task, two more: the next turnpoint's bearing from the heading
+# (degrees, + to the right) and its distance (m).
+TASK_OBSERVATION_NAMES = ("next_bearing", "next_distance")
+_TASK_LOW = [-180.0, 0.0]
+_TASK_HIGH = [180.0, 1.0e6]
+_HEADING = 3
+_FLOWN = _core.TASK_FIGURE_NAMES.index("distance_flown")
+_FINISHED = _core.TASK_FIGURE_NAMES.index("finished")
+_NEXT_BEARING = _core.TASK_FIGURE_NAMES.index("next_bearing")
+_NEXT_DISTANCE = _core.TASK_FIGURE_NAMES.index("next_distance")
 _SEED_LIMIT = 2147483647  # --thermals-random takes seeds up to this
 # (unit: m) the pilot this close to the ground has touched down: a glider
 # skidding along it need not come to rest to end the episode.
@@ -76,8 +95,17 @@ TOUCHDOWN_HEIGHT = 0.05
 _HEIGHT = 4  # the height's place in the observation
 
 
-def observation_space():
-    return Box(np.array(_OBSERVATION_LOW), np.array(_OBSERVATION_HIGH), dtype=np.float64)
+def observation_space(reward="thermal"):
+    task = reward == "cross-country"
+    return Box(np.array(_OBSERVATION_LOW + (_TASK_LOW if task else [])),
+               np.array(_OBSERVATION_HIGH + (_TASK_HIGH if task else [])), dtype=np.float64)
+
+
+def task_observation(observations, figures):
+    """The pilot's observations (..., 7) with the way to the next turnpoint
+    from the task's figures (..., TASK_FIGURE_NAMES) appended."""
+    relative = (figures[..., _NEXT_BEARING] - observations[..., _HEADING] + 180.0) % 360.0 - 180.0
+    return np.concatenate([observations, relative[..., None], figures[..., _NEXT_DISTANCE, None]], axis=-1)
 
 
 def action_space():
@@ -86,7 +114,8 @@ def action_space():
 
 def day_args(rng, args, thermals):
     """The flight of one seeded thermal day: `args`, thermals scattered from
-    a seed drawn from `rng`, and one of them within 150 m of the start."""
+    a seed drawn from `rng`, and one of them within 150 m of the origin (the
+    thermal day's start, the task day's start line)."""
     seed = int(rng.integers(0, _SEED_LIMIT))
     angle = rng.uniform(0.0, 2.0 * math.pi)
     distance = rng.uniform(0.0, 150.0)
@@ -95,27 +124,39 @@ def day_args(rng, args, thermals):
                          "--thermal", ",".join(repr(float(v)) for v in near)]
 
 
-def _check_reward(reward):
-    if reward != "thermal":
-        raise ValueError(f"reward: expected 'thermal', got {reward!r}")
+def _settings(reward, args, thermals, max_decisions):
+    """The reward's defaults for what is not given."""
+    if reward not in REWARDS:
+        raise ValueError(f"reward: expected one of {', '.join(map(repr, REWARDS))}, got {reward!r}")
+    day, count, decisions = _DEFAULTS[reward]
+    return (list(args) if args is not None else ["--scenario", day], count if thermals is None else int(thermals),
+            decisions if max_decisions is None else int(max_decisions))
+
+
+def _no_task(args):
+    return ValueError("reward 'cross-country': the flight has no task (give --task FILE.cup[:NAME] or a scenario "
+                      f"with a [task]): {' '.join(args)}")
 
 
 class GliderEnv(_EnvBase):
-    """One glider learning to thermal. `args` are glider-flight's options for
-    the flight (default: the package's thermal day); every reset flies a new
-    day drawn from the environment's seed."""
+    """One glider learning to thermal (reward="thermal") or to fly a task
+    (reward="cross-country"). `args` are glider-flight's options for the
+    flight (default: the package's thermal day, or its task day); every
+    reset flies a new day drawn from the environment's seed. A finished task
+    earns `finish_bonus` (m) on top of the distance."""
 
     metadata = {"render_modes": []}
 
-    def __init__(self, args=None, decision_steps=100, max_decisions=300, thermals=12, reward="thermal"):
-        if decision_steps < 1 or max_decisions < 1 or thermals < 0:
+    def __init__(self, args=None, decision_steps=100, max_decisions=None, thermals=None, reward="thermal",
+                 finish_bonus=1000.0):
+        self.args, self.thermals, self.max_decisions = _settings(reward, args, thermals, max_decisions)
+        if decision_steps < 1 or self.max_decisions < 1 or self.thermals < 0:
             raise ValueError("decision_steps and max_decisions must be at least 1 and thermals at least 0")
-        _check_reward(reward)
-        self.args = list(args) if args is not None else ["--scenario", THERMAL_DAY]
+        self.reward = reward
+        self.cross_country = reward == "cross-country"
+        self.finish_bonus = float(finish_bonus)
         self.decision_steps = int(decision_steps)
-        self.max_decisions = int(max_decisions)
-        self.thermals = int(thermals)
-        self.observation_space = observation_space()
+        self.observation_space = observation_space(reward)
         self.action_space = action_space()
         self.flight = None
         self.decisions = 0
@@ -129,27 +170,49 @@ class GliderEnv(_EnvBase):
             self.flight = _core.Flight(args)
         else:
             self.flight.reset(args)
+        if self.cross_country and self.flight.task is None:
+            raise _no_task(args)
         self.decisions = 0
-        return self.flight.observation, self._info()
+        return self._observe(), self._info()
 
     def step(self, action):
         if self.flight is None:
             raise RuntimeError("call reset() before step()")
         action = np.asarray(action, dtype=np.float64).reshape(2)
         lateral, fore = (float(v) for v in np.clip(action, -1.0, 1.0))
-        before = float(self.flight.pilot[2])
+        before = self._progress()
         self.flight.step(self.decision_steps, shift=(lateral, fore))
         self.decisions += 1
-        reward = float(self.flight.pilot[2]) - before
-        observation = self.flight.observation
-        terminated = bool(self.flight.landed or self.flight.diverged or observation[_HEIGHT] < TOUCHDOWN_HEIGHT)
+        after = self._progress()
+        reward = float(after[0] - before[0])
+        finished = after[1]
+        if finished and not before[1]:
+            reward += self.finish_bonus
+        observation = self._observe()
+        terminated = bool(self.flight.landed or self.flight.diverged or observation[_HEIGHT] < TOUCHDOWN_HEIGHT
+                          or finished)
         truncated = not terminated and self.decisions >= self.max_decisions
         return observation, reward, terminated, truncated, self._info()
+
+    def _progress(self):
+        """What the reward counts (height, or distance along the task) and
+        whether the task is finished."""
+        if not self.cross_country:
+            return float(self.flight.pilot[2]), False
+        figures = self.flight.task_figures
+        return float(figures[_FLOWN]), bool(figures[_FINISHED])
+
+    def _observe(self):
+        observation = self.flight.observation
+        return task_observation(observation, self.flight.task_figures) if self.cross_country else observation
 
     def _info(self):
         f = self.flight
         touched = f.landed or f.observation[_HEIGHT] < TOUCHDOWN_HEIGHT
-        return {"step": f.steps_run, "position": np.array(f.pilot), "landed": bool(touched), "diverged": f.diverged}
+        info = {"step": f.steps_run, "position": np.array(f.pilot), "landed": bool(touched), "diverged": f.diverged}
+        if self.cross_country:
+            info["task"] = f.task
+        return info
 
 
 class GliderVecEnv:
@@ -160,18 +223,18 @@ class GliderVecEnv:
 
     metadata = {"render_modes": [], "autoreset_mode": "next-step-same"}
 
-    def __init__(self, num_envs, args=None, decision_steps=100, max_decisions=300, thermals=12, reward="thermal",
-                 threads=0):
+    def __init__(self, num_envs, args=None, decision_steps=100, max_decisions=None, thermals=None, reward="thermal",
+                 threads=0, finish_bonus=1000.0):
         if num_envs < 1:
             raise ValueError(f"num_envs: expected at least 1, got {num_envs}")
-        _check_reward(reward)
+        self.args, self.thermals, self.max_decisions = _settings(reward, args, thermals, max_decisions)
+        self.reward = reward
+        self.cross_country = reward == "cross-country"
+        self.finish_bonus = float(finish_bonus)
         self.num_envs = int(num_envs)
-        self.args = list(args) if args is not None else ["--scenario", THERMAL_DAY]
         self.decision_steps = int(decision_steps)
-        self.max_decisions = int(max_decisions)
-        self.thermals = int(thermals)
         self.threads = threads
-        self.single_observation_space = observation_space()
+        self.single_observation_space = observation_space(reward)
         self.single_action_space = action_space()
         self.observation_space = Box(np.tile(self.single_observation_space.low, (self.num_envs, 1)),
                                      np.tile(self.single_observation_space.high, (self.num_envs, 1)))
@@ -189,19 +252,25 @@ class GliderVecEnv:
         else:
             for i, args in enumerate(worlds):
                 self.batch.reset(i, args)
+        if self.cross_country:
+            missing = np.flatnonzero(np.isnan(self.batch.task_figures[:, _FLOWN]))
+            if missing.size:
+                raise _no_task(worlds[missing[0]])
         self.decisions[:] = 0
-        return self.batch.observations, {}
+        return self._observe(), {}
 
     def step(self, actions):
         if self.batch is None:
             raise RuntimeError("call reset() before step()")
         shifts = np.clip(np.asarray(actions, dtype=np.float64).reshape(self.num_envs, 2), -1.0, 1.0)
-        before = self.batch.pilots[:, 2]
+        before, finished_before = self._progress()
         self.batch.step(self.decision_steps, shifts)
         self.decisions += 1
-        rewards = self.batch.pilots[:, 2] - before
-        observations = self.batch.observations
-        terminated = self.batch.landed | self.batch.diverged | (observations[:, _HEIGHT] < TOUCHDOWN_HEIGHT)
+        after, finished = self._progress()
+        rewards = after - before + np.where(finished & ~finished_before, self.finish_bonus, 0.0)
+        observations = self._observe()
+        terminated = (self.batch.landed | self.batch.diverged | (observations[:, _HEIGHT] < TOUCHDOWN_HEIGHT)
+                      | finished)
         truncated = ~terminated & (self.decisions >= self.max_decisions)
         infos = {}
         done = np.flatnonzero(terminated | truncated)
@@ -211,8 +280,18 @@ class GliderVecEnv:
             for i in done:
                 self.batch.reset(int(i), day_args(self.rngs[i], self.args, self.thermals))
                 self.decisions[i] = 0
-            observations = self.batch.observations
+            observations = self._observe()
         return observations, rewards, terminated, truncated, infos
+
+    def _progress(self):
+        if not self.cross_country:
+            return self.batch.pilots[:, 2], np.zeros(self.num_envs, dtype=bool)
+        figures = self.batch.task_figures
+        return figures[:, _FLOWN], figures[:, _FINISHED] > 0
+
+    def _observe(self):
+        observations = self.batch.observations
+        return task_observation(observations, self.batch.task_figures) if self.cross_country else observations
 
     def close(self):
         self.batch = None

@@ -45,17 +45,45 @@ def run_serial(study_name, runs):
     return [run_one(study_name, i, params) for i, params in enumerate(runs)]
 
 
-def run_on_cluster(study_name, runs, client):
+def run_chunk(study_name, first, chunk):
+    """Runs first, first + 1, ... of a study, one after another."""
+    return [run_one(study_name, first + k, params) for k, params in enumerate(chunk)]
+
+
+def chunk_size(runs, slots):
+    """Runs per task: a flight takes a fraction of a second and a task's
+    round trip through the scheduler milliseconds, so a few go together;
+    about 32 tasks a slot are left so the slots end within a task of each
+    other."""
+    return max(1, runs // (32 * max(1, slots)))
+
+
+def run_on_cluster(study_name, runs, client, chunk=0):
+    """The runs' rows, `chunk` runs per task (0: chunk_size's). A task lost
+    with its worker is flown again one run per task, so that a run which
+    takes its worker down costs only its own row."""
     from distributed import as_completed
-    futures = client.map(run_one, [study_name] * len(runs), range(len(runs)), runs, pure=False)
-    rows = {}
-    index_of = {future.key: i for i, future in enumerate(futures)}
+    slots = sum(client.nthreads().values())
+    size = chunk or chunk_size(len(runs), slots)
+    starts = list(range(0, len(runs), size))
+    futures = client.map(run_chunk, [study_name] * len(starts), starts, [runs[s:s + size] for s in starts],
+                         pure=False)
+    start_of = {future.key: first for future, first in zip(futures, starts)}
+    rows, lost = {}, []
     for future in as_completed(futures):
-        i = index_of[future.key]
+        first = start_of[future.key]
         try:
-            rows[i] = future.result()
-        except Exception as error:  # noqa: BLE001 - a worker lost with its run
-            rows[i] = {"run": i, **runs[i], "error": f"{type(error).__name__}: {error}"}
+            for row in future.result():
+                rows[row["run"]] = row
+        except Exception:  # noqa: BLE001 - a worker lost with the task
+            lost += range(first, min(first + size, len(runs)))
+    if lost:
+        singles = client.map(run_one, [study_name] * len(lost), lost, [runs[i] for i in lost], pure=False)
+        for i, future in zip(lost, singles):
+            try:
+                rows[i] = future.result()
+            except Exception as error:  # noqa: BLE001 - the run that took its worker down
+                rows[i] = {"run": i, **runs[i], "error": f"{type(error).__name__}: {error}"}
     return [rows[i] for i in range(len(runs))]
 
 

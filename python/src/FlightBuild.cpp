@@ -4,6 +4,7 @@
 #include "recording/IgcWriter.h"
 #include "recording/OutputFile.h"
 #include "setup/FlightSetup.h"
+#include "task/IgcTaskDeclaration.h"
 #include "flight/FlightSummary.h"
 #include "flight/GliderFlight.h"
 
@@ -45,24 +46,16 @@ FlightBuild::FlightBuild(const std::vector<std::string>& args) : setup(std::make
         throw BuildFailure(line.outcome == flight::CommandLine::Outcome::Help ? 0 : 2, line.message);
     }
     setup->options = line.options;
-    // What glider-flight follows beside the flight (a task, the task pilot,
-    // a flight computer's link) is not followed here: refused, so that
-    // nothing is flown otherwise than glider-flight flies it.
+    // A flight computer's link is a live connection out of the process: the
+    // module keeps to what it can hand back to its caller.
     if (!line.options.nmea.empty()) {
         throw BuildFailure(2, "--nmea: the glidersim module sends no NMEA (glider-flight does)");
-    }
-    if (line.options.untilGoal) {
-        throw BuildFailure(2, "--until-goal: the glidersim module flies no task (glider-flight does)");
     }
     // The same checks and the same flight as glider-flight.
     std::string refusal;
     setup->ready = flight::buildProgramFlight(line.options, refusal);
     if (!refusal.empty()) {
         throw BuildFailure(2, refusal);
-    }
-    if (setup->ready.task) {
-        const std::string where = line.options.task.empty() ? setup->ready.scenario.file + ": task" : "--task";
-        throw BuildFailure(2, where + ": the glidersim module flies no task (glider-flight does)");
     }
     setup->pilot = setup->ready.scenario.pilot;
 }
@@ -73,6 +66,9 @@ start::Flight& FlightBuild::flight() { return setup->ready.flight; }
 const start::Flight& FlightBuild::flight() const { return setup->ready.flight; }
 int FlightBuild::steps() const { return setup->options.steps; }
 bool FlightBuild::untilLanded() const { return setup->options.untilLanded; }
+bool FlightBuild::untilGoal() const { return setup->options.untilGoal; }
+const setup::ReadyFlight& FlightBuild::ready() const { return setup->ready; }
+const flight::CalendarDate& FlightBuild::date() const { return setup->options.date; }
 const std::vector<KeyPress>& FlightBuild::keys() const { return setup->options.keys; }
 int FlightBuild::every() const { return setup->options.every; }
 bool FlightBuild::air() const { return setup->options.air; }
@@ -102,8 +98,15 @@ std::string FlightBuild::writeCsv(const std::string& path, const std::vector<Sam
 std::string FlightBuild::writeIgc(const std::string& path, const std::vector<Sample>& fixes) const {
     const BuiltFlight& s = *setup;
     const flight::EarthPlacement placement = s.ready.placement();
+    const flight::CalendarDate& d = s.options.date;
+    const std::vector<std::string> declaration =
+        s.ready.task ? task::igcTaskDeclaration(*s.ready.task, {d.year, d.month, d.day, flight::kIgcStartSecondOfDay}, 1)
+                     : std::vector<std::string>();
     return writeOutput(path, [&](std::FILE* out) {
         flight::writeIgcHeader(out, s.options.date);
+        for (const std::string& line : declaration) {
+            std::fprintf(out, "%s\r\n", line.c_str());
+        }
         for (const Sample& fix : fixes) {
             flight::writeIgcFix(out, placement, fix);
         }

@@ -10,6 +10,7 @@
 #include "glider/PilotCommand.h"
 #include "recording/FlightSample.h"
 #include "flight/FlightOptions.h"
+#include "setup/FlightSetup.h"
 
 namespace glidersim {
 struct BuiltFlight;
@@ -45,17 +46,22 @@ public:
     const start::Flight& flight() const;
     int steps() const;             // the planned run's length
     bool untilLanded() const;      // the run stops at the first landing
+    bool untilGoal() const;        // the run stops once the task's finish is reached
     const std::vector<KeyPress>& keys() const; // by step
     int every() const;             // a CSV row every `every` steps
     bool air() const;              // the CSV carries the air at the pilot
     const PilotPlan& pilot() const; // mode None: nobody flies but the keys
     const std::string& csvPath() const; // "-": none named
     const std::string& igcPath() const; // empty: none
+    // The flight as the one flight setup built it: its task (null: none) and map.
+    const setup::ReadyFlight& ready() const;
+    const flight::CalendarDate& date() const; // the flight log's day
 
     // The pilot's state after `step` steps, the air in it when the CSV has it.
     Sample sample(int step) const;
-    // Writes rows (CSV cadence) or fixes (whole seconds) as glider-flight
-    // does, whole or not at all; returns "" or one line naming the path.
+    // Writes rows (CSV cadence) or fixes (whole seconds, after the task's
+    // declaration) as glider-flight does, whole or not at all; returns "" or
+    // one line naming the path.
     std::string writeCsv(const std::string& path, const std::vector<Sample>& rows) const;
     std::string writeIgc(const std::string& path, const std::vector<Sample>& fixes) const;
 

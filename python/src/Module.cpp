@@ -21,6 +21,11 @@ namespace {
 
 using Args = std::vector<std::string>;
 
+// World::TaskFigure's names, in its order.
+constexpr const char* kTaskFigureNames[World::TaskFigureCount] = {
+    "task_distance", "distance_flown", "points_reached", "finished", "next_distance", "next_bearing", "elapsed",
+    "arrival_height"};
+
 std::unique_ptr<World> makeWorld(const Args& args, bool record) {
     try {
         return std::make_unique<World>(args, record);
@@ -279,6 +284,38 @@ py::dict panelOf(const World& w) {
     return d;
 }
 
+// The task's figures by name, with its points and what is reached; None
+// without a task.
+py::object taskOf(const World& w) {
+    const setup::TaskRun* run = w.taskRun();
+    if (run == nullptr || run->progress() == nullptr) {
+        return py::none();
+    }
+    double figures[World::TaskFigureCount];
+    w.taskFigures(figures);
+    py::dict d;
+    for (int i = 0; i < World::TaskFigureCount; ++i) {
+        d[kTaskFigureNames[i]] = figures[i];
+    }
+    const task::Task& t = *run->task();
+    const task::TaskStatus& s = run->progress()->status();
+    py::list points;
+    py::list reachedAt;
+    for (std::size_t i = 0; i < t.points.size(); ++i) {
+        points.append(t.points[i].name);
+        const double at = run->progress()->reachedAt(static_cast<int>(i));
+        reachedAt.append(at < 0.0 ? py::object(py::none()) : py::object(py::float_(at)));
+    }
+    d["points_reached"] = s.nextPoint;
+    d["finished"] = s.finished;
+    d["started"] = s.started;
+    d["name"] = t.name;
+    d["points"] = points;
+    d["reached_at"] = reachedAt;
+    d["next_name"] = s.finished ? py::object(py::none()) : py::object(py::str(t.points[static_cast<std::size_t>(s.nextPoint)].name));
+    return d;
+}
+
 py::array_t<double> observationOf(const World& w) {
     py::array_t<double> out(World::ObservationSize);
     w.observe(out.mutable_data());
@@ -427,6 +464,25 @@ PYBIND11_MODULE(_core, m) {
                                [](Flight& f) { return f.read([](World& w) { return observationOf(w); }); },
                                "airspeed, vario, bank, heading, height above ground, updraft at the left and "
                                "right wingtips.")
+        .def_property_readonly("task", [](Flight& f) { return f.read([](World& w) { return taskOf(w); }); },
+                               "Where the flight stands on its task (--task or the scenario's [task]), a dict "
+                               "of TASK_FIGURE_NAMES' figures with the task's name, its points' names, when "
+                               "each was reached and the next one's name; None without a task.")
+        .def_property_readonly("task_figures",
+                               [](Flight& f) {
+                                   return f.read([](World& w) {
+                                       py::array_t<double> out(World::TaskFigureCount);
+                                       w.taskFigures(out.mutable_data());
+                                       return out;
+                                   });
+                               },
+                               "The task's figures as an array (TASK_FIGURE_NAMES' order); NaN without a task.")
+        .def("task_result",
+             [](Flight& f) {
+                 return f.read([](World& w) { return w.taskRun() ? w.taskRun()->resultFields() : std::string(); });
+             },
+             "The task's result and the flight's free score as glider-flight's summary ends "
+             "('task=... xc_points=...'); empty without a task. Scores every fix so far: call it at the end.")
         .def_property_readonly("rows",
                                [](Flight& f) {
                                    return f.read([](World& w) { return rowsArray(w.rows(), w.build().air()); });
@@ -456,6 +512,12 @@ PYBIND11_MODULE(_core, m) {
                                    return b.perWorld<double>(World::ObservationSize,
                                                              [](const World& w, double* o) { w.observe(o); });
                                })
+        .def_property_readonly("task_figures",
+                               [](Batch& b) {
+                                   return b.perWorld<double>(World::TaskFigureCount,
+                                                             [](const World& w, double* o) { w.taskFigures(o); });
+                               },
+                               "Each world's task figures (columns: TASK_FIGURE_NAMES); NaN rows without a task.")
         .def_property_readonly("pilots",
                                [](Batch& b) {
                                    return b.perWorld<double>(3, [](const World& w, double* o) {
@@ -474,6 +536,11 @@ PYBIND11_MODULE(_core, m) {
             return b.perWorld<bool>(0, [](const World& w, bool* o) { *o = w.diverged(); });
         });
 
+    py::tuple taskNames(static_cast<std::size_t>(World::TaskFigureCount));
+    for (int i = 0; i < World::TaskFigureCount; ++i) {
+        taskNames[static_cast<std::size_t>(i)] = kTaskFigureNames[i];
+    }
+    m.attr("TASK_FIGURE_NAMES") = taskNames;
     m.attr("OBSERVATION_NAMES") = py::make_tuple("airspeed", "vario", "bank", "heading", "height",
                                                  "updraft_left", "updraft_right");
 }

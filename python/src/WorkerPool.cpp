@@ -4,7 +4,7 @@ namespace glidersim {
 
 WorkerPool::WorkerPool(int threads) {
     for (int slot = 1; slot < threads; ++slot) {
-        workers.emplace_back([this, slot] { work(slot); });
+        workers.emplace_back([this] { work(); });
     }
 }
 
@@ -19,14 +19,13 @@ WorkerPool::~WorkerPool() {
     }
 }
 
-void WorkerPool::share(int slot) {
-    const int stride = threadCount();
-    for (int i = slot; i < count; i += stride) {
+void WorkerPool::share() {
+    for (int i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;) {
         (*current)(i);
     }
 }
 
-void WorkerPool::work(int slot) {
+void WorkerPool::work() {
     long long seen = 0;
     for (;;) {
         {
@@ -37,7 +36,7 @@ void WorkerPool::work(int slot) {
             }
             seen = generation;
         }
-        share(slot);
+        share();
         {
             std::lock_guard<std::mutex> lock(mutex);
             if (--pending == 0) {
@@ -53,10 +52,11 @@ void WorkerPool::run(int count_, const std::function<void(int)>& job) {
         current = &job;
         count = count_;
         pending = static_cast<int>(workers.size());
+        next.store(0, std::memory_order_relaxed);
         ++generation;
     }
     wake.notify_all();
-    share(0);
+    share();
     std::unique_lock<std::mutex> lock(mutex);
     done.wait(lock, [&] { return pending == 0; });
     current = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -9,8 +10,10 @@
 namespace glidersim {
 
 // A fixed set of threads, started once, that run one job over the indices
-// 0..count-1 at a time: thread t takes t, t + threads, ... so each index
-// always runs on the same thread. The caller waits for the whole job.
+// 0..count-1 at a time. Each thread takes the next index not yet taken, so
+// on a shared machine a thread the system leaves running takes the share of
+// one it has paused rather than waiting for it. The caller waits for the
+// whole job.
 class WorkerPool {
 public:
     explicit WorkerPool(int threads);
@@ -23,8 +26,8 @@ public:
     void run(int count, const std::function<void(int)>& job);
 
 private:
-    void work(int slot);
-    void share(int slot);
+    void work();
+    void share();
 
     std::vector<std::thread> workers;
     std::mutex mutex;
@@ -32,6 +35,7 @@ private:
     std::condition_variable done;
     const std::function<void(int)>* current = nullptr;
     int count = 0;
+    std::atomic<int> next{0}; // the next index to take
     long long generation = 0;
     int pending = 0;
     bool stopping = false;

@@ -1,7 +1,11 @@
 #include "python/src/World.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "autopilot/PilotView.h"
 #include "pilot/FlightReading.h"
+#include "recording/IgcWriter.h"
 #include "scene/PilotSeat.h"
 
 namespace glidersim {
@@ -13,6 +17,12 @@ World::World(const std::vector<std::string>& args, bool record_)
     const Vector3D& wind = f.world->windVelocity();
     pilot = SimplePilot(piloted ? setup->pilot() : PilotPlan(), wind.x, wind.y, PilotLimits(),
                         start::pilotGainsFor(f.model));
+    if (setup->ready().task) {
+        // The log's clock, as glider-flight's: its first fix is at noon.
+        tasks.emplace(setup->ready(), nullptr, setup->date(), static_cast<double>(flight::kIgcStartSecondOfDay));
+        taskPiloted = piloted && setup->pilot().mode == PilotPlan::Mode::Task;
+        tasks->follow(f);
+    }
 
     // The last wing row ends in the tips. Which one is on the pilot's left
     // is fixed by the build: seen from the hub looking to the apex.
@@ -58,10 +68,12 @@ bool World::stepOnce(bool lastOfPlan) {
     start::Flight& f = setup->flight();
     const std::vector<KeyPress>& keys = setup->keys();
     while (nextKey < keys.size() && keys[nextKey].step == stepsDone) {
-        start::applyCommand(f, keys[nextKey].command);
+        press(keys[nextKey].command);
         ++nextKey;
     }
-    if (piloted) {
+    if (taskPiloted) {
+        start::pressFor(f, tasks->decide(f));
+    } else if (piloted) {
         start::pressFor(f, pilot.decide(start::pilotView(f)));
     }
     f.world->step();
@@ -74,12 +86,20 @@ bool World::stepOnce(bool lastOfPlan) {
         divergedParticle = nonFinite;
         return false;
     }
+    if (tasks) {
+        tasks->follow(f);
+        if (goal < 0 && tasks->progress() != nullptr && tasks->progress()->status().finished) {
+            goal = stepsDone;
+        }
+    }
     if (landed < 0 && pilotRestsOnGround(*f.glider, *f.terrain)) {
         landed = stepsDone;
     }
     panel.update(readFlight(*f.glider, *f.world, *f.terrain), start::kSecondsPerStep);
     if (record) {
-        if (!recordAt(lastOfPlan || (setup->untilLanded() && landed == stepsDone))) {
+        const bool planEnds = lastOfPlan || (setup->untilLanded() && landed == stepsDone) ||
+                              (setup->untilGoal() && goal == stepsDone);
+        if (!recordAt(planEnds)) {
             divergedAt = stepsDone;
             divergedParticle = f.glider->pilotParticle().index;
         }
@@ -97,7 +117,8 @@ int World::step(int steps) {
 }
 
 bool World::runPlan() {
-    while (divergedAt < 0 && stepsDone < setup->steps() && !(setup->untilLanded() && landed >= 0)) {
+    while (divergedAt < 0 && stepsDone < setup->steps() && !(setup->untilLanded() && landed >= 0) &&
+           !(setup->untilGoal() && goal >= 0)) {
         stepOnce(stepsDone + 1 == setup->steps());
     }
     return divergedAt < 0;
@@ -107,7 +128,30 @@ void World::setWeightShift(double lateral, double fore) { start::setWeightShift(
 
 start::WeightShift World::weightShift() const { return start::weightShiftOf(setup->flight()); }
 
-void World::press(PilotCommand command) { start::applyCommand(setup->flight(), command); }
+void World::press(PilotCommand command) {
+    start::applyCommand(setup->flight(), command);
+    // Put back at its start, the glider's task goes on and its score starts afresh.
+    if (tasks && command == PilotCommand::Reset) {
+        tasks->restart();
+    }
+}
+
+void World::taskFigures(double* out) const {
+    const task::TaskProgress* progress = tasks ? tasks->progress() : nullptr;
+    if (progress == nullptr) {
+        std::fill(out, out + TaskFigureCount, std::numeric_limits<double>::quiet_NaN());
+        return;
+    }
+    const task::TaskStatus& s = progress->status();
+    out[TaskDistance] = s.taskDistance;
+    out[DistanceFlown] = s.distanceFlown;
+    out[PointsReached] = s.nextPoint;
+    out[Finished] = s.finished ? 1.0 : 0.0;
+    out[NextDistance] = s.nextDistance;
+    out[NextBearing] = s.nextBearing;
+    out[Elapsed] = s.elapsed;
+    out[ArrivalHeight] = s.arrivalHeight;
+}
 
 std::string World::divergence() const {
     return divergedAt < 0 ? std::string()

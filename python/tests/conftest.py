@@ -32,3 +32,15 @@ def classic_flat(tmp_path):
     path = tmp_path / "classic_flat.toml"
     path.write_text('model = "classic"\n[terrain]\nsource = "flat"\nsize = 2000\nspacing = 50\n')
     return str(path)
+
+
+@pytest.fixture
+def hop_cup(tmp_path):
+    """A task of one hop over the package's task day: a start line at its
+    origin and a finish cylinder 1.3 km north (900 m flown)."""
+    path = tmp_path / "hop.cup"
+    path.write_bytes(b'name,code,country,lat,lon,elev,style,rwdir,rwlen,freq,desc\r\n'
+                     b'"Line","L",FR,4500.000N,00600.000E,500.0m,1,,,,""\r\n'
+                     b'"Goal","G",FR,4500.700N,00600.000E,500.0m,1,,,,""\r\n'
+                     b'-----Related Tasks-----\r\n"Hop","Line","Line","Goal","Goal"\r\n')
+    return str(path)

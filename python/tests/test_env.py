@@ -56,3 +56,39 @@ def test_the_vector_form_steps_worlds_like_single_envs_and_resets_finished_ones(
     assert np.all(vec.batch.steps_run == 0)  # reset at once
     with pytest.raises(ValueError):
         glidersim.GliderVecEnv(0)
+
+
+def test_the_cross_country_reward_sums_to_the_distance_made_good_and_the_finish_ends_it(hop_cup):
+    # The task pilot flies; each action holds the shift it left.
+    env = glidersim.GliderEnv(args=["--scenario", glidersim.TASK_DAY, "--task", hop_cup, "--pilot", "task"],
+                              reward="cross-country", finish_bonus=100.0)
+    obs, info = env.reset(seed=2)
+    assert obs.shape == (len(glidersim.OBSERVATION_NAMES) + 2,) and env.observation_space.contains(obs)
+    total, rewards = 0.0, []
+    for _ in range(400):
+        obs, reward, terminated, truncated, info = env.step(env.flight.shift)
+        rewards.append(reward)
+        total += reward
+        if terminated or truncated:
+            break
+    task = info["task"]
+    assert terminated and not truncated and task["finished"] and task["points_reached"] == 2
+    assert total == pytest.approx(task["task_distance"] + 100.0) and rewards[-1] >= 100.0
+    assert min(rewards) >= 0.0  # the distance made good only grows
+
+    # The vector form: per world, its rewards sum to the distance it made good.
+    vec = glidersim.GliderVecEnv(2, reward="cross-country", decision_steps=200, threads=2)
+    obs, _ = vec.reset(seed=5)
+    assert obs.shape == (2, len(glidersim.OBSERVATION_NAMES) + 2)
+    sums = np.zeros(2)
+    for _ in range(40):
+        obs, rewards, terminated, truncated, _ = vec.step(np.clip(obs[:, 7:8] / 90.0, -0.5, 0.5) * [1.0, 0.0])
+        assert not (terminated | truncated).any()
+        sums += rewards
+    flown = vec.batch.task_figures[:, glidersim.TASK_FIGURE_NAMES.index("distance_flown")]
+    assert np.allclose(sums, flown) and np.all(flown > 0)
+
+    for make in (lambda: glidersim.GliderEnv(reward="soaring"),
+                 lambda: glidersim.GliderEnv(args=["--scenario", glidersim.THERMAL_DAY], reward="cross-country").reset()):
+        with pytest.raises(ValueError, match="reward"):
+            make()

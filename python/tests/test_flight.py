@@ -22,12 +22,17 @@ FLIGHTS = {
     "keys": ["--steps", "400", "--key", "10:left", "--key", "10:left", "--key", "120:up", "--key", "300:f1"],
     # a landing ends the run
     "landing": ["--model", "realistic", "--launch", "0,0,6,180", "--steps", "3000", "--until-landed"],
+    # the task pilot flies a .cup's task to its finish, which ends the run; F1 on the way
+    "task": ["--scenario", glidersim.TASK_DAY, "--task", "HOP_CUP", "--pilot", "task", "--key", "500:f1",
+             "--steps", "30000", "--every", "100", "--until-goal"],
+    # the scenario's own task followed while its simple pilot flies a line
+    "scenario-task": ["--scenario", glidersim.TASK_DAY, "--pilot", "heading:10", "--steps", "2500", "--every", "25"],
 }
 
 
 @pytest.mark.parametrize("name", sorted(FLIGHTS))
-def test_python_flights_match_glider_flight_bit_for_bit(name, glider_flight, classic_flat, tmp_path):
-    args = FLIGHTS[name]
+def test_python_flights_match_glider_flight_bit_for_bit(name, glider_flight, classic_flat, hop_cup, tmp_path):
+    args = [hop_cup if a == "HOP_CUP" else a for a in FLIGHTS[name]]
     if name in ("keys", "landing"):
         args = ["--scenario", classic_flat] + args
     status, expected, stderr = run_glider_flight(glider_flight, args, str(tmp_path))
@@ -39,10 +44,17 @@ def test_python_flights_match_glider_flight_bit_for_bit(name, glider_flight, cla
     # Stepped by hand in uneven chunks, the same rows, and the same files byte for byte.
     flight = glidersim.Flight(args, record=True)
     planned = int(args[args.index("--steps") + 1])
-    while flight.steps_run < planned and not ("--until-landed" in args and flight.landed):
+    ends_early = "--until-landed" in args or "--until-goal" in args
+    while flight.steps_run < planned and not (ends_early and (flight.landed or (flight.task or {}).get("finished"))):
         flight.step(min(37, planned - flight.steps_run))
-    if "--until-landed" not in args:
+    if not ends_early:
         assert np.array_equal(flight.rows, expected)
+    if flight.task is not None:  # the task's result as glider-flight's summary ends
+        assert flight.task["finished"] == ("--until-goal" in args)
+        if "--until-goal" in args:
+            flight = glidersim.Flight(args)
+            flight.run()
+        assert stderr.strip().endswith(flight.task_result())
     igc = str(tmp_path / "mine.igc")
     subprocess.run([glider_flight, *args, "--csv", str(tmp_path / "theirs.csv"), "--igc", str(tmp_path / "theirs.igc")],
                    cwd=tmp_path, check=True, capture_output=True)
@@ -73,16 +85,12 @@ def test_refused_options_raise_value_error_with_glider_flights_line(args, glider
         glidersim.fly(args)
 
 
-TASK_CUP = os.path.join(SCENARIOS, "synthetic-site.cup")
-
-
-@pytest.mark.parametrize("extra", [["--nmea", "udp:127.0.0.1:9"], ["--until-goal"], ["--task", TASK_CUP],
-                                   ["--task", TASK_CUP, "--pilot", "task"]], ids=lambda a: "-".join(a[::2]))
-def test_task_options_glider_flight_alone_follows_raise_value_error_naming_them(extra, classic_flat):
-    args = ["--scenario", classic_flat, "--steps", "10", *extra]
-    for call in (glidersim.Flight, glidersim.fly):
-        with pytest.raises(ValueError, match="^" + extra[0] + ": the glidersim module"):
-            call(args)
+def test_a_flight_computers_link_and_a_goal_without_a_task_raise_value_error_naming_them(classic_flat):
+    for extra, line in ((["--nmea", "udp:127.0.0.1:9"], "^--nmea: the glidersim module sends no NMEA"),
+                        (["--until-goal"], "^--until-goal: no task to reach")):
+        for call in (glidersim.Flight, glidersim.fly):
+            with pytest.raises(ValueError, match=line):
+                call(["--scenario", classic_flat, "--steps", "10", *extra])
 
 
 def test_bad_calls_raise_instead_of_crashing(classic_flat):

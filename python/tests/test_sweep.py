@@ -20,5 +20,13 @@ def test_a_cluster_sweep_equals_the_serial_run_and_keeps_the_others_when_one_fai
     runs = STUDIES["polar"].runs(3, 3600)
     assert out.read_text() == sweep.table_text(sweep.run_study("polar", runs, workers=0))
     assert os.path.getsize(tmp_path / "polar.png") > 0
-    clustered = sweep.run_study("polar", RUNS, workers=2)
-    assert sweep.table_text(clustered) == sweep.table_text(serial)
+    from distributed import Client, LocalCluster
+    with LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None) as cluster, \
+            Client(cluster) as client:
+        # Two runs a task, the last one short: the same table.
+        clustered = sweep.run_on_cluster("polar", RUNS, client, chunk=2)
+        assert sweep.table_text(clustered) == sweep.table_text(serial)
+        # A task that fails as a whole is flown again run by run, each failure its own row.
+        lost = sweep.run_on_cluster("no-such-study", RUNS, client, chunk=2)
+        assert [row["run"] for row in lost] == [0, 1, 2]
+        assert all(row["error"].startswith("KeyError") for row in lost)
