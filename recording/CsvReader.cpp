@@ -2,10 +2,10 @@
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <limits>
 
 #include "recording/CsvWriter.h"
+#include "recording/WholeFile.h"
 
 namespace flight {
 
@@ -23,22 +23,9 @@ bool readNumber(const char* first, const char* last, double& value) {
 } // namespace
 
 std::string loadCsvTrack(const std::string& path, std::vector<FlightSample>& rows) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return path + ": cannot be opened";
-    }
-    in.seekg(0, std::ios::end);
-    const std::streamoff length = in.tellg();
-    if (length < 0) {
-        return path + ": cannot be read (not a regular file?)";
-    }
-    if (static_cast<unsigned long long>(length) > kMaxFileBytes) {
-        return path + ": too large for a flight recording";
-    }
-    in.seekg(0, std::ios::beg);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    if (!in.read(text.data(), length)) {
-        return path + ": cannot be read";
+    std::string text;
+    if (std::string reason = readWholeFile(path, kMaxFileBytes, "a flight recording", text); !reason.empty()) {
+        return reason;
     }
     return parseCsvTrack(text, path, rows);
 }

@@ -1,8 +1,8 @@
 #include "recording/SailTrack.h"
+#include "recording/WholeFile.h"
 
 #include <cmath>
 #include <cstring>
-#include <fstream>
 
 namespace {
 
@@ -27,22 +27,9 @@ double getDouble(const unsigned char* in) {
 } // namespace
 
 std::string SailTrack::load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return path + ": cannot be opened";
-    }
-    in.seekg(0, std::ios::end);
-    const std::streamoff length = in.tellg();
-    if (length < 0) {
-        return path + ": cannot be read (not a regular file?)";
-    }
-    if (static_cast<unsigned long long>(length) > kMaxFileBytes) {
-        return path + ": too large for a sail record";
-    }
-    in.seekg(0, std::ios::beg);
-    std::string bytes(static_cast<std::size_t>(length), '\0');
-    if (!in.read(bytes.data(), length)) {
-        return path + ": cannot be read";
+    std::string bytes;
+    if (std::string reason = readWholeFile(path, kMaxFileBytes, "a sail record", bytes); !reason.empty()) {
+        return reason;
     }
     return parse(std::move(bytes), path);
 }
