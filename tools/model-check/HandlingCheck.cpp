@@ -122,18 +122,25 @@ void checkRollResponse() {
                format("wing %.1f s, ground track %.1f s", r.wing, r.track), "<= 4.5 s", r.wing <= 4.5);
     }
 
-    bool any = false;
+    // Every roll-in a pilot might give to start a turn, not just the luckiest:
+    // 1, 1.5 and 2 s at full shift, either way, must each leave a turn.
+    bool all = true;
+    double shallowest = 1e9, steepestMean = -1e9, slowest = 0.0;
     for (double hold : {1.0, 1.5, 2.0}) {
         for (double side : {1.0, -1.0}) {
             const ShortRollIn s = measureShortRollIn(hold, side);
             const bool ok = s.meanBank >= 15.0 && s.meanBank <= 30.0 && s.fullTurn <= 25.0 && s.steepest <= 45.0;
-            any = any || ok;
+            all = all && ok;
+            shallowest = std::min(shallowest, s.meanBank);
+            steepestMean = std::max(steepestMean, s.meanBank);
+            slowest = std::max(slowest, s.fullTurn);
             std::printf("  roll-in %.1f s %s then centred: mean bank %.1f deg (steepest %.0f), %.1f s per 360%s\n",
                         hold, side > 0 ? "right" : "left", s.meanBank, s.steepest, s.fullTurn, ok ? "" : " (outside)");
         }
     }
-    report("1-2 s roll-in, then centred", any ? "holds 15-30 deg for some roll-in" : "no roll-in holds 15-30 deg",
-           "15-30 deg, <= 25 s per 360", any);
+    report("1-2 s roll-in, then centred",
+           format("mean bank %.1f-%.1f deg, <= %.1f s per 360", shallowest, steepestMean, std::min(slowest, 999.9)),
+           "15-30 deg, <= 25 s per 360", all);
 }
 
 namespace {
