@@ -40,6 +40,9 @@ void SailAirForce::addForces(ParticleSystem& world) {
         keelWarp += (wanted - keelWarp) * follow;
         tipWarp = keelWarp;
     }
+    // Only the keel's warp slackens the cloth; the tips' own twist under
+    // load turns their sections to the air without loosening the sail.
+    const double slackWarp = tipWarp;
     if (billow.toTip != nullptr && billow.loadTwist != 0.0) {
         const auto airSpeedSquared = [&](const Particle* p) {
             const int i = p->index;
@@ -87,10 +90,9 @@ void SailAirForce::addForces(ParticleSystem& world) {
         }
         LiftDragCoefficients law = panel.fin ? fin : sail;
         // Towards the weight the section meets the air at a smaller angle,
-        // as if its zero-lift angle rose.
-        const double warp = tipWarp * panel.warp;
-        law.zeroLiftAngle += warp;
-        law.profileDrag += billow.dragPerRadian * std::fmax(warp, 0.0);
+        // as if its zero-lift angle rose; the slack cloth there drags.
+        law.zeroLiftAngle += tipWarp * panel.warp;
+        law.profileDrag += billow.dragPerRadian * std::fmax(slackWarp * panel.warp, 0.0);
         const SurfaceForce f = liftAndDrag(relative, up, span, 0.5 * twiceArea, density, law);
         // Attached lift is shifted towards the leading edge; the drag part of
         // the force stays with the panel's own area.

@@ -57,13 +57,15 @@ struct BillowShift {
     // (unit: rad/m) the tips' change of angle per metre the weight is off
     // the keel beyond `tension`: less angle on the side it moved to.
     double twistPerMetre = 0.0;
-    // Profile drag added on the slackened side per radian of its warp.
+    // Profile drag added on the slackened side per radian of its warp from
+    // the weight (not from the tips' twist under load, below).
     double dragPerRadian = 0.0;
     // (unit: rad) The tips' own give under load: the faster tip, loaded
     // more, lifts its trailing edge and sheds some of its lift. The tips'
     // angle changes by this much per unit of (q_to - q_from) / (q_to + q_from),
     // the two tips' dynamic pressures; in a turn it holds back the outer
-    // wing's extra lift that would steepen the bank.
+    // wing's extra lift that would steepen the bank. The cloth stays taut:
+    // the twist turns the sections, it adds no drag of its own.
     double loadTwist = 0.0;
     // (unit: s) how long the cloth takes to follow the keel: the warp
     // reaches the weight's new place over about this time, not at once.

@@ -58,10 +58,15 @@ constexpr double kFrameCompliance = 1.0e-7; // (unit: m/N)
 constexpr double kSailTension = 0.06;
 // (unit: rad/m) the sail's warp at the tips per metre of weight shift beyond it.
 constexpr double kBillowShift = 0.3;
-// Profile drag per radian of warp on the slackened side.
-constexpr double kBillowDrag = 2.0;
-// (unit: rad) the tips' twist per unit of their dynamic pressures' asymmetry.
-constexpr double kTipLoadTwist = 0.03;
+// Profile drag per radian of warp on the slackened side. While the weight
+// goes across, the slack side's drag swings the nose after the roll, against
+// the rising wing's adverse yaw; weaker, the wing rolls in sliding sideways,
+// and the slip rolls it back level once the bar is centred.
+constexpr double kBillowDrag = 4.0;
+// (unit: rad) the tips' twist per unit of their dynamic pressures' asymmetry:
+// in a steep turn the outer tip, faster, twists off a few degrees, so a bank
+// given and centred is kept, neither rolled out of nor steepened.
+constexpr double kTipLoadTwist = 0.15;
 // (unit: s) how long the cloth takes to follow the keel.
 constexpr double kSailSettling = 0.3;
 

@@ -71,3 +71,24 @@ TEST(Handling, HandsOffTrimAndFullSpeedLieInThePublishedBand) {
         EXPECT_LE(kmh, c.highest) << c.what;
     }
 }
+
+TEST(Handling, AShortFullShiftThenCentredKeepsTheBankItGave) {
+    // How a pilot starts a turn: full shift for a second or two, then the
+    // bar centred. The wing keeps turning that way at a thermalling bank; it
+    // neither rolls back through level nor winds on into a spiral.
+    for (const double hold : {1.0, 1.5, 2.0}) {
+        start::Flight flight = realisticFlight();
+        fly(flight, 15.0);
+        start::setWeightShift(flight, 1.0, 0.0);
+        fly(flight, hold);
+        start::setWeightShift(flight, 0.0, 0.0);
+        fly(flight, 10.0);
+        double sum = 0.0;
+        for (int i = 0; i < 10; ++i) {
+            fly(flight, 1.0);
+            sum += bankOf(flight);
+        }
+        EXPECT_GE(sum / 10.0, 12.0) << hold << " s";
+        EXPECT_LE(sum / 10.0, 32.0) << hold << " s";
+    }
+}

@@ -139,7 +139,7 @@ void checkRollResponse() {
         }
     }
     report("1-2 s roll-in, then centred",
-           format("mean bank %.1f-%.1f deg, <= %.1f s per 360", shallowest, steepestMean, std::min(slowest, 999.9)),
+           format("mean bank %.1f to %.1f deg, up to %.1f s per 360", shallowest, steepestMean, std::min(slowest, 999.9)),
            "15-30 deg, <= 25 s per 360", all);
 }
 
