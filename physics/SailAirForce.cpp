@@ -112,7 +112,7 @@ void SailAirForce::addForces(ParticleSystem& world) {
         if (turning && panel.turningArm != 0.0) {
             // (unit: rad/s) the section's pitching, + nose up: the flow meets
             // its back part at a greater angle than its front. Spread along
-            // the chord as the arm from mid-chord, with no net force and a
+            // the chord as the arm from mid-chord, with next to no net force and a
             // moment of ρ V c³ ∫(x - 1/2)² dx = ρ V c³ / 12 per unit span.
             // Separated flow has no camber to curve.
             const double pitching = -keelTurn.dot(up);

@@ -77,7 +77,7 @@ struct BillowShift {
 // follow. A section turning nose up meets a curved flow, as if more cambered
 // towards its trailing edge: its attached load moves aft, a moment against
 // the turning of camberPerRate ρ V c³ per unit span and rad/s (thin-aerofoil
-// theory: π/16 at a lift slope of 2π), with no net force. A load held at the
+// theory: π/16 at a lift slope of 2π), with next to no net force. A load held at the
 // quarter chord leaves this moment out; the lift a turning section gains
 // stays with the panels' own angles of attack.
 struct KeelTurning {
