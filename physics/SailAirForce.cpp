@@ -55,6 +55,17 @@ void SailAirForce::addForces(ParticleSystem& world) {
         }
     }
 
+    // (unit: 1/s) how fast the keel's direction, front to back, changes.
+    const bool turning = keel.front != nullptr && keel.camberPerRate != 0.0;
+    Vector3D keelTurn(0.0, 0.0, 0.0);
+    if (turning) {
+        Vector3D now = position(keel.back->index) - position(keel.front->index);
+        Vector3D then = previous[keel.back->index] - previous[keel.front->index];
+        now.normalize();
+        then.normalize();
+        keelTurn = (now - then) * perStep;
+    }
+
     for (std::size_t t = 0; t < panels.size(); ++t) {
         const Indexed& k = indexed[t];
         const Vector3D& a = position(k.p0);
@@ -99,7 +110,17 @@ void SailAirForce::addForces(ParticleSystem& world) {
         const double load = f.attached * panel.attachedLoad + (1.0 - f.attached);
         const Vector3D along = relative * (1.0 / speed);
         const Vector3D dragPart = along * f.force.dot(along);
-        const Vector3D perCorner = (dragPart + (f.force - dragPart) * load) * (1.0 / 3.0);
+        Vector3D perCorner = (dragPart + (f.force - dragPart) * load) * (1.0 / 3.0);
+        if (turning && panel.turningArm != 0.0) {
+            // (unit: rad/s) the section's pitching, + nose up: the flow meets
+            // its back part at a greater angle than its front. Spread along
+            // the chord as the arm from mid-chord, with next to no net force and a
+            // moment of ρ V c³ ∫(x - 1/2)² dx = ρ V c³ / 12 per unit span.
+            // Separated flow has no camber to curve.
+            const double pitching = -keelTurn.dot(up);
+            perCorner += up * (4.0 * keel.camberPerRate * f.attached * density * speed * pitching * panel.turningArm *
+                               0.5 * twiceArea);
+        }
         forces[k.p0] += perCorner;
         forces[k.p1] += perCorner;
         forces[k.p2] += perCorner;

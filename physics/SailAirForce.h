@@ -32,6 +32,9 @@ struct SailPanel {
     // trailing edge, so the lift acts near the quarter chord. Separated flow
     // loads the chord evenly.
     double attachedLoad = 1.0;
+    // (unit: m) how far behind its section's mid-chord the panel sits: how
+    // it shares the load a pitching keel adds, up behind and down ahead.
+    double turningArm = 0.0;
     bool fin = false; // a vertical keel surface: the fin's own coefficients
     // Where the panel sits across the span, -1 at spanFrom's tip of a
     // billow shift to +1 at its other tip: how much of the sail's warp it takes.
@@ -72,6 +75,19 @@ struct BillowShift {
     double settling = 0.0;
 };
 
+// The keel, from its front to its back, whose pitching the sail's sections
+// follow. A section turning nose up meets a curved flow, as if more cambered
+// towards its trailing edge: its attached load moves aft, a moment against
+// the turning of camberPerRate ρ V c³ per unit span and rad/s (thin-aerofoil
+// theory: π/16 at a lift slope of 2π), with next to no net force. A load held at the
+// quarter chord leaves this moment out; the lift a turning section gains
+// stays with the panels' own angles of attack.
+struct KeelTurning {
+    const Particle* front = nullptr;
+    const Particle* back = nullptr;
+    double camberPerRate = 0.0;
+};
+
 // Drag of a bluff body carried by one particle: the pilot, the frame.
 struct BodyDrag {
     const Particle* particle = nullptr;
@@ -90,6 +106,7 @@ public:
     void addPanel(const SailPanel& panel) { panels.push_back(panel); }
     void addBody(const BodyDrag& body) { bodies.push_back(body); }
     void setBillowShift(const BillowShift& shift) { billow = shift; }
+    void setKeelTurning(const KeelTurning& turning) { keel = turning; }
 
     void prepare(ParticleSystem& world) override;
     void addForces(ParticleSystem& world) override;
@@ -105,6 +122,7 @@ private:
     std::vector<SailPanel> panels;
     std::vector<BodyDrag> bodies;
     BillowShift billow;
+    KeelTurning keel;
     double keelWarp = 0.0; // (unit: rad) the tips' warp from the weight, as the cloth has followed so far
     std::vector<Indexed> indexed; // the panels' particle indices, once prepared
 };

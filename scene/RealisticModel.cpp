@@ -70,6 +70,14 @@ constexpr double kTipLoadTwist = 0.15;
 // (unit: s) how long the cloth takes to follow the keel.
 constexpr double kSailSettling = 0.3;
 
+// The moment against the keel's pitching, per ρ V c³ and rad/s. A rigid
+// section in thin-aerofoil theory has π/16, 0.15 at the sail's lift slope;
+// the cloth between the tubes gives, and the sail takes 0.06: enough to damp
+// the speed's swing after a pitch input within a few cycles without leaving
+// the polar's band. (0.15 damps it faster still but draws the polar's best
+// glide down to 40 km/h.)
+constexpr double kCamberPerRate = 0.06;
+
 constexpr double kPilotDragArea = 0.14;      // (unit: m²) prone pilot in a pod harness
 constexpr double kControlFrameDragArea = 0.05; // (unit: m²) base bar and downtubes
 constexpr double kKingPostDragArea = 0.03;     // (unit: m²) king post and top wires
@@ -167,6 +175,7 @@ void fitRealisticParts(const Glider& glider, ParticleSystem& world) {
         const Vector3D facetUp = (tri.p2->position - tri.p0->position).cross(tri.p1->position - tri.p0->position);
         panel.upSign = sectionNormal.dot(facetUp) >= 0.0 ? 1.0 : -1.0;
         panel.warp = 2.0 * u;
+        panel.turningArm = (x - 0.5) * panel.trailingEdge->position.distanceTo(panel.leadingEdge->position);
         const double area = 0.5 * (tri.p1->position - tri.p0->position).cross(tri.p2->position - tri.p0->position).length();
         placed.push_back(Placed{panel, area, chordLoad(x)});
         areaSum += area;
@@ -186,6 +195,7 @@ void fitRealisticParts(const Glider& glider, ParticleSystem& world) {
 
     air.setBillowShift(BillowShift{&glider.pilotParticle(), &glider.hubParticle(), &firstTip, &lastTip, kSailTension,
                                    kBillowShift, kBillowDrag, kTipLoadTwist, kSailSettling});
+    air.setKeelTurning(KeelTurning{&apex, &rearKeel, kCamberPerRate});
 
     air.addBody(BodyDrag{&glider.pilotParticle(), kPilotDragArea});
     air.addBody(BodyDrag{&glider.mastBottomParticle(), kControlFrameDragArea});

@@ -92,3 +92,22 @@ TEST(Handling, AShortFullShiftThenCentredKeepsTheBankItGave) {
         EXPECT_LE(sum / 10.0, 32.0) << hold << " s";
     }
 }
+
+TEST(Handling, TheSpeedsSwingAfterAPitchInputDiesAwayWithinAFewCycles) {
+    start::Flight flight = realisticFlight();
+    const double trim = start::launchSpeedOf(start::FlightModel::Realistic, start::Launch());
+    fly(flight, 30.0);
+    // Pulled in a third of the way for 2 s, then back to hands off.
+    start::setWeightShift(flight, 0.0, 1.0 / 3.0);
+    fly(flight, 2.0);
+    start::setWeightShift(flight, 0.0, 0.0);
+    // The widest swing from trim in the first 8 s, and in 8 s two cycles on.
+    double swing[3] = {0.0, 0.0, 0.0};
+    for (int i = 0; i < 240; ++i) {
+        fly(flight, 0.1);
+        const double off = std::fabs(flight.world->velocityOf(flight.glider->pilotParticle()).length() - trim);
+        swing[i / 80] = std::fmax(swing[i / 80], off);
+    }
+    EXPECT_GT(swing[0], 2.0) << "the input must swing the speed";
+    EXPECT_LT(swing[2], 0.45 * swing[0]) << "first swing " << swing[0] << " m/s, two cycles on " << swing[2] << " m/s";
+}
