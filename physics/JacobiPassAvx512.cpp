@@ -16,11 +16,6 @@ namespace {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
-// GCC 12's own intrinsics start some results from a deliberately undefined
-// vector and then warn that it may be used uninitialised.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-
 // The constraint pass written out for 512-bit vectors, 8 constraints at a
 // time, as a five-stage pipeline over the groups. Square roots and
 // divisions are slow and each waits on the one before, so a group's own
