@@ -4,78 +4,13 @@
 #include <cmath>
 #include <limits>
 
+#include "physics/MassWeightedSweep.h"
 #include "physics/ParticleSystem.h"
 #include "terrain/HeightField.h"
 
-namespace {
-
-// One colour's multiplier steps, every link from the same positions: no two
-// links of a colour move the same particle (a mirror pair excepted, which is
-// solved from the same positions on purpose), so this is what a sequential
-// sweep of the colour would compute. Straight-line arithmetic over flat
-// arrays, so the compiler runs the square roots and divisions side by side in
-// vector lanes; each lane rounds as the scalar formula does. Built once per
-// instruction set below.
-inline __attribute__((always_inline)) void colourStepsInline(
-    std::size_t from, std::size_t to, const Vector3D* __restrict p, const int* __restrict a, const int* __restrict b,
-    const double* __restrict rest, const double* __restrict alphaTilde, const double* __restrict inverseDenominator,
-    const double* __restrict lambda, double* __restrict step, double* __restrict nx, double* __restrict ny,
-    double* __restrict nz) {
-    for (std::size_t l = from; l < to; ++l) {
-        const Vector3D& pa = p[a[l]];
-        const Vector3D& pb = p[b[l]];
-        const double dx = pa.x - pb.x;
-        const double dy = pa.y - pb.y;
-        const double dz = pa.z - pb.z;
-        const double len = std::sqrt(dx * dx + dy * dy + dz * dz);
-        // Two particles in one place have no direction to be pushed apart
-        // along: no step, and no division by zero. Multiplying by one and
-        // adding zero change nothing, and keep the loop free of branches.
-        const double apart = len > 0.0 ? 1.0 : 0.0;
-        const double inverse = 1.0 / (len + (1.0 - apart));
-        step[l] = (rest[l] - len - alphaTilde[l] * lambda[l]) * inverseDenominator[l] * apart;
-        nx[l] = dx * inverse;
-        ny[l] = dy * inverse;
-        nz[l] = dz * inverse;
-    }
-}
-
-#define GLIDER_COLOUR_STEPS(name, attributes)                                                                     \
-    attributes void name(std::size_t from, std::size_t to, const Vector3D* __restrict p, const int* __restrict a, \
-                         const int* __restrict b, const double* __restrict rest,                                \
-                         const double* __restrict alphaTilde, const double* __restrict inverseDenominator,      \
-                         const double* __restrict lambda, double* __restrict step, double* __restrict nx,       \
-                         double* __restrict ny, double* __restrict nz) {                                        \
-        colourStepsInline(from, to, p, a, b, rest, alphaTilde, inverseDenominator, lambda, step, nx, ny, nz);  \
-    }
-
-GLIDER_COLOUR_STEPS(colourStepsBaseline, )
-#if defined(__x86_64__)
-GLIDER_COLOUR_STEPS(colourStepsAvx2, __attribute__((target("avx2"))))
-// A colour holds about a dozen links: 256-bit vectors take them in three
-// whole steps, where 512-bit ones would leave a scalar tail as long as the
-// vector part (and the colours follow one another, so each one's time is
-// added).
-GLIDER_COLOUR_STEPS(colourStepsAvx512, __attribute__((target("avx512f,avx512vl,prefer-vector-width=256"))))
-#endif
-
-MassWeightedSolver::ColourSteps colourStepsFor(InstructionSet level) {
-    switch (level) {
-#if defined(__x86_64__)
-    case InstructionSet::Avx512:
-        return colourStepsAvx512;
-    case InstructionSet::Avx2:
-        return colourStepsAvx2;
-#endif
-    default:
-        return colourStepsBaseline;
-    }
-}
-
-} // namespace
 
 MassWeightedSolver::MassWeightedSolver(const Settings& settings)
-    : config(settings), colourSteps(colourStepsFor(activeInstructionSet())) {}
+    : config(settings), kernels(&massWeightedKernels(activeInstructionSet())) {}
 
 void MassWeightedSolver::prepare(ParticleSystem& world) {
     const int m = world.constraintCount();
@@ -134,10 +69,9 @@ void MassWeightedSolver::prepare(ParticleSystem& world) {
     lambda.assign(count, 0.0);
     startLambda.assign(count, 0.0);
     olderLambda.assign(count, 0.0);
-    steps.assign(count, 0.0);
-    directionX.assign(count, 0.0);
-    directionY.assign(count, 0.0);
-    directionZ.assign(count, 0.0);
+    for (std::vector<double>* scratch : {&moveAx, &moveAy, &moveAz, &moveBx, &moveBy, &moveBz, &correctionSize}) {
+        scratch->assign(count, 0.0);
+    }
     startPositions.assign(static_cast<std::size_t>(world.particleCount()), Vector3D());
     olderPositions.assign(static_cast<std::size_t>(world.particleCount()), Vector3D());
     groundBelow.assign(static_cast<std::size_t>(world.particleCount()), 0.0);
@@ -187,6 +121,7 @@ void MassWeightedSolver::colourSweep(const ParticleSystem& world) {
     endB.resize(count);
     inverseMassA.resize(count);
     inverseMassB.resize(count);
+    inverseMassSum.resize(count);
     alphaTilde.resize(count);
     inverseDenominator.resize(count);
     constraintOf.resize(count);
@@ -196,6 +131,7 @@ void MassWeightedSolver::colourSweep(const ParticleSystem& world) {
         endB[s] = k.b;
         inverseMassA[s] = k.inverseMassA;
         inverseMassB[s] = k.inverseMassB;
+        inverseMassSum[s] = k.inverseMassA + k.inverseMassB;
         alphaTilde[s] = k.alphaTilde;
         inverseDenominator[s] = 1.0 / (k.inverseMassA + k.inverseMassB + k.alphaTilde);
         constraintOf[s] = k.constraint;
@@ -206,6 +142,7 @@ void MassWeightedSolver::solve(ParticleSystem& world) {
     Vector3D* p = world.workingPositions();
     const HeightField* terrain = world.terrainField();
     const int n = world.particleCount();
+    const std::size_t particles = static_cast<std::size_t>(n);
     for (int i = 0; i < n; ++i) {
         const Vector3D& q = p[i];
         groundBelow[static_cast<std::size_t>(i)] =
@@ -218,6 +155,11 @@ void MassWeightedSolver::solve(ParticleSystem& world) {
         rest[s] = world.constraintAt(constraintOf[s]).restLength;
     }
     std::fill(lambda.begin(), lambda.end(), 0.0);
+    const MassWeightedPass pass{colourStart.size() - 1, colourStart.data(), endA.data(), endB.data(), rest.data(),
+                                alphaTilde.data(), inverseDenominator.data(), inverseMassA.data(),
+                                inverseMassB.data(), inverseMassSum.data(), lambda.data(), moveAx.data(),
+                                moveAy.data(), moveAz.data(), moveBx.data(), moveBy.data(), moveBz.data(),
+                                correctionSize.data()};
 
     iterationsRun = 0;
     const bool accelerated = config.spectralRadius > 0.0;
@@ -228,24 +170,7 @@ void MassWeightedSolver::solve(ParticleSystem& world) {
             std::copy(p, p + n, startPositions.begin());
             std::copy(lambda.begin(), lambda.end(), startLambda.begin());
         }
-        // Colour by colour: every step from the colour's starting positions,
-        // then the corrections, n * (w * step) on a and the opposite on b.
-        double largest = 0.0;
-        for (std::size_t c = 0; c + 1 < colourStart.size(); ++c) {
-            const std::size_t from = static_cast<std::size_t>(colourStart[c]);
-            const std::size_t to = static_cast<std::size_t>(colourStart[c + 1]);
-            colourSteps(from, to, p, endA.data(), endB.data(), rest.data(), alphaTilde.data(),
-                        inverseDenominator.data(), lambda.data(), steps.data(), directionX.data(), directionY.data(),
-                        directionZ.data());
-            for (std::size_t s = from; s < to; ++s) {
-                const double step = steps[s];
-                const Vector3D direction(directionX[s], directionY[s], directionZ[s]);
-                lambda[s] += step;
-                p[endA[s]] += direction * (inverseMassA[s] * step);
-                p[endB[s]] -= direction * (inverseMassB[s] * step);
-                largest = std::max(largest, std::fabs(step) * (inverseMassA[s] + inverseMassB[s]));
-            }
-        }
+        double largest = kernels->sweep(pass, p);
         if (accelerated) {
             // Chebyshev: the pass's result pushed on from where the pass
             // before last started, by a weight that grows towards
@@ -256,24 +181,13 @@ void MassWeightedSolver::solve(ParticleSystem& world) {
             if (iteration >= config.accelerationDelay) {
                 omega = iteration == config.accelerationDelay ? 2.0 / (2.0 - rhoSquared)
                                                               : 4.0 / (4.0 - rhoSquared * omega);
-                for (int i = 0; i < n; ++i) {
-                    const Vector3D& older = olderPositions[static_cast<std::size_t>(i)];
-                    p[i] = (p[i] - older) * omega + older;
-                }
-                for (std::size_t s = 0; s < count; ++s) {
-                    lambda[s] = (lambda[s] - olderLambda[s]) * omega + olderLambda[s];
-                }
+                kernels->overRelax(omega, p, olderPositions.data(), particles, lambda.data(), olderLambda.data(),
+                                   count);
             }
             std::swap(olderPositions, startPositions);
             std::swap(olderLambda, startLambda);
         }
-        for (int i = 0; i < n; ++i) {
-            const double ground = groundBelow[static_cast<std::size_t>(i)];
-            if (p[i].z < ground) {
-                largest = std::max(largest, ground - p[i].z);
-                p[i].z = ground;
-            }
-        }
+        largest = std::max(largest, kernels->holdOnGround(p, groundBelow.data(), particles));
         world.applyAnchors();
         ++iterationsRun;
         if (largest < config.tolerance) {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "physics/ConstraintSolver.h"
-#include "physics/InstructionSet.h"
+#include "physics/MassWeightedSweep.h"
 #include "physics/Vector3D.h"
 
 // Gauss-Seidel over the distance constraints, each correction shared in
@@ -47,12 +47,6 @@ public:
     // Iterations of the last solve.
     int lastIterations() const { return iterationsRun; }
 
-    // A colour's multiplier steps and directions, links [from, to); one
-    // version per instruction set, the active one's chosen when made.
-    using ColourSteps = void (*)(std::size_t from, std::size_t to, const Vector3D* p, const int* a, const int* b,
-                                 const double* rest, const double* alphaTilde, const double* inverseDenominator,
-                                 const double* lambda, double* step, double* nx, double* ny, double* nz);
-
 private:
     struct Link {
         int a, b;
@@ -64,7 +58,7 @@ private:
     void colourSweep(const ParticleSystem& world);
 
     Settings config;
-    ColourSteps colourSteps;
+    const MassWeightedKernels* kernels;
     std::vector<int> mirror;
     std::vector<double> compliances;
     std::vector<Link> links;          // in the order made, each mirror pair side by side
@@ -75,13 +69,14 @@ private:
     std::vector<int> colourStart;     // first place of each colour, and the end
     std::vector<int> endA, endB;      // particles
     std::vector<double> inverseMassA, inverseMassB; // (unit: 1/kg)
+    std::vector<double> inverseMassSum; // (unit: 1/kg) inverseMassA + inverseMassB
     std::vector<double> alphaTilde;   // (unit: 1/kg)
     std::vector<double> inverseDenominator; // (unit: kg) 1 / (wA + wB + alphaTilde)
     std::vector<int> constraintOf;    // where its rest length lives
     std::vector<double> rest;         // (unit: m) this step's rest lengths
     std::vector<double> lambda;       // the step's accumulated multipliers
-    std::vector<double> steps;        // a colour's multiplier steps, and their directions
-    std::vector<double> directionX, directionY, directionZ;
+    // A colour's corrections of each end (unit: m), and their sizes.
+    std::vector<double> moveAx, moveAy, moveAz, moveBx, moveBy, moveBz, correctionSize;
     // Chebyshev's memory: where this pass and the one before started.
     std::vector<Vector3D> startPositions, olderPositions;
     std::vector<double> startLambda, olderLambda;
