@@ -65,13 +65,10 @@ void MassWeightedSolver::prepare(ParticleSystem& world) {
     }
     colourSweep(world);
     const std::size_t count = order.size();
-    rest.assign(count, 0.0);
     lambda.assign(count, 0.0);
     startLambda.assign(count, 0.0);
     olderLambda.assign(count, 0.0);
-    for (std::vector<double>* scratch : {&moveAx, &moveAy, &moveAz, &moveBx, &moveBy, &moveBz, &correctionSize}) {
-        scratch->assign(count, 0.0);
-    }
+    moves.assign(groups.size(), GroupMoves());
     startPositions.assign(static_cast<std::size_t>(world.particleCount()), Vector3D());
     olderPositions.assign(static_cast<std::size_t>(world.particleCount()), Vector3D());
     groundBelow.assign(static_cast<std::size_t>(world.particleCount()), 0.0);
@@ -109,31 +106,33 @@ void MassWeightedSolver::colourSweep(const ParticleSystem& world) {
             members[colour].push_back(static_cast<int>(++l));
         }
     }
+    // Each colour fills whole groups of lanes; a place left over is idle (-1).
     order.clear();
     colourStart.clear();
+    colourLinks.clear();
     for (const std::vector<int>& colour : members) {
-        colourStart.push_back(static_cast<int>(order.size()));
+        colourStart.push_back(static_cast<int>(order.size() / kLinkLanes));
+        colourLinks.push_back(static_cast<int>(colour.size()));
         order.insert(order.end(), colour.begin(), colour.end());
+        order.resize((order.size() + kLinkLanes - 1) / kLinkLanes * kLinkLanes, -1);
     }
-    colourStart.push_back(static_cast<int>(order.size()));
-    const std::size_t count = order.size();
-    endA.resize(count);
-    endB.resize(count);
-    inverseMassA.resize(count);
-    inverseMassB.resize(count);
-    inverseMassSum.resize(count);
-    alphaTilde.resize(count);
-    inverseDenominator.resize(count);
-    constraintOf.resize(count);
-    for (std::size_t s = 0; s < count; ++s) {
+    colourStart.push_back(static_cast<int>(order.size() / kLinkLanes));
+    groups.assign(order.size() / kLinkLanes, LinkGroup());
+    constraintOf.assign(order.size(), -1);
+    for (std::size_t s = 0; s < order.size(); ++s) {
+        if (order[s] < 0) {
+            continue;
+        }
         const Link& k = links[static_cast<std::size_t>(order[s])];
-        endA[s] = k.a;
-        endB[s] = k.b;
-        inverseMassA[s] = k.inverseMassA;
-        inverseMassB[s] = k.inverseMassB;
-        inverseMassSum[s] = k.inverseMassA + k.inverseMassB;
-        alphaTilde[s] = k.alphaTilde;
-        inverseDenominator[s] = 1.0 / (k.inverseMassA + k.inverseMassB + k.alphaTilde);
+        LinkGroup& g = groups[s / kLinkLanes];
+        const std::size_t j = s % kLinkLanes;
+        g.endA[j] = k.a;
+        g.endB[j] = k.b;
+        g.inverseMassA[j] = k.inverseMassA;
+        g.inverseMassB[j] = k.inverseMassB;
+        g.inverseMassSum[j] = k.inverseMassA + k.inverseMassB;
+        g.alphaTilde[j] = k.alphaTilde;
+        g.inverseDenominator[j] = 1.0 / (k.inverseMassA + k.inverseMassB + k.alphaTilde);
         constraintOf[s] = k.constraint;
     }
 }
@@ -152,14 +151,13 @@ void MassWeightedSolver::solve(ParticleSystem& world) {
     // Steering rewrites rest lengths between steps; within one they hold.
     const std::size_t count = order.size();
     for (std::size_t s = 0; s < count; ++s) {
-        rest[s] = world.constraintAt(constraintOf[s]).restLength;
+        if (constraintOf[s] >= 0) {
+            groups[s / kLinkLanes].rest[s % kLinkLanes] = world.constraintAt(constraintOf[s]).restLength;
+        }
     }
     std::fill(lambda.begin(), lambda.end(), 0.0);
-    const MassWeightedPass pass{colourStart.size() - 1, colourStart.data(), endA.data(), endB.data(), rest.data(),
-                                alphaTilde.data(), inverseDenominator.data(), inverseMassA.data(),
-                                inverseMassB.data(), inverseMassSum.data(), lambda.data(), moveAx.data(),
-                                moveAy.data(), moveAz.data(), moveBx.data(), moveBy.data(), moveBz.data(),
-                                correctionSize.data()};
+    const MassWeightedPass pass{colourLinks.size(), colourStart.data(), colourLinks.data(), groups.data(),
+                                lambda.data(), moves.data()};
 
     iterationsRun = 0;
     const bool accelerated = config.spectralRadius > 0.0;

@@ -63,20 +63,15 @@ private:
     std::vector<double> compliances;
     std::vector<Link> links;          // in the order made, each mirror pair side by side
     std::vector<int> pairedWithNext;  // 1: this link and the next are mirror images, solved together
-    // The solving order, colour by colour, and each link's numbers in that
-    // order (index s below is a place in it).
-    std::vector<int> order;           // link of each place
-    std::vector<int> colourStart;     // first place of each colour, and the end
-    std::vector<int> endA, endB;      // particles
-    std::vector<double> inverseMassA, inverseMassB; // (unit: 1/kg)
-    std::vector<double> inverseMassSum; // (unit: 1/kg) inverseMassA + inverseMassB
-    std::vector<double> alphaTilde;   // (unit: 1/kg)
-    std::vector<double> inverseDenominator; // (unit: kg) 1 / (wA + wB + alphaTilde)
-    std::vector<int> constraintOf;    // where its rest length lives
-    std::vector<double> rest;         // (unit: m) this step's rest lengths
+    // The solving order, colour by colour, in groups of lanes (index s
+    // below is a place in it, in group s / kLinkLanes).
+    std::vector<int> order;           // link of each place; -1: idle
+    std::vector<int> colourStart;     // first group of each colour, and the end
+    std::vector<int> colourLinks;     // links of each colour
+    std::vector<LinkGroup> groups;
+    std::vector<int> constraintOf;    // where each place's rest length lives; -1: idle
     std::vector<double> lambda;       // the step's accumulated multipliers
-    // A colour's corrections of each end (unit: m), and their sizes.
-    std::vector<double> moveAx, moveAy, moveAz, moveBx, moveBy, moveBz, correctionSize;
+    std::vector<GroupMoves> moves;    // a colour's corrections between computing and applying them
     // Chebyshev's memory: where this pass and the one before started.
     std::vector<Vector3D> startPositions, olderPositions;
     std::vector<double> startLambda, olderLambda;

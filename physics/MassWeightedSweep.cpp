@@ -7,79 +7,77 @@ namespace {
 
 #define GLIDER_SWEEP_INLINE inline __attribute__((always_inline))
 
-// One colour's multiplier steps and the corrections they make, every link
+// A group's multiplier steps and the corrections they make, every link
 // from the same positions: no two links of a colour move the same particle
 // (a mirror pair excepted, which is solved from the same positions on
 // purpose), so this is what a sequential sweep of the colour would compute.
-// Straight-line arithmetic over flat arrays, so the compiler runs the square
+// Straight-line arithmetic lane by lane, so the compiler runs the square
 // roots and divisions side by side in vector lanes; each lane rounds as the
 // scalar formula does.
-GLIDER_SWEEP_INLINE void colourSteps(std::size_t from, std::size_t to, const MassWeightedPass& pass,
-                                     const Vector3D* __restrict p) {
-    const int* __restrict a = pass.endA;
-    const int* __restrict b = pass.endB;
-    const double* __restrict rest = pass.rest;
-    const double* __restrict alphaTilde = pass.alphaTilde;
-    const double* __restrict inverseDenominator = pass.inverseDenominator;
-    const double* __restrict wA = pass.inverseMassA;
-    const double* __restrict wB = pass.inverseMassB;
-    const double* __restrict wSum = pass.inverseMassSum;
-    double* __restrict lambda = pass.lambda;
-    double* __restrict moveAx = pass.moveAx;
-    double* __restrict moveAy = pass.moveAy;
-    double* __restrict moveAz = pass.moveAz;
-    double* __restrict moveBx = pass.moveBx;
-    double* __restrict moveBy = pass.moveBy;
-    double* __restrict moveBz = pass.moveBz;
-    double* __restrict size = pass.size;
-    // The arrays are distinct and the positions only read: no link's values
-    // depend on another's.
-#pragma GCC ivdep
-    for (std::size_t l = from; l < to; ++l) {
-        const std::size_t ia = static_cast<std::size_t>(a[l]);
-        const std::size_t ib = static_cast<std::size_t>(b[l]);
-        const double dx = p[ia].x - p[ib].x;
-        const double dy = p[ia].y - p[ib].y;
-        const double dz = p[ia].z - p[ib].z;
-        const double len = std::sqrt(dx * dx + dy * dy + dz * dz);
-        // Two particles in one place have no direction to be pushed apart
-        // along: no step, and no division by zero. Multiplying by one and
-        // adding zero change nothing, and keep the loop free of branches.
-        const double apart = len > 0.0 ? 1.0 : 0.0;
-        const double inverse = 1.0 / (len + (1.0 - apart));
-        const double step = (rest[l] - len - alphaTilde[l] * lambda[l]) * inverseDenominator[l] * apart;
-        const double nx = dx * inverse;
-        const double ny = dy * inverse;
-        const double nz = dz * inverse;
-        lambda[l] += step;
-        // n * (w * step) on a and the opposite on b.
-        const double kA = wA[l] * step;
-        const double kB = wB[l] * step;
-        moveAx[l] = nx * kA;
-        moveAy[l] = ny * kA;
-        moveAz[l] = nz * kA;
-        moveBx[l] = nx * kB;
-        moveBy[l] = ny * kB;
-        moveBz[l] = nz * kB;
-        size[l] = std::fabs(step) * wSum[l];
+// One value per lane; at a level narrower than four doubles the compiler
+// splits each operation, lane by lane the same. Aligned as a double, so
+// that any four doubles in a row can be read as one.
+typedef double Lanes __attribute__((vector_size(kLinkLanes * sizeof(double)), aligned(alignof(double))));
+
+GLIDER_SWEEP_INLINE const Lanes& lanes(const double* values) { return *reinterpret_cast<const Lanes*>(values); }
+GLIDER_SWEEP_INLINE Lanes& lanes(double* values) { return *reinterpret_cast<Lanes*>(values); }
+
+GLIDER_SWEEP_INLINE void groupSteps(const LinkGroup& __restrict g, double* __restrict lambdas,
+                                    GroupMoves& __restrict m, const Vector3D* __restrict p) {
+    const int* a = g.endA;
+    const int* b = g.endB;
+    const Lanes dx = Lanes{p[a[0]].x, p[a[1]].x, p[a[2]].x, p[a[3]].x} - Lanes{p[b[0]].x, p[b[1]].x, p[b[2]].x, p[b[3]].x};
+    const Lanes dy = Lanes{p[a[0]].y, p[a[1]].y, p[a[2]].y, p[a[3]].y} - Lanes{p[b[0]].y, p[b[1]].y, p[b[2]].y, p[b[3]].y};
+    const Lanes dz = Lanes{p[a[0]].z, p[a[1]].z, p[a[2]].z, p[a[3]].z} - Lanes{p[b[0]].z, p[b[1]].z, p[b[2]].z, p[b[3]].z};
+    const Lanes squared = dx * dx + dy * dy + dz * dz;
+    Lanes len;
+    for (std::size_t j = 0; j < kLinkLanes; ++j) {
+        len[j] = std::sqrt(squared[j]);
     }
+    // Two particles in one place have no direction to be pushed apart
+    // along: no step, and no division by zero. Multiplying by one and
+    // adding zero change nothing, and keep the lanes free of branches.
+    const Lanes one = {1.0, 1.0, 1.0, 1.0};
+    const Lanes zero = {0.0, 0.0, 0.0, 0.0};
+    const Lanes apart = len > zero ? one : zero;
+    const Lanes inverse = one / (len + (one - apart));
+    Lanes& lambda = lanes(lambdas);
+    const Lanes step = (lanes(g.rest) - len - lanes(g.alphaTilde) * lambda) * lanes(g.inverseDenominator) * apart;
+    const Lanes nx = dx * inverse;
+    const Lanes ny = dy * inverse;
+    const Lanes nz = dz * inverse;
+    lambda += step;
+    // n * (w * step) on a and the opposite on b.
+    const Lanes kA = lanes(g.inverseMassA) * step;
+    const Lanes kB = lanes(g.inverseMassB) * step;
+    lanes(m.ax) = nx * kA;
+    lanes(m.ay) = ny * kA;
+    lanes(m.az) = nz * kA;
+    lanes(m.bx) = nx * kB;
+    lanes(m.by) = ny * kB;
+    lanes(m.bz) = nz * kB;
+    Lanes size;
+    for (std::size_t j = 0; j < kLinkLanes; ++j) {
+        size[j] = std::fabs(step[j]);
+    }
+    lanes(m.size) = size * lanes(g.inverseMassSum);
 }
 
-// The colour's corrections applied in solving order: a mirror pair's two
-// links may share a particle, which then takes the first link's correction
-// and then the second's.
-GLIDER_SWEEP_INLINE double applyColour(std::size_t from, std::size_t to, const MassWeightedPass& pass, Vector3D* p,
-                                       double largest) {
-    for (std::size_t l = from; l < to; ++l) {
-        Vector3D& pa = p[pass.endA[l]];
-        pa.x += pass.moveAx[l];
-        pa.y += pass.moveAy[l];
-        pa.z += pass.moveAz[l];
-        Vector3D& pb = p[pass.endB[l]];
-        pb.x -= pass.moveBx[l];
-        pb.y -= pass.moveBy[l];
-        pb.z -= pass.moveBz[l];
-        largest = std::max(largest, pass.size[l]);
+// The first `links` lanes' corrections applied in solving order: a mirror
+// pair's two links may share a particle, which then takes the first link's
+// correction and then the second's.
+GLIDER_SWEEP_INLINE double applyGroup(const LinkGroup& g, const GroupMoves& m, std::size_t links, Vector3D* p,
+                                      double largest) {
+    for (std::size_t j = 0; j < links; ++j) {
+        Vector3D& pa = p[g.endA[j]];
+        pa.x += m.ax[j];
+        pa.y += m.ay[j];
+        pa.z += m.az[j];
+        Vector3D& pb = p[g.endB[j]];
+        pb.x -= m.bx[j];
+        pb.y -= m.by[j];
+        pb.z -= m.bz[j];
+        largest = std::max(largest, m.size[j]);
     }
     return largest;
 }
@@ -89,21 +87,26 @@ GLIDER_SWEEP_INLINE double sweep(const MassWeightedPass& pass, Vector3D* p) {
     for (std::size_t c = 0; c < pass.colourCount; ++c) {
         const std::size_t from = static_cast<std::size_t>(pass.colourStart[c]);
         const std::size_t to = static_cast<std::size_t>(pass.colourStart[c + 1]);
-        colourSteps(from, to, pass, p);
-        largest = applyColour(from, to, pass, p, largest);
+        for (std::size_t g = from; g < to; ++g) {
+            groupSteps(pass.groups[g], pass.lambda + g * kLinkLanes, pass.moves[g], p);
+        }
+        std::size_t links = static_cast<std::size_t>(pass.colourLinks[c]);
+        for (std::size_t g = from; g < to; ++g, links -= kLinkLanes) {
+            largest = applyGroup(pass.groups[g], pass.moves[g], std::min(links, kLinkLanes), p, largest);
+        }
     }
     return largest;
 }
 
 GLIDER_SWEEP_INLINE void overRelax(double omega, Vector3D* __restrict p, const Vector3D* __restrict older,
                                    std::size_t particles, double* __restrict lambda,
-                                   const double* __restrict olderLambda, std::size_t links) {
+                                   const double* __restrict olderLambda, std::size_t places) {
     for (std::size_t i = 0; i < particles; ++i) {
         p[i].x = (p[i].x - older[i].x) * omega + older[i].x;
         p[i].y = (p[i].y - older[i].y) * omega + older[i].y;
         p[i].z = (p[i].z - older[i].z) * omega + older[i].z;
     }
-    for (std::size_t s = 0; s < links; ++s) {
+    for (std::size_t s = 0; s < places; ++s) {
         lambda[s] = (lambda[s] - olderLambda[s]) * omega + olderLambda[s];
     }
 }
@@ -124,8 +127,8 @@ GLIDER_SWEEP_INLINE double holdOnGround(Vector3D* __restrict p, const double* __
 #define GLIDER_SWEEP_KERNELS(name, attributes)                                                                   \
     attributes double name##Sweep(const MassWeightedPass& pass, Vector3D* p) { return sweep(pass, p); }        \
     attributes void name##OverRelax(double omega, Vector3D* p, const Vector3D* older, std::size_t particles,  \
-                                    double* lambda, const double* olderLambda, std::size_t links) {           \
-        overRelax(omega, p, older, particles, lambda, olderLambda, links);                                     \
+                                    double* lambda, const double* olderLambda, std::size_t places) {          \
+        overRelax(omega, p, older, particles, lambda, olderLambda, places);                                     \
     }                                                                                                          \
     attributes double name##HoldOnGround(Vector3D* p, const double* groundBelow, std::size_t particles) {     \
         return holdOnGround(p, groundBelow, particles);                                                        \

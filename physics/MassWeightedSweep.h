@@ -5,30 +5,40 @@
 #include "physics/InstructionSet.h"
 #include "physics/Vector3D.h"
 
-// The arrays of MassWeightedSolver that one pass over its links reads and
-// writes, each link at its place in the solving order (the solver
-// describes each), and the scratch a colour's corrections go through.
+// Links are solved four at a time, side by side in vector lanes. A colour
+// (links that move no particle in common) fills whole groups; the places
+// left over at its end are idle lanes that join no particles, whose step is
+// computed (as zero) and never applied.
+constexpr std::size_t kLinkLanes = 4;
+
+// Four links' numbers, lane by lane, so that one pointer reaches them all.
+struct LinkGroup {
+    int endA[kLinkLanes] = {};
+    int endB[kLinkLanes] = {};
+    double rest[kLinkLanes] = {};               // (unit: m) this step's rest lengths
+    double alphaTilde[kLinkLanes] = {};         // (unit: 1/kg) compliance over the squared step
+    double inverseDenominator[kLinkLanes] = {}; // (unit: kg) 1 / (wA + wB + alphaTilde)
+    double inverseMassA[kLinkLanes] = {};       // (unit: 1/kg)
+    double inverseMassB[kLinkLanes] = {};       // (unit: 1/kg)
+    double inverseMassSum[kLinkLanes] = {};     // (unit: 1/kg) wA + wB
+};
+
+// A group's corrections of its a and b ends (unit: m), and the size of each
+// link's correction (unit: m), between computing and applying them.
+struct GroupMoves {
+    double ax[kLinkLanes], ay[kLinkLanes], az[kLinkLanes];
+    double bx[kLinkLanes], by[kLinkLanes], bz[kLinkLanes];
+    double size[kLinkLanes];
+};
+
+// What one pass over the links reads and writes, in solving order.
 struct MassWeightedPass {
     std::size_t colourCount;
-    const int* colourStart; // first place of each colour, and the end
-    const int* endA;
-    const int* endB;
-    const double* rest;               // (unit: m)
-    const double* alphaTilde;         // (unit: 1/kg)
-    const double* inverseDenominator; // (unit: kg)
-    const double* inverseMassA;       // (unit: 1/kg)
-    const double* inverseMassB;       // (unit: 1/kg)
-    const double* inverseMassSum;     // (unit: 1/kg) inverseMassA + inverseMassB
-    double* lambda;
-    // A colour's corrections of its a and b ends (unit: m), and the size of
-    // each link's correction.
-    double* moveAx;
-    double* moveAy;
-    double* moveAz;
-    double* moveBx;
-    double* moveBy;
-    double* moveBz;
-    double* size;
+    const int* colourStart; // first group of each colour, and the end
+    const int* colourLinks; // links of each colour (the rest of its last group idle)
+    LinkGroup* groups;
+    double* lambda;      // the step's accumulated multipliers, lane by lane
+    GroupMoves* moves;   // scratch, one per group
 };
 
 // One instruction set's versions of the solver's loops; every level gives
@@ -39,7 +49,7 @@ struct MassWeightedKernels {
     double (*sweep)(const MassWeightedPass& pass, Vector3D* positions);
     // Chebyshev's blend: each value pushed on from its older one by omega.
     void (*overRelax)(double omega, Vector3D* positions, const Vector3D* olderPositions, std::size_t particles,
-                      double* lambda, const double* olderLambda, std::size_t links);
+                      double* lambda, const double* olderLambda, std::size_t places);
     // Particles below their ground put on it; returns the largest lift (unit: m).
     double (*holdOnGround)(Vector3D* positions, const double* groundBelow, std::size_t particles);
 };
