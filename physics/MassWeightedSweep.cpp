@@ -23,7 +23,8 @@ GLIDER_SWEEP_INLINE const Lanes& lanes(const double* values) { return *reinterpr
 GLIDER_SWEEP_INLINE Lanes& lanes(double* values) { return *reinterpret_cast<Lanes*>(values); }
 
 GLIDER_SWEEP_INLINE void groupSteps(const LinkGroup& __restrict g, double* __restrict lambdas,
-                                    GroupMoves& __restrict m, const Vector3D* __restrict p) {
+                                    GroupMoves& __restrict m, Lanes& __restrict largest,
+                                    const Vector3D* __restrict p) {
     const int* a = g.endA;
     const int* b = g.endB;
     const Lanes dx = Lanes{p[a[0]].x, p[a[1]].x, p[a[2]].x, p[a[3]].x} - Lanes{p[b[0]].x, p[b[1]].x, p[b[2]].x, p[b[3]].x};
@@ -60,14 +61,15 @@ GLIDER_SWEEP_INLINE void groupSteps(const LinkGroup& __restrict g, double* __res
     for (std::size_t j = 0; j < kLinkLanes; ++j) {
         size[j] = std::fabs(step[j]);
     }
-    lanes(m.size) = size * lanes(g.inverseMassSum);
+    size *= lanes(g.inverseMassSum);
+    // Each lane's largest correction so far; an idle lane's is zero.
+    largest = largest < size ? size : largest;
 }
 
 // The first `links` lanes' corrections applied in solving order: a mirror
 // pair's two links may share a particle, which then takes the first link's
 // correction and then the second's.
-GLIDER_SWEEP_INLINE double applyGroup(const LinkGroup& g, const GroupMoves& m, std::size_t links, Vector3D* p,
-                                      double largest) {
+GLIDER_SWEEP_INLINE void applyGroup(const LinkGroup& g, const GroupMoves& m, std::size_t links, Vector3D* p) {
     for (std::size_t j = 0; j < links; ++j) {
         Vector3D& pa = p[g.endA[j]];
         pa.x += m.ax[j];
@@ -77,25 +79,34 @@ GLIDER_SWEEP_INLINE double applyGroup(const LinkGroup& g, const GroupMoves& m, s
         pb.x -= m.bx[j];
         pb.y -= m.by[j];
         pb.z -= m.bz[j];
-        largest = std::max(largest, m.size[j]);
     }
-    return largest;
 }
 
 GLIDER_SWEEP_INLINE double sweep(const MassWeightedPass& pass, Vector3D* p) {
-    double largest = 0.0;
+    Lanes largest = {0.0, 0.0, 0.0, 0.0};
     for (std::size_t c = 0; c < pass.colourCount; ++c) {
         const std::size_t from = static_cast<std::size_t>(pass.colourStart[c]);
         const std::size_t to = static_cast<std::size_t>(pass.colourStart[c + 1]);
         for (std::size_t g = from; g < to; ++g) {
-            groupSteps(pass.groups[g], pass.lambda + g * kLinkLanes, pass.moves[g], p);
+            groupSteps(pass.groups[g], pass.lambda + g * kLinkLanes, pass.moves[g], largest, p);
         }
-        std::size_t links = static_cast<std::size_t>(pass.colourLinks[c]);
-        for (std::size_t g = from; g < to; ++g, links -= kLinkLanes) {
-            largest = applyGroup(pass.groups[g], pass.moves[g], std::min(links, kLinkLanes), p, largest);
+        // Whole groups with a count the compiler sees, then the rest.
+        const std::size_t links = static_cast<std::size_t>(pass.colourLinks[c]);
+        const std::size_t whole = from + links / kLinkLanes;
+        for (std::size_t g = from; g < whole; ++g) {
+            applyGroup(pass.groups[g], pass.moves[g], kLinkLanes, p);
+        }
+        if (links % kLinkLanes != 0) {
+            applyGroup(pass.groups[whole], pass.moves[whole], links % kLinkLanes, p);
         }
     }
-    return largest;
+    // The largest of the lanes' largest: a maximum, the same whichever
+    // order the values are met in.
+    double result = 0.0;
+    for (std::size_t j = 0; j < kLinkLanes; ++j) {
+        result = std::max(result, largest[j]);
+    }
+    return result;
 }
 
 GLIDER_SWEEP_INLINE void overRelax(double omega, Vector3D* __restrict p, const Vector3D* __restrict older,

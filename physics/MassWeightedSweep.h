@@ -23,12 +23,11 @@ struct LinkGroup {
     double inverseMassSum[kLinkLanes] = {};     // (unit: 1/kg) wA + wB
 };
 
-// A group's corrections of its a and b ends (unit: m), and the size of each
-// link's correction (unit: m), between computing and applying them.
+// A group's corrections of its a and b ends (unit: m), between computing
+// and applying them.
 struct GroupMoves {
     double ax[kLinkLanes], ay[kLinkLanes], az[kLinkLanes];
     double bx[kLinkLanes], by[kLinkLanes], bz[kLinkLanes];
-    double size[kLinkLanes];
 };
 
 // What one pass over the links reads and writes, in solving order.
