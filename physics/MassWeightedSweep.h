@@ -24,10 +24,10 @@ struct LinkGroup {
 };
 
 // A group's corrections of its a and b ends (unit: m), between computing
-// and applying them.
+// and applying them: x and y of each link side by side, then the z's.
 struct GroupMoves {
-    double ax[kLinkLanes], ay[kLinkLanes], az[kLinkLanes];
-    double bx[kLinkLanes], by[kLinkLanes], bz[kLinkLanes];
+    double axy[2 * kLinkLanes], az[kLinkLanes];
+    double bxy[2 * kLinkLanes], bz[kLinkLanes];
 };
 
 // What one pass over the links reads and writes, in solving order.
