@@ -168,6 +168,9 @@ void MassWeightedSolver::solve(ParticleSystem& world) {
             std::copy(p, p + n, startPositions.begin());
             std::copy(lambda.begin(), lambda.end(), startLambda.begin());
         }
+        // Colour by colour: every link of a colour from the colour's
+        // starting positions, then its corrections, n * (w * step) on a and
+        // the opposite on b.
         double largest = kernels->sweep(pass, p);
         if (accelerated) {
             // Chebyshev: the pass's result pushed on from where the pass
@@ -185,6 +188,7 @@ void MassWeightedSolver::solve(ParticleSystem& world) {
             std::swap(olderPositions, startPositions);
             std::swap(olderLambda, startLambda);
         }
+        // The ground is a constraint too: a lift off it counts as a correction.
         largest = std::max(largest, kernels->holdOnGround(p, groundBelow.data(), particles));
         world.applyAnchors();
         ++iterationsRun;

@@ -193,9 +193,7 @@ GLIDER_SWEEP_INLINE double holdOnGround(Vector3D* __restrict p, const double* __
 GLIDER_SWEEP_KERNELS(baseline, , Pair, PairBits)
 #if defined(__x86_64__)
 GLIDER_SWEEP_KERNELS(avx2, __attribute__((target("avx2"))), Quad, QuadBits)
-// A colour holds about a dozen links: 256-bit vectors take them in three
-// whole steps, where 512-bit ones would leave a scalar tail as long as the
-// vector part.
+// A group is four links: one 256-bit vector holds each of its values.
 GLIDER_SWEEP_KERNELS(avx512, __attribute__((target("avx512f,avx512vl,prefer-vector-width=256"))), Quad, QuadBits)
 #endif
 
