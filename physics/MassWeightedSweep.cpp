@@ -71,9 +71,11 @@ GLIDER_SWEEP_INLINE void laneSteps(const LinkGroup& __restrict g, std::size_t j,
     // Two particles in one place have no direction to be pushed apart
     // along: no step, and no division by zero. Multiplying by one and
     // adding zero change nothing, and keep the lanes free of branches.
+    // A square root is above zero just where its operand is, so the test
+    // needs no wait for the root.
     const V one = V{} + 1.0;
     const V zero = V{};
-    const V apart = len > zero ? one : zero;
+    const V apart = squared > zero ? one : zero;
     const V inverse = one / (len + (one - apart));
     V lambda, rest, alphaTilde, inverseDenominator, inverseMassA, inverseMassB, inverseMassSum;
     load(lambda, lambdas + j);
