@@ -126,7 +126,8 @@ task::TaskPoint zoneAt(const char* name, double x, double y, double radius, bool
 }
 
 // The realistic glider launched 800 m south of each start line, 1200 m up,
-// flown by the task pilot to the finish (or the ground): a fix a second.
+// flown by the task pilot to the finish and 20 s on (or to the ground): a
+// fix a second.
 int writeFlown(const std::string& dir) {
     struct Course {
         const char* name;
@@ -162,13 +163,20 @@ int writeFlown(const std::string& dir) {
         TaskPilot pilot(t, progress, 0.0, 0.0, PilotLimits(), start::pilotGainsFor(flight.model));
         std::vector<task::XcFix> track;
         const Particle& body = flight.glider->pilotParticle();
+        // As a pilot does, the log runs on past the finish line for a while:
+        // a closed course's track then comes back round near where it began,
+        // not only to the edge of the finish cylinder.
+        int finishedAt = -1;
         for (int step = 0; step < 200000; ++step) {
             const Vector3D& p = body.position;
             progress.update(step * 0.01, p.x, p.y, p.z);
             if (step % 100 == 0) {
                 track.push_back({p.x, p.y});
             }
-            if (progress.status().finished || p.z < 20.0) {
+            if (progress.status().finished && finishedAt < 0) {
+                finishedAt = step;
+            }
+            if ((finishedAt >= 0 && step >= finishedAt + 2000) || p.z < 20.0) {
                 break;
             }
             start::pressFor(flight, pilot.decide(start::pilotView(flight)));
